@@ -1,0 +1,465 @@
+#include "encoding/char_code.h"
+
+#include "encoding/cp932_codec.h"
+#include "encoding/dbcs.h"
+
+namespace tamber {
+
+namespace {
+
+using u8 = unsigned char;
+
+constexpr u8 kEsc = 0x1B;
+constexpr u8 kCr = 0x0D;
+constexpr u8 kLf = 0x0A;
+
+inline bool In(u8 c, u8 lo, u8 hi) { return c >= lo && c <= hi; }
+inline bool IsSjisTrail(u8 c) { return In(c, 0x40, 0x7E) || In(c, 0x80, 0xFC); }
+inline bool IsEucByte(u8 c) { return In(c, 0xA1, 0xFE); }
+inline bool IsJisByte(u8 c) { return In(c, 0x21, 0x7E); }
+
+// Cells of the full-width characters for half-width katakana A1..DF (index k - A1).
+constexpr u8 kKanaCell[63] = {
+    0x23, 0x56, 0x57, 0x22, 0x26, 0x72, 0x21, 0x23, 0x25, 0x27, 0x29, 0x63, 0x65, 0x67, 0x43,
+    0x3C, 0x22, 0x24, 0x26, 0x28, 0x2A, 0x2B, 0x2D, 0x2F, 0x31, 0x33, 0x35, 0x37, 0x39, 0x3B,
+    0x3D, 0x3F, 0x41, 0x44, 0x46, 0x48, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F, 0x52, 0x55, 0x58,
+    0x5B, 0x5E, 0x5F, 0x60, 0x61, 0x62, 0x64, 0x66, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F,
+    0x73, 0x2B, 0x2C};
+
+// Shift-JIS double-byte code (lead << 8 | trail) that JIS and EUC can hold for
+// this character, or 0 when there is none: JIS X 0208, the NEC row 13 and the
+// NEC-selected IBM rows map by the formula; the IBM rows FA..FC go by their
+// NEC-selected equivalents; the user-defined rows F0..F9 have no form.
+unsigned JisConvertibleSjis(u8 s1, u8 s2) {
+  if (s1 <= 0xEF) return (unsigned{s1} << 8) | s2;
+  if (s1 >= 0xFA) return NecSelectedEquivalent((unsigned{s1} << 8) | s2);
+  return 0;
+}
+
+// Output of the ISO-2022-JP encoder: tracks whether the kanji set is shifted in.
+class JisWriter {
+ public:
+  explicit JisWriter(const JisStyle& style) : style_(style) {}
+  void Pair(u8 j1, u8 j2) {
+    if (!kanji_) {
+      out_.append(style_.kanjiIn);
+      kanji_ = true;
+    }
+    out_.push_back(static_cast<char>(j1));
+    out_.push_back(static_cast<char>(j2));
+  }
+  void Byte(u8 c) {
+    if (kanji_) {
+      out_.append(style_.kanjiOut);
+      kanji_ = false;
+    }
+    out_.push_back(static_cast<char>(c));
+  }
+  // A byte copied as it stands (malformed input), in whatever mode is open.
+  void Raw(u8 c) { out_.push_back(static_cast<char>(c)); }
+  std::string Finish() {
+    if (kanji_) out_.append(style_.kanjiOut);
+    return std::move(out_);
+  }
+
+ private:
+  const JisStyle& style_;
+  std::string out_;
+  bool kanji_ = false;
+};
+
+void Count(std::size_t* lost) {
+  if (lost) ++*lost;
+}
+
+// Reads ISO-2022-JP. Sink receives decoded characters: Ascii(c) for a byte in
+// the single-byte set, Kanji(j1, j2) for a JIS X 0208 pair, Kana(c) for a
+// half-width katakana 21..5F, Lost() for a character of a set we cannot hold,
+// Raw(c) for bytes passed through as they are.
+template <typename Sink>
+void ReadJis(std::string_view s, Sink& sink) {
+  enum Mode { kAscii, kKanji, kKana, kOther2 } mode = kAscii;
+  const std::size_t n = s.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const u8 c = static_cast<u8>(s[i]);
+    if (c == kEsc && i + 2 < n) {
+      const u8 a = static_cast<u8>(s[i + 1]);
+      const u8 b = static_cast<u8>(s[i + 2]);
+      if (a == '$' && (b == 'B' || b == '@')) {
+        mode = kKanji;
+        i += 3;
+        continue;
+      }
+      if (a == '$' && b == '(' && i + 3 < n) {  // ESC $ ( X: a 94x94 set
+        const u8 f = static_cast<u8>(s[i + 3]);
+        mode = (f == 'B' || f == '@') ? kKanji : kOther2;
+        i += 4;
+        continue;
+      }
+      if (a == '(' && (b == 'B' || b == 'J' || b == 'H')) {
+        mode = kAscii;
+        i += 3;
+        continue;
+      }
+      if (a == '(' && b == 'I') {
+        mode = kKana;
+        i += 3;
+        continue;
+      }
+    }
+    if (mode == kAscii || c == kCr || c == kLf || !IsJisByte(c)) {
+      sink.Ascii(c);
+      ++i;
+    } else if (mode == kKana) {
+      if (c <= 0x5F)
+        sink.Kana(c);
+      else
+        sink.Ascii(c);
+      ++i;
+    } else if (i + 1 < n && IsJisByte(static_cast<u8>(s[i + 1]))) {
+      if (mode == kKanji)
+        sink.Kanji(c, static_cast<u8>(s[i + 1]));
+      else
+        sink.Lost();
+      i += 2;
+    } else {
+      sink.Raw(c);  // half a pair: kept as it stands
+      ++i;
+    }
+  }
+}
+
+}  // namespace
+
+int DetectCode(std::string_view s) {
+  const std::size_t n = s.size();
+  auto at = [&](std::size_t i) -> u8 { return i >= 1 && i <= n ? static_cast<u8>(s[i - 1]) : 0; };
+
+  for (std::size_t i = 1; i <= kBinaryPrescanLength && i < n; ++i) {
+    const u8 c = at(i);
+    if (c < 0x08 || c == 0xFF) return dcBinary;
+  }
+
+  int result = dcNone;
+  std::size_t i = 1;
+  while ((result == dcNone || result == dcEucOrSjis) && i < n) {
+    const u8 c = at(i);
+    if (c == kEsc) {
+      ++i;
+      if (at(i) == 0x24) {
+        ++i;
+        if (at(i) == 0x42)
+          result = dcJis;
+        else if (at(i) == 0x40)
+          result = dcJisOld;
+      }
+    } else if (c < 0x08 || c == 0xFF) {
+      result = dcBinary;
+    } else if (c <= 0x7F) {
+    } else if (In(c, 0x81, 0x8D) || In(c, 0x8F, 0x9F)) {
+      result = dcSjis;
+    } else if (c == 0x8E) {
+      ++i;
+      const u8 d = at(i);
+      if (In(d, 0x40, 0x7E) || In(d, 0x80, 0xA0) || In(d, 0xE0, 0xFC))
+        result = dcSjis;
+      else if (In(d, 0xA1, 0xDF))
+        result = dcEucOrSjis;
+    } else if (In(c, 0xA1, 0xDF)) {
+      ++i;
+      u8 d = at(i);
+      if (In(d, 0xF0, 0xFE)) {
+        result = dcEuc;
+      } else if (In(d, 0xA1, 0xDF)) {
+        result = dcEucOrSjis;
+      } else if (In(d, 0xE0, 0xEF)) {
+        result = dcEucOrSjis;
+        while (d >= 0x40 && i <= n && result == dcEucOrSjis) {
+          if (In(d, 0x81, 0x8D) || In(d, 0x8F, 0x9C))
+            result = dcSjis;
+          else if (d == 0xFD || d == 0xFE)
+            result = dcEuc;
+          ++i;
+          d = at(i);
+        }
+      } else if (d <= 0x9F) {
+        result = dcSjis;
+      }
+    } else if (In(c, 0xF0, 0xFE)) {
+      result = dcEuc;
+    } else if (In(c, 0xE0, 0xEF)) {
+      ++i;
+      const u8 d = at(i);
+      if (In(d, 0x40, 0x7E) || In(d, 0x80, 0xA0))
+        result = dcSjis;
+      else if (d == 0xFD || d == 0xFE)
+        result = dcEuc;
+      else if (In(d, 0xA1, 0xFC))
+        result = dcEucOrSjis;
+    }
+    ++i;
+  }
+  return result;
+}
+
+std::pair<u8, u8> JisPairToSjis(u8 j1, u8 j2) {
+  const u8 s1 = static_cast<u8>(((j1 + 1) >> 1) + (j1 < 0x5F ? 0x70 : 0xB0));
+  u8 s2;
+  if (j1 % 2 == 0)
+    s2 = static_cast<u8>(j2 + 0x7E);
+  else
+    s2 = static_cast<u8>(j2 <= 0x5F ? j2 + 0x1F : j2 + 0x20);
+  return {s1, s2};
+}
+
+std::pair<u8, u8> SjisPairToJis(u8 s1, u8 s2) {
+  u8 j1 = static_cast<u8>((s1 - (s1 < 0xA0 ? 0x70 : 0xB0)) * 2);
+  u8 j2;
+  if (s2 < 0x9F) {
+    j1 = static_cast<u8>(j1 - 1);
+    j2 = static_cast<u8>(s2 - (s2 > 0x7F ? 0x20 : 0x1F));
+  } else {
+    j2 = static_cast<u8>(s2 - 0x7E);
+  }
+  return {j1, j2};
+}
+
+std::pair<u8, u8> KanaToJis(u8 k, int mark, bool* merged) {
+  if (merged) *merged = false;
+  if (!In(k, 0xA1, 0xDF)) return {0x22, 0x2E};  // not a kana: 〓
+  const bool punct = In(k, 0xA1, 0xA5) || k == 0xB0 || k == 0xDE || k == 0xDF;
+  u8 cell = kKanaCell[k - 0xA1];
+  bool take = false;
+  if (mark == 0xDE) {
+    if (k == 0xB3) {
+      cell = 0x74;
+      take = true;
+    } else if (In(k, 0xB6, 0xC4) || In(k, 0xCA, 0xCE)) {
+      cell = static_cast<u8>(cell + 1);
+      take = true;
+    }
+  } else if (mark == 0xDF && In(k, 0xCA, 0xCE)) {
+    cell = static_cast<u8>(cell + 2);
+    take = true;
+  }
+  if (merged) *merged = take;
+  return {static_cast<u8>(punct ? 0x21 : 0x25), cell};
+}
+
+std::string SjisToJis(std::string_view s, std::size_t* lost, const JisStyle& style) {
+  JisWriter w(style);
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const u8 c = static_cast<u8>(s[i]);
+    if (c < 0x80) {
+      w.Byte(c);
+      ++i;
+    } else if (In(c, 0xA1, 0xDF)) {
+      bool merged = false;
+      const auto [j1, j2] = KanaToJis(c, i + 1 < n ? static_cast<u8>(s[i + 1]) : -1, &merged);
+      w.Pair(j1, j2);
+      i += merged ? 2 : 1;
+    } else if (IsLeadByte(c) && i + 1 < n && IsSjisTrail(static_cast<u8>(s[i + 1]))) {
+      const unsigned code = JisConvertibleSjis(c, static_cast<u8>(s[i + 1]));
+      const auto [j1, j2] = code ? SjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code))
+                                 : std::pair<u8, u8>{0x22, 0x2E};
+      if (!code) Count(lost);
+      w.Pair(j1, j2);
+      i += 2;
+    } else {
+      w.Raw(c);  // a byte that starts no character, or a lead byte cut short
+      ++i;
+    }
+  }
+  return w.Finish();
+}
+
+std::string SjisToEuc(std::string_view s, std::size_t* lost) {
+  std::string out;
+  out.reserve(s.size() + s.size() / 8);
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const u8 c = static_cast<u8>(s[i]);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      ++i;
+    } else if (In(c, 0xA1, 0xDF)) {
+      out.push_back('\x8E');
+      out.push_back(static_cast<char>(c));
+      ++i;
+    } else if (IsLeadByte(c) && i + 1 < n && IsSjisTrail(static_cast<u8>(s[i + 1]))) {
+      const unsigned code = JisConvertibleSjis(c, static_cast<u8>(s[i + 1]));
+      if (code) {
+        const auto [j1, j2] = SjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code));
+        out.push_back(static_cast<char>(j1 | 0x80));
+        out.push_back(static_cast<char>(j2 | 0x80));
+      } else {
+        Count(lost);
+        out.append("\xA2\xAE");
+      }
+      i += 2;
+    } else {
+      out.push_back(static_cast<char>(c));
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string EucToSjis(std::string_view s, std::size_t* lost) {
+  std::string out;
+  out.reserve(s.size());
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const u8 c = static_cast<u8>(s[i]);
+    const u8 d = i + 1 < n ? static_cast<u8>(s[i + 1]) : 0;
+    if (c <= 0x80 || c == 0xFF || c == 0xA0) {
+      out.push_back(static_cast<char>(c));
+      ++i;
+    } else if (c == 0x8E && i + 1 < n) {
+      out.push_back(static_cast<char>(d));  // half-width katakana stays half-width
+      i += 2;
+    } else if (c == 0x8F && i + 2 < n && IsEucByte(d) && IsEucByte(static_cast<u8>(s[i + 2]))) {
+      Count(lost);  // JIS X 0212: no Shift-JIS form
+      out.append(kGetaSjis);
+      i += 3;
+    } else if (IsEucByte(c) && i + 1 < n && IsEucByte(d)) {
+      const auto [s1, s2] = JisPairToSjis(c & 0x7F, d & 0x7F);
+      out.push_back(static_cast<char>(s1));
+      out.push_back(static_cast<char>(s2));
+      i += 2;
+    } else {
+      out.push_back(static_cast<char>(c));
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string EucToJis(std::string_view s, std::size_t* lost, const JisStyle& style) {
+  JisWriter w(style);
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const u8 c = static_cast<u8>(s[i]);
+    const u8 d = i + 1 < n ? static_cast<u8>(s[i + 1]) : 0;
+    if (c < 0x80) {
+      w.Byte(c);
+      ++i;
+    } else if (c == 0x8E && i + 1 < n && In(d, 0xA1, 0xDF)) {
+      const bool markFollows = i + 3 < n && static_cast<u8>(s[i + 2]) == 0x8E;
+      bool merged = false;
+      const auto [j1, j2] = KanaToJis(d, markFollows ? static_cast<u8>(s[i + 3]) : -1, &merged);
+      w.Pair(j1, j2);
+      i += merged ? 4 : 2;
+    } else if (c == 0x8F && i + 2 < n && IsEucByte(d) && IsEucByte(static_cast<u8>(s[i + 2]))) {
+      Count(lost);
+      w.Pair(0x22, 0x2E);
+      i += 3;
+    } else if (IsEucByte(c) && i + 1 < n && IsEucByte(d)) {
+      w.Pair(c & 0x7F, d & 0x7F);
+      i += 2;
+    } else {
+      w.Raw(c);
+      ++i;
+    }
+  }
+  return w.Finish();
+}
+
+namespace {
+
+struct SjisSink {
+  std::string out;
+  std::size_t* lost;
+  void Ascii(u8 c) { out.push_back(static_cast<char>(c)); }
+  void Raw(u8 c) { out.push_back(static_cast<char>(c)); }
+  void Kana(u8 c) { out.push_back(static_cast<char>(c | 0x80)); }
+  void Kanji(u8 j1, u8 j2) {
+    const auto [s1, s2] = JisPairToSjis(j1, j2);
+    out.push_back(static_cast<char>(s1));
+    out.push_back(static_cast<char>(s2));
+  }
+  void Lost() {
+    Count(lost);
+    out.append(kGetaSjis);
+  }
+};
+
+struct EucSink {
+  std::string out;
+  std::size_t* lost;
+  void Ascii(u8 c) { out.push_back(static_cast<char>(c)); }
+  void Raw(u8 c) { out.push_back(static_cast<char>(c)); }
+  void Kana(u8 c) {
+    out.push_back('\x8E');
+    out.push_back(static_cast<char>(c | 0x80));
+  }
+  void Kanji(u8 j1, u8 j2) {
+    out.push_back(static_cast<char>(j1 | 0x80));
+    out.push_back(static_cast<char>(j2 | 0x80));
+  }
+  void Lost() {
+    Count(lost);
+    out.append("\xA2\xAE");
+  }
+};
+
+}  // namespace
+
+std::string JisToSjis(std::string_view s, std::size_t* lost) {
+  SjisSink sink{{}, lost};
+  sink.out.reserve(s.size());
+  ReadJis(s, sink);
+  return std::move(sink.out);
+}
+
+std::string JisToEuc(std::string_view s, std::size_t* lost) {
+  EucSink sink{{}, lost};
+  sink.out.reserve(s.size());
+  ReadJis(s, sink);
+  return std::move(sink.out);
+}
+
+std::string ConvertCode(std::string_view s, int target, std::size_t* lost) {
+  const int d = DetectCode(s);
+  if (d < dcJis || d == target || d == dcEucOrSjis) return std::string(s);
+  const bool jis = d == dcJis || d == dcJisOld;
+  switch (target) {
+    case dcJis:
+      if (d == dcEuc) return EucToJis(s, lost);
+      if (d == dcSjis) return SjisToJis(s, lost);
+      break;
+    case dcEuc:
+      if (jis) return JisToEuc(s, lost);
+      if (d == dcSjis) return SjisToEuc(s, lost);
+      break;
+    case dcSjis:
+      if (jis) return JisToSjis(s, lost);
+      if (d == dcEuc) return EucToSjis(s, lost);
+      break;
+    default:
+      break;
+  }
+  return std::string(s);
+}
+
+JisStyle DetectJisStyle(std::string_view s) {
+  JisStyle style;
+  bool in = false;
+  bool out = false;
+  for (std::size_t i = 0; i + 2 < s.size() && !(in && out); ++i) {
+    if (s[i] != '\x1B') continue;
+    const std::string_view seq = s.substr(i, 3);
+    if (!in && (seq == "\x1B$B" || seq == "\x1B$@")) {
+      style.kanjiIn = seq == "\x1B$B" ? std::string_view("\x1B$B") : std::string_view("\x1B$@");
+      in = true;
+    } else if (!out && (seq == "\x1B(B" || seq == "\x1B(J")) {
+      style.kanjiOut = seq == "\x1B(B" ? std::string_view("\x1B(B") : std::string_view("\x1B(J");
+      out = true;
+    }
+  }
+  return style;
+}
+
+}  // namespace tamber

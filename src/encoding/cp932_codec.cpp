@@ -1,0 +1,306 @@
+#include "encoding/cp932_codec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "encoding/dbcs.h"
+
+namespace tamber {
+
+namespace {
+
+constexpr char32_t kGetaUnicode = 0x3013;
+constexpr std::uint16_t kGetaCode = 0x81AC;
+constexpr std::uint16_t kNone = 0xFFFF;  // U+FFFF is a noncharacter: free as "no mapping"
+
+// Tables read from iconv "CP932" at first use.
+struct Cp932Tables {
+  std::uint16_t single[256];             // byte -> BMP code point, kNone
+  std::vector<std::uint16_t> dbcs;       // (lead << 8 | trail) -> code point, kNone
+  std::vector<std::uint16_t> fromBmp;    // code point -> CP932 code (byte or pair), kNone
+  std::vector<std::uint16_t> necEquiv;   // FA40..FCFF -> equivalent code, 0
+
+  Cp932Tables() : dbcs(65536, kNone), fromBmp(65536, kNone), necEquiv(0x300, 0) {
+    iconv_t dec = iconv_open("UTF-16LE", "CP932");
+    iconv_t enc = iconv_open("CP932", "UTF-16LE");
+    if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error("iconv cannot convert CP932 on this system");
+    auto decode = [&](const char* in, std::size_t len) -> std::uint16_t {
+      char buf[8];
+      char* src = const_cast<char*>(in);
+      char* dst = buf;
+      std::size_t inLeft = len, outLeft = sizeof buf;
+      iconv(dec, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(dec, &src, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0 ||
+          sizeof buf - outLeft != 2)
+        return kNone;
+      const auto u = static_cast<std::uint16_t>(static_cast<unsigned char>(buf[0]) |
+                                                (static_cast<unsigned char>(buf[1]) << 8));
+      return u;
+    };
+    for (int b = 0; b < 256; ++b) {
+      const char c = static_cast<char>(b);
+      single[b] = IsLeadByte(static_cast<unsigned char>(b)) ? kNone : decode(&c, 1);
+    }
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        if (trail == 0x7F) continue;
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        dbcs[static_cast<std::size_t>(lead << 8 | trail)] = decode(pair, 2);
+      }
+    }
+    // Encoding as iconv does it, for every BMP code point: this keeps its
+    // choice among duplicate codes and its one-way mappings (U+301C -> 8160).
+    for (std::uint32_t u = 1; u < 0x10000; ++u) {
+      if (u >= 0xD800 && u <= 0xDFFF) continue;
+      const char in[2] = {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+      char out[4];
+      char* src = const_cast<char*>(in);
+      char* dst = out;
+      std::size_t inLeft = 2, outLeft = sizeof out;
+      iconv(enc, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(enc, &src, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1)) continue;
+      const std::size_t n = sizeof out - outLeft;
+      if (n == 1)
+        fromBmp[u] = static_cast<unsigned char>(out[0]);
+      else if (n == 2)
+        fromBmp[u] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[0]) << 8 |
+                                                static_cast<unsigned char>(out[1]));
+    }
+    fromBmp[0] = 0;
+    iconv_close(dec);
+    iconv_close(enc);
+    BuildNecEquivalents();
+  }
+
+  // Rank of a code as the form that JIS and EUC should carry: JIS X 0208
+  // first, then the NEC row 13, then the NEC-selected IBM rows.
+  static int Rank(unsigned code) {
+    const unsigned lead = code >> 8;
+    if (lead == 0x87) return 2;
+    if (lead == 0xED || lead == 0xEE) return 3;
+    if (lead >= 0x81 && lead <= 0xEF) return 1;
+    return 0;
+  }
+
+  void BuildNecEquivalents() {
+    std::vector<std::uint16_t> best(65536, 0);  // code point -> best-ranked code
+    for (unsigned code = 0x8140; code <= 0xEEFC; ++code) {
+      const int rank = Rank(code);
+      const std::uint16_t u = dbcs[code];
+      if (!rank || u == kNone) continue;
+      if (!best[u] || rank < Rank(best[u])) best[u] = static_cast<std::uint16_t>(code);
+    }
+    for (unsigned ibm = 0xFA40; ibm <= 0xFCFC; ++ibm)
+      if (dbcs[ibm] != kNone) necEquiv[ibm - 0xFA00] = best[dbcs[ibm]];
+  }
+};
+
+const Cp932Tables& Tables() {
+  static const Cp932Tables tables;
+  return tables;
+}
+
+void Count(std::size_t* lost) {
+  if (lost) ++*lost;
+}
+
+// Walks CP932 text, calling emit(code point) for each character.
+template <typename Emit>
+void DecodeCp932(std::string_view s, std::size_t* lost, Emit emit) {
+  const Cp932Tables& t = Tables();
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      emit(static_cast<char32_t>(c));
+      ++i;
+      continue;
+    }
+    std::uint16_t u = kNone;
+    std::size_t len = 1;
+    if (IsLeadByte(c)) {
+      if (i + 1 < n) {
+        const auto d = static_cast<unsigned char>(s[i + 1]);
+        if ((d >= 0x40 && d <= 0x7E) || (d >= 0x80 && d <= 0xFC)) {
+          len = 2;
+          u = t.dbcs[static_cast<std::size_t>(c << 8 | d)];
+        }
+      }
+    } else {
+      u = t.single[c];
+    }
+    if (u == kNone) {
+      Count(lost);
+      emit(kGetaUnicode);
+    } else {
+      emit(static_cast<char32_t>(u));
+    }
+    i += len;
+  }
+}
+
+void AppendCode(std::string& out, std::uint16_t code) {
+  if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
+  out.push_back(static_cast<char>(code & 0xFF));
+}
+
+void EncodeOne(std::string& out, char32_t u, std::size_t* lost) {
+  const Cp932Tables& t = Tables();
+  std::uint16_t code = u < 0x10000 ? t.fromBmp[u] : kNone;
+  if (code == kNone) {
+    Count(lost);
+    code = kGetaCode;
+  }
+  AppendCode(out, code);
+}
+
+void AppendUtf8(std::string& out, char32_t u) {
+  if (u < 0x80) {
+    out.push_back(static_cast<char>(u));
+  } else if (u < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+  } else if (u < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (u >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+  }
+}
+
+// Length of the well-formed UTF-8 sequence at s[i], and its code point; 0 when
+// the bytes there are not one.
+std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* cp) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    *cp = b0;
+    return 1;
+  }
+  std::size_t len;
+  char32_t u;
+  char32_t min;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    len = 2, u = b0 & 0x1F, min = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    len = 3, u = b0 & 0x0F, min = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    len = 4, u = b0 & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + len > s.size()) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    u = (u << 6) | (b & 0x3F);
+  }
+  if (u < min || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return 0;
+  *cp = u;
+  return len;
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view s, std::size_t* lost) {
+  std::string out;
+  out.reserve(s.size() + s.size() / 2);
+  DecodeCp932(s, lost, [&](char32_t u) { AppendUtf8(out, u); });
+  return out;
+}
+
+std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost) {
+  std::u16string out;
+  out.reserve(s.size());
+  DecodeCp932(s, lost, [&](char32_t u) { out.push_back(static_cast<char16_t>(u)); });
+  return out;
+}
+
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t u = 0;
+    const std::size_t len = Utf8Sequence(s, i, &u);
+    if (len == 0) {  // a byte that starts no character
+      Count(lost);
+      AppendCode(out, kGetaCode);
+      ++i;
+      continue;
+    }
+    if (u < 0x80)
+      out.push_back(static_cast<char>(u));
+    else
+      EncodeOne(out, u, lost);
+    i += len;
+  }
+  return out;
+}
+
+std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost) {
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char16_t c = s[i];
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      // A pair is one character beyond the BMP, which CP932 cannot hold.
+      if (c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) ++i;
+      Count(lost);
+      AppendCode(out, kGetaCode);
+    } else {
+      EncodeOne(out, c, lost);
+    }
+  }
+  return out;
+}
+
+int Cp932CharToUnicode(std::string_view ch) {
+  std::size_t lost = 0;
+  char32_t result = 0;
+  int count = 0;
+  DecodeCp932(ch, &lost, [&](char32_t u) {
+    result = u;
+    ++count;
+  });
+  return (count == 1 && lost == 0) ? static_cast<int>(result) : -1;
+}
+
+int UnicodeToCp932Code(char32_t u) {
+  if (u == 0) return 0;
+  if (u >= 0x10000) return -1;
+  const std::uint16_t code = Tables().fromBmp[u];
+  return code == kNone ? -1 : code;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t u;
+    const std::size_t len = Utf8Sequence(s, i, &u);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+unsigned NecSelectedEquivalent(unsigned sjisCode) {
+  if (sjisCode < 0xFA00 || sjisCode > 0xFCFF) return 0;
+  return Tables().necEquiv[sjisCode - 0xFA00];
+}
+
+}  // namespace tamber

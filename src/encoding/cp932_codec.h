@@ -1,0 +1,35 @@
+// The one conversion between Shift-JIS (code page 932) and Unicode that the
+// whole program uses. The mapping is glibc iconv's "CP932" (never "SHIFT_JIS",
+// which turns 5C and 7E into yen and overline); it is read from iconv once and
+// kept in tables, so converting costs a table look-up per character.
+//
+// Nothing is dropped silently: a character with no form on the other side
+// becomes 〓 (U+3013, CP932 81 AC) and is counted in *lost.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tamber {
+
+std::string Cp932ToUtf8(std::string_view s, std::size_t* lost = nullptr);
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost = nullptr);
+std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost = nullptr);
+std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost = nullptr);
+
+// Unicode of one CP932 character (one or two bytes), or -1 when it has none.
+int Cp932CharToUnicode(std::string_view ch);
+// CP932 code of a Unicode character (a byte, or lead << 8 | trail), or -1.
+int UnicodeToCp932Code(char32_t u);
+
+// True when s is entirely well-formed UTF-8: no overlong forms, no
+// surrogates, nothing above U+10FFFF, no sequence cut short.
+bool IsValidUtf8(std::string_view s);
+
+// For a character of the IBM extension rows (FA40..FC4B), the code of the same
+// character in JIS X 0208, the NEC row 13 or the NEC-selected IBM rows (codes
+// that JIS and EUC can hold); 0 when there is none.
+unsigned NecSelectedEquivalent(unsigned sjisCode);
+
+}  // namespace tamber

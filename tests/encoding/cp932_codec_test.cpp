@@ -1,0 +1,139 @@
+#include "encoding/cp932_codec.h"
+
+#include <gtest/gtest.h>
+
+#include "../support/bytes.h"
+#include "encoding/dbcs.h"
+
+namespace tamber {
+namespace {
+
+using test::Hex;
+using test::ToHex;
+
+TEST(Cp932Codec, MapsTheCharactersWhoseMeaningDiffersFromJis) {
+  struct Case {
+    const char* sjis;
+    const char* utf8;
+  } cases[] = {
+      {"5C", "\\"},          {"7E", "~"},
+      {"81 60", "～"},       {"81 61", "∥"},  // U+FF5E, U+2225
+      {"81 7C", "－"},       {"81 91", "￠"},  // U+FF0D, U+FFE0
+      {"81 92", "￡"},       {"81 CA", "￢"},  // U+FFE1, U+FFE2
+      {"B1", "ｱ"},           {"88 9F", "亜"},
+      {"87 40", "①"},       {"83 5C", "ソ"},
+      {"81 AC", "〓"},
+  };
+  for (const auto& c : cases) {
+    std::size_t lost = 0;
+    EXPECT_EQ(Cp932ToUtf8(Hex(c.sjis), &lost), c.utf8) << c.sjis;
+    EXPECT_EQ(ToHex(Utf8ToCp932(c.utf8, &lost)), ToHex(Hex(c.sjis))) << c.utf8;
+    EXPECT_EQ(lost, 0u);
+  }
+}
+
+TEST(Cp932Codec, EveryAssignedCodeRoundTrips) {
+  // Each code that decodes comes back as itself, or (for the duplicate codes
+  // of the extension rows) as the one code that the character encodes to.
+  int checked = 0;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string ch{static_cast<char>(lead), static_cast<char>(trail)};
+      const int u = Cp932CharToUnicode(ch);
+      if (u < 0) continue;
+      ++checked;
+      std::size_t lost = 0;
+      const std::string back = Utf8ToCp932(Cp932ToUtf8(ch, &lost), &lost);
+      ASSERT_EQ(lost, 0u) << ToHex(ch);
+      if (back != ch) {
+        EXPECT_TRUE(lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xFA)
+            << ToHex(ch) << " came back as " << ToHex(back);
+        EXPECT_EQ(Cp932CharToUnicode(back), u) << ToHex(ch);
+      }
+      EXPECT_EQ(Utf16ToCp932(Cp932ToUtf16(ch)), back);
+    }
+  }
+  EXPECT_GT(checked, 7000);
+}
+
+TEST(Cp932Codec, EveryCharacterCp932HoldsSurvivesUtf8) {
+  for (char32_t u = 0x80; u < 0x10000; ++u) {
+    const int code = UnicodeToCp932Code(u);
+    if (code < 0) continue;
+    std::string ch;
+    if (code > 0xFF) ch.push_back(static_cast<char>(code >> 8));
+    ch.push_back(static_cast<char>(code & 0xFF));
+    const int back = Cp932CharToUnicode(ch);
+    // iconv also takes a few characters one way (U+301C WAVE DASH -> 81 60).
+    if (back != static_cast<int>(u)) continue;
+    std::u16string s(1, static_cast<char16_t>(u));
+    ASSERT_TRUE(Cp932ToUtf16(Utf16ToCp932(s)) == s) << std::hex << static_cast<unsigned>(u);
+  }
+}
+
+TEST(Cp932Codec, CountsWhatItCannotConvert) {
+  std::size_t lost = 0;
+  EXPECT_EQ(ToHex(Utf8ToCp932("a😀b€", &lost)), ToHex("a" + Hex("81 AC") + "b" + Hex("81 AC")));
+  EXPECT_EQ(lost, 2u);
+
+  lost = 0;  // invalid UTF-8: a stray continuation byte, an overlong slash
+  EXPECT_EQ(ToHex(Utf8ToCp932(Hex("41 80 C0 AF 42"), &lost)), ToHex(Hex("41 81 AC 81 AC 81 AC 42")));
+  EXPECT_EQ(lost, 3u);
+
+  lost = 0;  // bytes CP932 does not assign, and a lead byte cut short
+  EXPECT_EQ(Cp932ToUtf8(Hex("41 80 A0 FD 85 40 88"), &lost), "A〓〓〓〓〓");
+  EXPECT_EQ(lost, 5u);
+
+  lost = 0;  // a lead byte followed by a byte that cannot be a trail byte
+  EXPECT_EQ(Cp932ToUtf8(Hex("88 0A 41"), &lost), "〓\nA");
+  EXPECT_EQ(lost, 1u);
+
+  lost = 0;
+  EXPECT_EQ(Utf16ToCp932(u"a\U0001F600", &lost), "a" + Hex("81 AC"));
+  EXPECT_EQ(lost, 1u);
+}
+
+TEST(Cp932Codec, NulIsAnOrdinaryCharacter) {
+  const std::string s("a\0b", 3);
+  EXPECT_EQ(Cp932ToUtf8(s), s);
+  EXPECT_EQ(Utf8ToCp932(s), s);
+}
+
+TEST(IsValidUtf8, IsStrict) {
+  struct Case {
+    const char* hex;
+    bool valid;
+  } cases[] = {
+      {"", true},
+      {"41 42", true},
+      {"E3 81 82", true},            // あ
+      {"F0 9F 98 80", true},         // U+1F600
+      {"C0 AF", false},              // overlong /
+      {"E0 80 AF", false},           // overlong
+      {"ED A0 80", false},           // surrogate
+      {"F4 90 80 80", false},        // above U+10FFFF
+      {"E3 81", false},              // cut short
+      {"82 A0", false},              // Shift-JIS あ
+      {"EF BB BF 41", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(Hex(c.hex)), c.valid) << c.hex;
+}
+
+TEST(NecSelectedEquivalent, PrefersJisX0208ThenRow13ThenNecSelected) {
+  EXPECT_EQ(NecSelectedEquivalent(0xFA54), 0x81CAu);  // ￢
+  EXPECT_EQ(NecSelectedEquivalent(0xFA5B), 0x81E6u);  // ∵
+  EXPECT_EQ(NecSelectedEquivalent(0xFA4A), 0x8754u);  // Ⅰ
+  EXPECT_EQ(NecSelectedEquivalent(0xFA40), 0xEEEFu);  // ⅰ
+  EXPECT_EQ(NecSelectedEquivalent(0x889F), 0u);
+  // Every IBM extension character has a twin JIS or EUC can hold.
+  for (unsigned code = 0xFA40; code <= 0xFC4B; ++code) {
+    const std::string ch{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+    if (Cp932CharToUnicode(ch) < 0) continue;
+    EXPECT_NE(NecSelectedEquivalent(code), 0u) << std::hex << code;
+  }
+}
+
+}  // namespace
+}  // namespace tamber

@@ -1,0 +1,188 @@
+#include "encoding/file_code.h"
+
+#include <gtest/gtest.h>
+
+#include "../support/bytes.h"
+#include "encoding/cp932_codec.h"
+
+namespace tamber {
+namespace {
+
+using test::Hex;
+using test::ToHex;
+
+TEST(ProbeBytes, ClassifiesTheHead) {
+  EXPECT_EQ(ProbeBytes(""), pfText);
+  EXPECT_EQ(ProbeBytes("abc"), pfText);
+  EXPECT_EQ(ProbeBytes(Hex("EF BB BF")), pfUtf8Bom);
+  EXPECT_EQ(ProbeBytes(Hex("EF BB")), pfText);
+  EXPECT_EQ(ProbeBytes(Hex("41 00 42")), pfBinary);
+  EXPECT_EQ(ProbeBytes(Hex("EF BB BF FF")), pfBinary);
+  std::string late(600, 'a');
+  late[550] = '\0';  // past the 512 bytes looked at
+  EXPECT_EQ(ProbeBytes(late), pfText);
+}
+
+TEST(FileCodeText, NamesEveryCode) {
+  EXPECT_EQ(FileCodeText(FileCode::Binary), "BIN");
+  EXPECT_EQ(FileCodeText(FileCode::ShiftJis), "S_JIS");
+  EXPECT_EQ(FileCodeText(FileCode::Jis), "JIS");
+  EXPECT_EQ(FileCodeText(FileCode::Euc), "EUC");
+  EXPECT_EQ(FileCodeText(FileCode::Utf8), "UTF-8");
+  EXPECT_EQ(ChrCodeLabel(AUTO), "自動");
+  EXPECT_EQ(ChrCodeLabel(SJIS), "シフトJIS");
+}
+
+// A small Japanese text in Shift-JIS: "日本語テキスト ｶﾞ" and "二行目 ~\".
+const std::string kSjisLine1 = Cp932ToUtf8("") + Utf8ToCp932("日本語テキスト ｶﾞ");
+const std::string kSjisLine2 = Utf8ToCp932("二行目 ~\\");
+
+std::string Join(const std::string& a, const std::string& b, std::string_view br, bool finalBreak) {
+  std::string s = a + std::string(br) + b;
+  if (finalBreak) s += br;
+  return s;
+}
+
+struct FileVariant {
+  FileCode code;
+  bool bom;
+};
+
+std::string Encode(std::string_view sjisLine, FileCode code, bool bom, bool& ok) {
+  ok = true;
+  switch (code) {
+    case FileCode::ShiftJis: return std::string(sjisLine);
+    case FileCode::Euc: return SjisToEuc(sjisLine);
+    case FileCode::Jis: return SjisToJis(sjisLine, nullptr, JisStyle{"\x1B$B", "\x1B(B"});
+    case FileCode::Utf8: return (bom ? std::string(kUtf8Bom) : "") + Cp932ToUtf8(sjisLine);
+    default: ok = false; return {};
+  }
+}
+
+TEST(ClassifyAndEncode, GiveBackTheFileBytesExactly) {
+  // JIS loses half-width kana (they become full width), so its lines use none.
+  const std::string jisLine1 = Utf8ToCp932("日本語テキスト ガ");
+  const FileVariant variants[] = {{FileCode::ShiftJis, false}, {FileCode::Euc, false},
+                                  {FileCode::Jis, false},      {FileCode::Utf8, true},
+                                  {FileCode::Utf8, false}};
+  const std::string_view breaks[] = {"\r\n", "\n", "\r"};
+  for (const auto& v : variants) {
+    for (const std::string_view br : breaks) {
+      for (const bool finalBreak : {true, false}) {
+        const std::string& line1 = v.code == FileCode::Jis ? jisLine1 : kSjisLine1;
+        bool ok;
+        const std::string l1 = Encode(line1, v.code, v.bom, ok);
+        const std::string l2 = Encode(kSjisLine2, v.code, false, ok);
+        const std::string file = Join(l1, l2, br, finalBreak);
+        const std::string what = std::string(FileCodeText(v.code)) + (v.bom ? "+BOM" : "") +
+                                 " breaks " + ToHex(br) + (finalBreak ? " final" : "");
+        const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+        EXPECT_EQ(c.code, v.code) << what;
+        EXPECT_EQ(ToHex(c.text), ToHex(Join(line1, kSjisLine2, "\r\n", finalBreak))) << what;
+        EXPECT_EQ(c.lost, 0u) << what;
+        const EncodedText saved = EncodeForSave(c.text, c.format);
+        EXPECT_EQ(ToHex(saved.bytes), ToHex(file)) << what;
+
+        // Read raw (automatic recognition off): the same code, the text as it was.
+        const ClassifiedText raw = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, false);
+        EXPECT_EQ(raw.code, v.code) << what;
+        EXPECT_EQ(ToHex(EncodeForSave(raw.text, raw.format).bytes), ToHex(file)) << what;
+      }
+    }
+  }
+}
+
+TEST(ClassifyOpenedFile, FollowsTheDecisionTable) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* ext;
+    FileCode code;
+  } cases[] = {
+      {"ascii", "plain text\n", ".txt", FileCode::ShiftJis},
+      {"empty", "", ".txt", FileCode::ShiftJis},
+      {"binary by detection", std::string("ab\x02" "cd\n", 6), ".txt", FileCode::Binary},
+      {"manifest is UTF-8", "<?xml?>\n", ".MANIFEST", FileCode::Utf8},
+      {"undecided stays Shift-JIS", Hex("A4 A2 0A"), ".txt", FileCode::ShiftJis},
+      {"UTF-8 without mark", "日本\n", ".txt", FileCode::Utf8},
+      {"EUC", Hex("C6 FC CB DC 0A"), ".c", FileCode::Euc},
+  };
+  for (const auto& c : cases) {
+    const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(c.bytes), c.ext, c.bytes, true);
+    EXPECT_EQ(r.code, c.code) << c.name;
+  }
+}
+
+TEST(ClassifyOpenedFile, UndecidedShiftJisIsNotConverted) {
+  // A Shift-JIS text made of half-width kana pairs reads as undecided and is left alone.
+  const std::string file = Hex("B1 B2 B3 B4 0D 0A");
+  const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+  EXPECT_EQ(r.code, FileCode::ShiftJis);
+  EXPECT_EQ(r.text, file);
+}
+
+TEST(ClassifyOpenedFile, CountsCharactersShiftJisCannotHold) {
+  const std::string file = "emoji 😀 and €\n";
+  const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+  EXPECT_EQ(r.code, FileCode::Utf8);
+  EXPECT_EQ(r.lost, 2u);
+}
+
+TEST(ClassifyOpenedFile, MarkStaysInTheTextWhenRecognitionIsOff) {
+  const std::string file = std::string(kUtf8Bom) + "abc\r\n";
+  const ClassifiedText r = ClassifyOpenedFile(pfUtf8Bom, ".txt", file, false);
+  EXPECT_EQ(r.code, FileCode::Utf8);
+  EXPECT_EQ(r.text, file);
+  const ClassifiedText on = ClassifyOpenedFile(pfUtf8Bom, ".txt", file, true);
+  EXPECT_EQ(on.text, "abc\r\n");
+  // Saved back: exactly one mark.
+  EXPECT_EQ(EncodeForSave(on.text, on.format).bytes, file);
+  EXPECT_EQ(EncodeForSave(r.text, r.format).bytes, file);
+}
+
+TEST(EncodeForSave, ConvertsFromWhatTheTextIsNotFromADetection) {
+  // 髙 (FB FC) begins the text: a detection would call it EUC.
+  const std::string sjis = Hex("FB FC 88 9F");
+  TextFormat f;
+  f.code = FileCode::Euc;
+  f.finalBreak = false;
+  EncodedText e = EncodeForSave(sjis, f);
+  EXPECT_EQ(ToHex(e.bytes), ToHex(SjisToEuc(sjis)));
+  EXPECT_EQ(e.lost, 0u);  // 髙 goes to its NEC-selected twin
+
+  // Made only of A1..DF pairs (undecided by detection): still converted.
+  f.code = FileCode::Jis;
+  e = EncodeForSave(Hex("B1 B2"), f);
+  EXPECT_EQ(ToHex(e.bytes), ToHex(Hex("1B 24 42 25 22 25 24 1B 28 4A")));
+}
+
+TEST(EncodeForSave, NewDocumentsGetCrLfAndAFinalBreak) {
+  TextFormat f;  // a new document
+  EXPECT_EQ(EncodeForSave("a\r\nb", f).bytes, "a\r\nb\r\n");
+  EXPECT_EQ(EncodeForSave("a\nb\rc\r\n", f).bytes, "a\r\nb\r\nc\r\n");
+  EXPECT_EQ(EncodeForSave("", f).bytes, "");
+  f.code = FileCode::Utf8;
+  EXPECT_EQ(EncodeForSave("a", f).bytes, "\xEF\xBB\xBF" "a\r\n");
+  f.code = FileCode::Jis;
+  // The kanji set is closed before the break, never after it.
+  EXPECT_EQ(ToHex(EncodeForSave(Hex("88 9F"), f).bytes), ToHex(Hex("1B 24 42 30 21 1B 28 4A 0D 0A")));
+  f.code = FileCode::Binary;
+  EXPECT_THROW(EncodeForSave("a", f), EncodingError);
+}
+
+TEST(EncodeForSave, ReportsCharactersTheTargetCannotHold) {
+  TextFormat f;
+  f.code = FileCode::Euc;
+  const EncodedText e = EncodeForSave(Hex("F0 40 41"), f);  // a user-defined character
+  EXPECT_EQ(e.lost, 1u);
+  EXPECT_EQ(ToHex(e.bytes), ToHex(Hex("A2 AE 41 0D 0A")));
+}
+
+TEST(NormalizeBreaks, MakesEveryBreakCrLf) {
+  EXPECT_EQ(NormalizeBreaks("a\rb\nc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
+  EXPECT_EQ(NormalizeBreaks("\r"), "\r\n");
+  EXPECT_EQ(NormalizeBreaks(""), "");
+}
+
+}  // namespace
+}  // namespace tamber

@@ -1,0 +1,83 @@
+#include "encoding/file_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace tamber {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileIoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tamber-io-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override {
+    chmod(dir_.c_str(), 0755);
+    fs::remove_all(dir_);
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
+
+TEST_F(FileIoTest, WritesAndReadsEveryByte) {
+  std::string bytes;
+  for (int i = 0; i < 70000; ++i) bytes.push_back(static_cast<char>(i * 7));
+  WriteFileAtomically(Path("a.bin"), bytes);
+  EXPECT_EQ(ReadWholeFile(Path("a.bin")), bytes);
+}
+
+TEST_F(FileIoTest, KeepsTheModeOfTheReplacedFile) {
+  WriteFileAtomically(Path("m.txt"), "one");
+  ASSERT_EQ(chmod(Path("m.txt").c_str(), 0640), 0);
+  WriteFileAtomically(Path("m.txt"), "two");
+  struct stat st {};
+  ASSERT_EQ(stat(Path("m.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadWholeFile(Path("m.txt")), "two");
+}
+
+TEST_F(FileIoTest, ReplacesTheTargetOfALinkNotTheLink) {
+  WriteFileAtomically(Path("real.txt"), "old");
+  fs::create_symlink(Path("real.txt"), Path("link.txt"));
+  WriteFileAtomically(Path("link.txt"), "new");
+  EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+  EXPECT_EQ(ReadWholeFile(Path("real.txt")), "new");
+}
+
+TEST_F(FileIoTest, AFailedWriteLeavesTheFileAsItWas) {
+  WriteFileAtomically(Path("keep.txt"), "precious");
+  if (geteuid() == 0) {
+    // root writes into read-only folders: make the rename fail instead.
+    fs::create_directory(Path("dir"));
+    EXPECT_THROW(WriteFileAtomically(Path("dir"), "x"), std::system_error);
+  } else {
+    ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
+    EXPECT_THROW(WriteFileAtomically(Path("keep.txt"), "lost?"), std::system_error);
+    chmod(dir_.c_str(), 0755);
+  }
+  EXPECT_EQ(ReadWholeFile(Path("keep.txt")), "precious");
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_EQ(e.path().filename().string().rfind(".tamber-", 0), std::string::npos) << e.path();
+}
+
+TEST_F(FileIoTest, ReadingAMissingFileThrowsWithThePath) {
+  try {
+    ReadWholeFile(Path("missing.txt"));
+    FAIL() << "no exception";
+  } catch (const std::system_error& e) {
+    EXPECT_EQ(e.code().value(), ENOENT);
+    EXPECT_NE(std::string(e.what()).find("missing.txt"), std::string::npos);
+  }
+  EXPECT_THROW(ReadWholeFile(dir_.string()), std::system_error);
+}
+
+}  // namespace
+}  // namespace tamber

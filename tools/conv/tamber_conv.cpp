@@ -1,0 +1,166 @@
+// tamber-conv: guesses and converts the character codes of Japanese text
+// files with the editor's own rules.
+//
+//   tamber-conv --guess FILE…
+//   tamber-conv --to sjis|jis|euc|utf8 [--no-bom] [--lossy] [-o OUT] FILE
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "encoding/file_code.h"
+#include "encoding/file_io.h"
+
+namespace {
+
+using namespace tamber;
+
+const char* kUsage =
+    "usage: tamber-conv --guess FILE...\n"
+    "       tamber-conv --to sjis|jis|euc|utf8 [--no-bom] [--lossy] [-o OUT] FILE\n"
+    "\n"
+    "--guess   print each file's character code: BIN, S_JIS, JIS, EUC or UTF-8\n"
+    "--to      convert FILE as the editor reads it and write it as a save in that code\n"
+    "          would (to standard output, or to OUT, replaced only when all went well)\n"
+    "--no-bom  write UTF-8 without the byte-order mark\n"
+    "--lossy   write even when characters have no form in the target code (as 〓)\n";
+
+std::string Extension(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return path.substr(dot);
+}
+
+struct Read {
+  int probe;
+  ClassifiedText classified;
+};
+
+Read ReadAsEditor(const std::string& path) {
+  const std::string bytes = ReadWholeFile(path);
+  const int probe = ProbeBytes(bytes);
+  if (probe == pfBinary) return {probe, {FileCode::Binary, {}, {}, 0}};
+  return {probe, ClassifyOpenedFile(probe, Extension(path), bytes, /*kanjiAuto=*/true)};
+}
+
+int Guess(const std::vector<std::string>& files) {
+  int status = 0;
+  for (const std::string& f : files) {
+    try {
+      const Read r = ReadAsEditor(f);
+      const std::string_view code = FileCodeText(r.classified.code);
+      if (files.size() > 1) std::cout << f << ": ";
+      std::cout << code << '\n';
+    } catch (const std::system_error& e) {
+      std::cerr << "tamber-conv: " << f << ": " << e.code().message() << '\n';
+      status = 1;
+    }
+  }
+  return status;
+}
+
+bool ParseTarget(const std::string& name, FileCode* code) {
+  if (name == "sjis") *code = FileCode::ShiftJis;
+  else if (name == "jis") *code = FileCode::Jis;
+  else if (name == "euc") *code = FileCode::Euc;
+  else if (name == "utf8") *code = FileCode::Utf8;
+  else return false;
+  return true;
+}
+
+int Convert(const std::string& file, FileCode target, const std::string& out, bool noBom,
+            bool lossy) {
+  Read r;
+  try {
+    r = ReadAsEditor(file);
+  } catch (const std::system_error& e) {
+    std::cerr << "tamber-conv: " << file << ": " << e.code().message() << '\n';
+    return 1;
+  }
+  if (r.classified.code == FileCode::Binary) {
+    std::cerr << "tamber-conv: " << file << ": binary file, not converted\n";
+    return 1;
+  }
+  TextFormat format = r.classified.format;
+  if (format.code != FileCode::Utf8 || target != FileCode::Utf8) format.bom = true;
+  if (noBom) format.bom = false;
+  format.code = target;
+  EncodedText encoded = EncodeForSave(r.classified.text, format);
+  const std::size_t lost = r.classified.lost + encoded.lost;
+  if (lost > 0 && !lossy) {
+    std::cerr << "tamber-conv: " << file << ": " << lost
+              << " character(s) cannot be held in the target code; nothing written"
+                 " (--lossy writes them as 〓)\n";
+    return 1;
+  }
+  if (lost > 0) std::cerr << "tamber-conv: " << file << ": " << lost << " character(s) written as 〓\n";
+  if (out.empty()) {
+    if (std::fwrite(encoded.bytes.data(), 1, encoded.bytes.size(), stdout) != encoded.bytes.size() ||
+        std::fflush(stdout) != 0) {
+      std::cerr << "tamber-conv: standard output: " << std::strerror(errno) << '\n';
+      return 1;
+    }
+    return 0;
+  }
+  try {
+    WriteFileAtomically(out, encoded.bytes);
+  } catch (const std::system_error& e) {
+    std::cerr << "tamber-conv: " << out << ": " << e.code().message() << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  if (args[0] == "--guess") {
+    std::vector<std::string> files(args.begin() + 1, args.end());
+    if (files.empty()) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    return Guess(files);
+  }
+  FileCode target{};
+  bool haveTarget = false, noBom = false, lossy = false;
+  std::string out, file;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--to" && i + 1 < args.size()) {
+      if (!ParseTarget(args[++i], &target)) {
+        std::cerr << "tamber-conv: unknown code '" << args[i] << "' (sjis, jis, euc or utf8)\n";
+        return 2;
+      }
+      haveTarget = true;
+    } else if (a == "-o" && i + 1 < args.size()) {
+      out = args[++i];
+    } else if (a == "--no-bom") {
+      noBom = true;
+    } else if (a == "--lossy") {
+      lossy = true;
+    } else if (!a.empty() && a[0] == '-' && a != "-") {
+      std::cerr << "tamber-conv: unknown option " << a << '\n' << kUsage;
+      return 2;
+    } else if (file.empty()) {
+      file = a;
+    } else {
+      std::cerr << "tamber-conv: one FILE at a time\n";
+      return 2;
+    }
+  }
+  if (!haveTarget || file.empty()) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  return Convert(file, target, out, noBom, lossy);
+}
