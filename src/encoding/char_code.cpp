@@ -1,5 +1,9 @@
 #include "encoding/char_code.h"
 
+#include <cstdint>
+#include <cstring>
+
+#include "encoding/byte_sink.h"
 #include "encoding/cp932_codec.h"
 #include "encoding/dbcs.h"
 
@@ -26,6 +30,45 @@ constexpr u8 kKanaCell[63] = {
     0x5B, 0x5E, 0x5F, 0x60, 0x61, 0x62, 0x64, 0x66, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F,
     0x73, 0x2B, 0x2C};
 
+// SjisPairToJis as table look-ups, for the converters' hot loops (the trail
+// byte's branch is unpredictable in real text).
+struct SjisToJisTables {
+  u8 lead[256];       // j1 for a trail byte of 9F and above
+  u8 trailJ2[256];    // j2
+  u8 trailLow[256];   // 1 when the trail byte is below 9F (j1 is one less)
+};
+constexpr SjisToJisTables MakeSjisToJisTables() {
+  SjisToJisTables t{};
+  for (int b = 0; b < 256; ++b) {
+    t.lead[b] = static_cast<u8>((b - (b < 0xA0 ? 0x70 : 0xB0)) * 2);
+    if (b < 0x9F) {
+      t.trailLow[b] = 1;
+      t.trailJ2[b] = static_cast<u8>(b - (b > 0x7F ? 0x20 : 0x1F));
+    } else {
+      t.trailJ2[b] = static_cast<u8>(b - 0x7E);
+    }
+  }
+  return t;
+}
+constexpr SjisToJisTables kSjisToJis = MakeSjisToJisTables();
+
+inline std::pair<u8, u8> FastSjisPairToJis(u8 s1, u8 s2) {
+  return {static_cast<u8>(kSjisToJis.lead[s1] - kSjisToJis.trailLow[s2]), kSjisToJis.trailJ2[s2]};
+}
+
+// End of the run of bytes below 80 that starts at i, eight bytes at a time.
+std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
+  const std::size_t n = s.size();
+  while (i + 8 <= n) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ull) break;
+    i += 8;
+  }
+  while (i < n && static_cast<u8>(s[i]) < 0x80) ++i;
+  return i;
+}
+
 // Shift-JIS double-byte code (lead << 8 | trail) that JIS and EUC can hold for
 // this character, or 0 when there is none: JIS X 0208, the NEC row 13 and the
 // NEC-selected IBM rows map by the formula; the IBM rows FA..FC go by their
@@ -39,32 +82,50 @@ unsigned JisConvertibleSjis(u8 s1, u8 s2) {
 // Output of the ISO-2022-JP encoder: tracks whether the kanji set is shifted in.
 class JisWriter {
  public:
-  explicit JisWriter(const JisStyle& style) : style_(style) {}
+  JisWriter(const JisStyle& style, std::size_t expected) : style_(style), out_(expected) {}
   void Pair(u8 j1, u8 j2) {
+    out_.Room(5);
     if (!kanji_) {
-      out_.append(style_.kanjiIn);
+      PutSeq(style_.kanjiIn);
       kanji_ = true;
     }
-    out_.push_back(static_cast<char>(j1));
-    out_.push_back(static_cast<char>(j2));
+    out_.Put(j1);
+    out_.Put(j2);
   }
   void Byte(u8 c) {
+    out_.Room(8);
     if (kanji_) {
-      out_.append(style_.kanjiOut);
+      PutSeq(style_.kanjiOut);
       kanji_ = false;
     }
-    out_.push_back(static_cast<char>(c));
+    out_.Put(c);
+  }
+  // A run of bytes below 80, written in the single-byte set.
+  void AsciiRun(std::string_view run) {
+    if (kanji_) {
+      out_.Room(3);
+      PutSeq(style_.kanjiOut);
+      kanji_ = false;
+    }
+    out_.Append(run);
   }
   // A byte copied as it stands (malformed input), in whatever mode is open.
-  void Raw(u8 c) { out_.push_back(static_cast<char>(c)); }
+  void Raw(u8 c) {
+    out_.Room(1);
+    out_.Put(c);
+  }
   std::string Finish() {
-    if (kanji_) out_.append(style_.kanjiOut);
-    return std::move(out_);
+    if (kanji_) out_.Append(style_.kanjiOut);
+    return out_.Take();
   }
 
  private:
+  void PutSeq(std::string_view seq) {
+    for (const char c : seq) out_.Put(c);
+  }
+
   const JisStyle& style_;
-  std::string out_;
+  ByteSink out_;
   bool kanji_ = false;
 };
 
@@ -248,13 +309,14 @@ std::pair<u8, u8> KanaToJis(u8 k, int mark, bool* merged) {
 }
 
 std::string SjisToJis(std::string_view s, std::size_t* lost, const JisStyle& style) {
-  JisWriter w(style);
+  JisWriter w(style, s.size() + s.size() / 2);
   const std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
     const u8 c = static_cast<u8>(s[i]);
     if (c < 0x80) {
-      w.Byte(c);
-      ++i;
+      const std::size_t end = AsciiRunEnd(s, i);
+      w.AsciiRun(s.substr(i, end - i));
+      i = end;
     } else if (In(c, 0xA1, 0xDF)) {
       bool merged = false;
       const auto [j1, j2] = KanaToJis(c, i + 1 < n ? static_cast<u8>(s[i + 1]) : -1, &merged);
@@ -262,7 +324,7 @@ std::string SjisToJis(std::string_view s, std::size_t* lost, const JisStyle& sty
       i += merged ? 2 : 1;
     } else if (IsLeadByte(c) && i + 1 < n && IsSjisTrail(static_cast<u8>(s[i + 1]))) {
       const unsigned code = JisConvertibleSjis(c, static_cast<u8>(s[i + 1]));
-      const auto [j1, j2] = code ? SjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code))
+      const auto [j1, j2] = code ? FastSjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code))
                                  : std::pair<u8, u8>{0x22, 0x2E};
       if (!code) Count(lost);
       w.Pair(j1, j2);
@@ -276,69 +338,73 @@ std::string SjisToJis(std::string_view s, std::size_t* lost, const JisStyle& sty
 }
 
 std::string SjisToEuc(std::string_view s, std::size_t* lost) {
-  std::string out;
-  out.reserve(s.size() + s.size() / 8);
+  ByteSink out(s.size() + s.size() / 4);
   const std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
     const u8 c = static_cast<u8>(s[i]);
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      ++i;
-    } else if (In(c, 0xA1, 0xDF)) {
-      out.push_back('\x8E');
-      out.push_back(static_cast<char>(c));
+      const std::size_t end = AsciiRunEnd(s, i);
+      out.Append(s.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    out.Room(2);
+    if (In(c, 0xA1, 0xDF)) {
+      out.Put('\x8E');
+      out.Put(c);
       ++i;
     } else if (IsLeadByte(c) && i + 1 < n && IsSjisTrail(static_cast<u8>(s[i + 1]))) {
       const unsigned code = JisConvertibleSjis(c, static_cast<u8>(s[i + 1]));
       if (code) {
-        const auto [j1, j2] = SjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code));
-        out.push_back(static_cast<char>(j1 | 0x80));
-        out.push_back(static_cast<char>(j2 | 0x80));
+        const auto [j1, j2] = FastSjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code));
+        out.Put(static_cast<u8>(j1 | 0x80));
+        out.Put(static_cast<u8>(j2 | 0x80));
       } else {
         Count(lost);
-        out.append("\xA2\xAE");
+        out.Put('\xA2');
+        out.Put('\xAE');
       }
       i += 2;
     } else {
-      out.push_back(static_cast<char>(c));
+      out.Put(c);
       ++i;
     }
   }
-  return out;
+  return out.Take();
 }
 
 std::string EucToSjis(std::string_view s, std::size_t* lost) {
-  std::string out;
-  out.reserve(s.size());
+  ByteSink out(s.size());
   const std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
+    out.Room(2);
     const u8 c = static_cast<u8>(s[i]);
     const u8 d = i + 1 < n ? static_cast<u8>(s[i + 1]) : 0;
     if (c <= 0x80 || c == 0xFF || c == 0xA0) {
-      out.push_back(static_cast<char>(c));
+      out.Put(c);
       ++i;
     } else if (c == 0x8E && i + 1 < n) {
-      out.push_back(static_cast<char>(d));  // half-width katakana stays half-width
+      out.Put(d);  // half-width katakana stays half-width
       i += 2;
     } else if (c == 0x8F && i + 2 < n && IsEucByte(d) && IsEucByte(static_cast<u8>(s[i + 2]))) {
       Count(lost);  // JIS X 0212: no Shift-JIS form
-      out.append(kGetaSjis);
+      out.Append(kGetaSjis);
       i += 3;
     } else if (IsEucByte(c) && i + 1 < n && IsEucByte(d)) {
       const auto [s1, s2] = JisPairToSjis(c & 0x7F, d & 0x7F);
-      out.push_back(static_cast<char>(s1));
-      out.push_back(static_cast<char>(s2));
+      out.Put(s1);
+      out.Put(s2);
       i += 2;
     } else {
-      out.push_back(static_cast<char>(c));
+      out.Put(c);
       ++i;
     }
   }
-  return out;
+  return out.Take();
 }
 
 std::string EucToJis(std::string_view s, std::size_t* lost, const JisStyle& style) {
-  JisWriter w(style);
+  JisWriter w(style, s.size() + s.size() / 2);
   const std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
     const u8 c = static_cast<u8>(s[i]);

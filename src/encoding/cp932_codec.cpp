@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "encoding/byte_sink.h"
 #include "encoding/dbcs.h"
 
 namespace tamber {
@@ -161,24 +162,6 @@ void EncodeOne(std::string& out, char32_t u, std::size_t* lost) {
   AppendCode(out, code);
 }
 
-void AppendUtf8(std::string& out, char32_t u) {
-  if (u < 0x80) {
-    out.push_back(static_cast<char>(u));
-  } else if (u < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  } else if (u < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  }
-}
-
 // Length of the well-formed UTF-8 sequence at s[i], and its code point; 0 when
 // the bytes there are not one.
 std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* cp) {
@@ -213,10 +196,22 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* cp) {
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view s, std::size_t* lost) {
-  std::string out;
-  out.reserve(s.size() + s.size() / 2);
-  DecodeCp932(s, lost, [&](char32_t u) { AppendUtf8(out, u); });
-  return out;
+  ByteSink out(s.size() + s.size() / 2);
+  DecodeCp932(s, lost, [&](char32_t u) {
+    out.Room(4);
+    char*& p = out.Cursor();
+    if (u < 0x80) {
+      *p++ = static_cast<char>(u);
+    } else if (u < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (u >> 6));
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+    } else {  // CP932 decodes into the BMP only
+      *p++ = static_cast<char>(0xE0 | (u >> 12));
+      *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+    }
+  });
+  return out.Take();
 }
 
 std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost) {

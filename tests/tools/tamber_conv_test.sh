@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# tamber-conv from the command line: guesses, conversions checked against nkf,
+# and the errors that must leave no partial output behind.
+set -u
+conv=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    echo "FAIL: $1: expected [$2], got [$3]"
+    failures=$((failures + 1))
+  else
+    echo "ok: $1"
+  fi
+}
+
+printf '日本語のテキスト ｶﾞｷﾞ\n二行目 ~\\ ①\n' > utf8.txt
+nkf -x -s utf8.txt > sjis.txt
+nkf -x -e utf8.txt > euc.txt
+nkf -j utf8.txt > jis.txt
+printf '\xef\xbb\xbfmark\r\n' > bom.txt
+printf 'ascii only\n' > ascii.txt
+printf 'bin\x00ary' > data.bin
+
+check "guess one file" "S_JIS" "$("$conv" --guess sjis.txt)"
+check "guess many" "utf8.txt: UTF-8
+sjis.txt: S_JIS
+euc.txt: EUC
+jis.txt: JIS
+bom.txt: UTF-8
+ascii.txt: S_JIS
+data.bin: BIN" "$("$conv" --guess utf8.txt sjis.txt euc.txt jis.txt bom.txt ascii.txt data.bin)"
+
+for src in utf8 euc jis; do
+  "$conv" --to sjis "$src.txt" > "out-$src.sjis"
+  if [ "$src" = jis ]; then expected=$(nkf -x -s jis.txt | xxd -p); else expected=$(xxd -p sjis.txt); fi
+  check "$src to Shift-JIS agrees with nkf" "$expected" "$(xxd -p "out-$src.sjis")"
+done
+"$conv" --to euc sjis.txt > out.euc
+check "Shift-JIS to EUC agrees with nkf" "$(xxd -p euc.txt)" "$(xxd -p out.euc)"
+"$conv" --to utf8 --no-bom sjis.txt > out.utf8
+check "Shift-JIS to UTF-8 agrees with nkf" "$(xxd -p utf8.txt)" "$(xxd -p out.utf8)"
+"$conv" --to utf8 sjis.txt > out-bom.utf8
+check "a save in UTF-8 writes the mark" "efbbbf" "$(head -c 3 out-bom.utf8 | xxd -p)"
+"$conv" --to utf8 bom.txt -o kept.txt
+check "a marked file keeps one mark and its CR LF" "$(xxd -p bom.txt)" "$(xxd -p kept.txt)"
+"$conv" --to jis euc.txt -o out.jis
+check "JIS output decodes back to the text" "$(nkf -x -w euc.txt | nkf -w -X)" "$(nkf -w out.jis)"
+
+echo precious > target.txt
+"$conv" --to euc data.bin -o target.txt 2> err.txt
+check "binary input is refused" "1" "$?"
+check "binary input leaves the output as it was" "precious" "$(cat target.txt)"
+grep -q binary err.txt; check "binary input says why" "0" "$?"
+
+"$conv" --to sjis missing.txt -o target.txt 2> err.txt
+check "a missing file is an error" "1" "$?"
+grep -q 'No such file' err.txt; check "a missing file says why" "0" "$?"
+
+printf 'emoji 😀\n' > emoji.txt
+"$conv" --to sjis emoji.txt -o target.txt 2> err.txt
+check "a lossy conversion is refused" "1" "$?"
+check "a refused conversion writes nothing" "precious" "$(cat target.txt)"
+"$conv" --to sjis --lossy emoji.txt -o lossy.txt 2> err.txt
+check "--lossy writes the geta mark" "$(printf 'emoji \x81\xac\n' | xxd -p)" "$(xxd -p lossy.txt)"
+
+"$conv" --to sjis sjis.txt -o no/such/dir/out.txt 2> err.txt
+check "an unwritable output is an error" "1" "$?"
+"$conv" --to klingon sjis.txt 2> /dev/null
+check "an unknown code is a usage error" "2" "$?"
+
+ls -a | grep -q '^\.tamber-'; check "no temporary files are left" "1" "$?"
+
+if [ "$failures" -ne 0 ]; then echo "$failures failed"; exit 1; fi
