@@ -2,8 +2,10 @@
 
 #include <iconv.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -25,8 +27,13 @@ struct Cp932Tables {
   std::vector<std::uint16_t> dbcs;       // (lead << 8 | trail) -> code point, kNone
   std::vector<std::uint16_t> fromBmp;    // code point -> CP932 code (byte or pair), kNone
   std::vector<std::uint16_t> necEquiv;   // FA40..FCFF -> equivalent code, 0
+  // UTF-8 of each character, bytes in the low three bytes, length in the top
+  // byte (0: no mapping); written four bytes at a time and cut to the length.
+  std::uint32_t utf8Single[256];
+  std::vector<std::uint32_t> utf8Dbcs;
 
-  Cp932Tables() : dbcs(65536, kNone), fromBmp(65536, kNone), necEquiv(0x300, 0) {
+  Cp932Tables()
+      : dbcs(65536, kNone), fromBmp(65536, kNone), necEquiv(0x300, 0), utf8Dbcs(65536, 0) {
     iconv_t dec = iconv_open("UTF-16LE", "CP932");
     iconv_t enc = iconv_open("CP932", "UTF-16LE");
     if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1))
@@ -78,6 +85,15 @@ struct Cp932Tables {
     iconv_close(dec);
     iconv_close(enc);
     BuildNecEquivalents();
+    for (int b = 0; b < 256; ++b) utf8Single[b] = PackUtf8(single[b]);
+    for (std::size_t code = 0; code < 65536; ++code) utf8Dbcs[code] = PackUtf8(dbcs[code]);
+  }
+
+  static std::uint32_t PackUtf8(std::uint16_t u) {
+    if (u == kNone) return 0;
+    if (u < 0x80) return 1u << 24 | u;
+    if (u < 0x800) return 2u << 24 | (0x80u | (u & 0x3F)) << 8 | (0xC0u | (u >> 6));
+    return 3u << 24 | (0x80u | (u & 0x3F)) << 16 | (0x80u | ((u >> 6) & 0x3F)) << 8 | (0xE0u | (u >> 12));
   }
 
   // Rank of a code as the form that JIS and EUC should carry: JIS X 0208
@@ -196,21 +212,43 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* cp) {
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view s, std::size_t* lost) {
+  const Cp932Tables& t = Tables();
   ByteSink out(s.size() + s.size() / 2);
-  DecodeCp932(s, lost, [&](char32_t u) {
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      std::size_t end = i + 1;
+      while (end < n && static_cast<unsigned char>(s[end]) < 0x80) ++end;
+      out.Append(s.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    std::uint32_t packed = 0;
+    std::size_t len = 1;
+    if (IsLeadByte(c)) {
+      if (i + 1 < n) {
+        const auto d = static_cast<unsigned char>(s[i + 1]);
+        if ((d >= 0x40 && d <= 0x7E) || (d >= 0x80 && d <= 0xFC)) {
+          len = 2;
+          packed = t.utf8Dbcs[static_cast<std::size_t>(c << 8 | d)];
+        }
+      }
+    } else {
+      packed = t.utf8Single[c];
+    }
+    if (packed == 0) {
+      Count(lost);
+      packed = Cp932Tables::PackUtf8(static_cast<std::uint16_t>(kGetaUnicode));
+    }
     out.Room(4);
     char*& p = out.Cursor();
-    if (u < 0x80) {
-      *p++ = static_cast<char>(u);
-    } else if (u < 0x800) {
-      *p++ = static_cast<char>(0xC0 | (u >> 6));
-      *p++ = static_cast<char>(0x80 | (u & 0x3F));
-    } else {  // CP932 decodes into the BMP only
-      *p++ = static_cast<char>(0xE0 | (u >> 12));
-      *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      *p++ = static_cast<char>(0x80 | (u & 0x3F));
-    }
-  });
+    const std::uint32_t bytes = packed & 0xFFFFFF;
+    static_assert(std::endian::native == std::endian::little, "packed UTF-8 is stored low byte first");
+    std::memcpy(p, &bytes, 4);
+    p += packed >> 24;
+    i += len;
+  }
   return out.Take();
 }
 
