@@ -12,9 +12,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Tried by making a file: permission bits say nothing for root or on a
+// read-only or special file system.
 bool IsWritableDir(const std::string& dir) {
   std::error_code ec;
-  return !dir.empty() && fs::is_directory(dir, ec) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+  if (dir.empty() || !fs::is_directory(dir, ec)) return false;
+  std::string probe = (fs::path(dir) / ".tamber-probe-XXXXXX").string();
+  const int fd = ::mkstemp(probe.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
 }
 
 std::string Env(const char* name) {

@@ -41,7 +41,7 @@ struct TPropInfo {
   TPropKind Kind;
   std::function<TPropValue(const TStoreComponent&)> Get;
   std::function<void(TStoreComponent&, const TPropValue&)> Set;
-  std::vector<std::string> EnumNames;  // pkEnum only
+  std::vector<std::string> EnumNames = {};  // pkEnum only
 };
 
 class TStoreComponent {
