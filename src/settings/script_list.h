@@ -13,9 +13,6 @@ namespace tamber {
 // list used when the setting is empty.
 std::vector<std::string> DefaultScriptList();
 
-// The options dialog's script grid never holds more rows than this.
-inline constexpr std::size_t kMaxRegisteredScripts = 16;
-
 inline constexpr std::string_view kDefaultButtonBitmap = "DefaultButton.bmp";
 
 struct TScriptMenuEntry {

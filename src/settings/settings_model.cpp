@@ -165,7 +165,12 @@ void WriteAllSettings(TRegManager& manager, const std::string& keywordDir, TSett
 }
 
 void WriteExitSettings(TRegManager& manager, const TSettings& settings, bool maximised) {
-  TSettings& s = const_cast<TSettings&>(settings);  // the bindings only read it here
+  TSettings s;  // the bindings take a mutable model; only these fields are written
+  s.LastAccessFolda = settings.LastAccessFolda;
+  s.Left = settings.Left;
+  s.Top = settings.Top;
+  s.Width = settings.Width;
+  s.Height = settings.Height;
   manager.Update([&] {
     WriteBinding(manager, Binding{"LastAccessFolda", [](TSettings& t) -> Ref { return &t.LastAccessFolda; }}, s);
     if (maximised) return;  // a maximised window keeps the stored placement
