@@ -335,8 +335,48 @@ void RowStore::MergeAround(std::size_t b) {
   Dirty(into);
 }
 
+// Splices the rows of f into blk before row k.
+static void SpliceRows(RowBlock& blk, std::size_t k, RowBlock&& f) {
+  const std::size_t at = blk.Begin(k), add = f.bytes.size(), oldRows = blk.Rows();
+  const auto pos = static_cast<std::ptrdiff_t>(k);
+  blk.bytes.insert(at, f.bytes);
+  for (std::size_t j = k; j < blk.ends.size(); ++j) blk.ends[j] += add;
+  for (std::size_t& e : f.ends) e += at;
+  blk.ends.insert(blk.ends.begin() + pos, f.ends.begin(), f.ends.end());
+  blk.attr.insert(blk.attr.begin() + pos, f.attr.begin(), f.attr.end());
+  blk.extra.insert(blk.extra.begin() + pos, f.extra.begin(), f.extra.end());
+  if (!blk.carry.empty() || !f.carry.empty()) {
+    blk.carry.resize(oldRows);
+    f.carry.resize(f.Rows());
+    blk.carry.insert(blk.carry.begin() + pos, std::make_move_iterator(f.carry.begin()),
+                     std::make_move_iterator(f.carry.end()));
+  }
+  if (!blk.tag.empty() || !f.tag.empty()) {
+    blk.tag.resize(oldRows);
+    f.tag.resize(f.Rows());
+    blk.tag.insert(blk.tag.begin() + pos, f.tag.begin(), f.tag.end());
+  }
+  RecountBlock(blk);
+}
+
 void RowStore::InsertBlocks(std::size_t i, std::vector<RowBlock> fresh) {
   if (fresh.empty()) return;
+  if (fresh.size() == 1 && !blocks_.empty()) {
+    // A few rows go straight into the block that holds the place, when they
+    // fit: no block is added, so the block vector does not move.
+    const auto [b, k] = Locate(std::min(i, count_));
+    RowBlock& blk = blocks_[b];
+    if (blk.Rows() + fresh[0].Rows() <= kMaxBlockRows &&
+        blk.bytes.size() + fresh[0].bytes.size() <= kMaxBlockBytes) {
+      const std::size_t n = fresh[0].Rows();
+      AddTotals(blk, -1);
+      SpliceRows(blk, k, std::move(fresh[0]));
+      AddTotals(blk, +1);
+      Dirty(b);
+      if (unparsedFrom_ != kNoWatermark && i < unparsedFrom_) unparsedFrom_ += n;
+      return;
+    }
+  }
   SplitAt(i);
   const std::size_t at = (i >= count_) ? blocks_.size() : Locate(i).first;
   const std::size_t added = fresh.size();
