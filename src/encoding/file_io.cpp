@@ -66,6 +66,11 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& target, std::string_view bytes) {
+  WriteFileAtomicallyFrom(target, [bytes](const ByteSink& sink) { sink(bytes); });
+}
+
+void WriteFileAtomicallyFrom(const std::string& target,
+                             const std::function<void(const ByteSink&)>& produce) {
   // A link stays a link: the file it points to is the one replaced.
   std::string path = target;
   if (char* real = ::realpath(target.c_str(), nullptr)) {
@@ -92,20 +97,30 @@ void WriteFileAtomically(const std::string& target, std::string_view bytes) {
   if (fd.get() < 0) Fail(errno, path);
   tmp.assign(name.data());
 
+  bool removed = false;
   auto cleanup = [&](int err) {
     ::unlink(tmp.c_str());
+    removed = true;
     Fail(err, target);
   };
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd.get(), p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      cleanup(errno);
+  const ByteSink sink = [&](std::string_view piece) {
+    const char* p = piece.data();
+    std::size_t left = piece.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fd.get(), p, left);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        cleanup(errno);
+      }
+      p += n;
+      left -= static_cast<std::size_t>(n);
     }
-    p += n;
-    left -= static_cast<std::size_t>(n);
+  };
+  try {
+    produce(sink);
+  } catch (...) {
+    if (!removed) ::unlink(tmp.c_str());
+    throw;
   }
   if (::fchmod(fd.get(), mode) != 0) cleanup(errno);
   if (::fsync(fd.get()) != 0) cleanup(errno);

@@ -3,6 +3,7 @@
 // file that was there.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -18,5 +19,14 @@ std::string ReadWholeFile(const std::string& path);
 // the umask for a new file). On any failure the temporary file is removed,
 // the file at path is as it was, and std::system_error is thrown.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Receives the bytes of a file being written, in pieces.
+using ByteSink = std::function<void(std::string_view)>;
+
+// WriteFileAtomically for contents too large to assemble first: produce hands
+// the bytes to the sink piece by piece. The same guarantees hold; an exception
+// thrown by produce removes the temporary file and passes through.
+void WriteFileAtomicallyFrom(const std::string& path,
+                             const std::function<void(const ByteSink&)>& produce);
 
 }  // namespace tamber

@@ -79,5 +79,22 @@ TEST_F(FileIoTest, ReadingAMissingFileThrowsWithThePath) {
   EXPECT_THROW(ReadWholeFile(dir_.string()), std::system_error);
 }
 
+TEST_F(FileIoTest, AStreamedWriteThatFailsHalfwayLeavesTheOldFile) {
+  WriteFileAtomically(Path("keep.txt"), "precious");
+  EXPECT_THROW(WriteFileAtomicallyFrom(Path("keep.txt"),
+                                       [](const ByteSink& sink) {
+                                         sink("half of the ");
+                                         throw std::runtime_error("producer failed");
+                                       }),
+               std::runtime_error);
+  EXPECT_EQ(ReadWholeFile(Path("keep.txt")), "precious");
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_EQ(e.path().filename().string().rfind(".tamber-", 0), std::string::npos) << e.path();
+  WriteFileAtomicallyFrom(Path("keep.txt"), [](const ByteSink& sink) {
+    for (int i = 0; i < 3; ++i) sink("ab");
+  });
+  EXPECT_EQ(ReadWholeFile(Path("keep.txt")), "ababab");
+}
+
 }  // namespace
 }  // namespace tamber

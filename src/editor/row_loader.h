@@ -1,0 +1,26 @@
+// Turns a byte stream into rows, fed in pieces of any size: a line ends at CR,
+// LF or CR LF (also when the CR ends one piece and the LF starts the next);
+// text left after the last break becomes a final raLast row. Every other byte,
+// NUL and 0x1A included, belongs to its row. The rows are built aside, so a
+// failed read leaves the text being replaced as it was.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "editor/row_store.h"
+
+namespace tamber {
+
+class RowLoader {
+ public:
+  void Feed(std::string_view piece);
+  RowStore Finish();
+
+ private:
+  RowBlockBuilder builder_;
+  std::string open_;  // a line that spans pieces
+  bool afterCr_ = false;
+};
+
+}  // namespace tamber

@@ -1,0 +1,580 @@
+#include "editor/row_store.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "editor/row_attribute.h"
+
+namespace tamber {
+
+namespace {
+
+void RecountBlock(RowBlock& b) {
+  b.folded = b.breaks = 0;
+  b.marks.fill(0);
+  for (std::size_t k = 0; k < b.Rows(); ++k) {
+    const auto a = rowbits::AttributeOf(b.attr[k]);
+    if (a == raFolded) ++b.folded;
+    if (a == raBreak) ++b.breaks;
+    const std::uint16_t m = rowbits::MarksOf(b.extra[k]);
+    for (int bit = 0; m >> bit; ++bit)
+      if (m >> bit & 1) ++b.marks[bit];
+  }
+}
+
+// Copies rows [from, from + n) of src into a fresh block.
+RowBlock CopyRows(const RowBlock& src, std::size_t from, std::size_t n) {
+  RowBlock b;
+  const std::size_t base = src.Begin(from);
+  const std::size_t end = src.Begin(from + n);
+  b.bytes.assign(src.bytes, base, end - base);
+  b.ends.reserve(n);
+  for (std::size_t k = from; k < from + n; ++k) b.ends.push_back(src.ends[k] - base);
+  b.attr.assign(src.attr.begin() + from, src.attr.begin() + from + n);
+  b.extra.assign(src.extra.begin() + from, src.extra.begin() + from + n);
+  if (!src.carry.empty()) b.carry.assign(src.carry.begin() + from, src.carry.begin() + from + n);
+  if (!src.tag.empty()) b.tag.assign(src.tag.begin() + from, src.tag.begin() + from + n);
+  RecountBlock(b);
+  return b;
+}
+
+void EraseInBlock(RowBlock& b, std::size_t k, std::size_t m) {
+  const std::size_t from = b.Begin(k), to = b.Begin(k + m), gone = to - from;
+  b.bytes.erase(from, gone);
+  b.ends.erase(b.ends.begin() + k, b.ends.begin() + k + m);
+  for (std::size_t j = k; j < b.ends.size(); ++j) b.ends[j] -= gone;
+  b.attr.erase(b.attr.begin() + k, b.attr.begin() + k + m);
+  b.extra.erase(b.extra.begin() + k, b.extra.begin() + k + m);
+  if (!b.carry.empty()) b.carry.erase(b.carry.begin() + k, b.carry.begin() + k + m);
+  if (!b.tag.empty()) b.tag.erase(b.tag.begin() + k, b.tag.begin() + k + m);
+  RecountBlock(b);
+}
+
+// Appends block src to dst.
+void AppendBlock(RowBlock& dst, RowBlock&& src) {
+  const std::size_t base = dst.bytes.size();
+  dst.bytes += src.bytes;
+  for (const std::size_t e : src.ends) dst.ends.push_back(base + e);
+  const std::size_t dstRows = dst.attr.size();
+  dst.attr.insert(dst.attr.end(), src.attr.begin(), src.attr.end());
+  dst.extra.insert(dst.extra.end(), src.extra.begin(), src.extra.end());
+  if (!dst.carry.empty() || !src.carry.empty()) {
+    dst.carry.resize(dstRows);
+    if (src.carry.empty()) src.carry.resize(src.attr.size());
+    for (auto& c : src.carry) dst.carry.push_back(std::move(c));
+  }
+  if (!dst.tag.empty() || !src.tag.empty()) {
+    dst.tag.resize(dstRows);
+    if (src.tag.empty()) src.tag.resize(src.attr.size());
+    dst.tag.insert(dst.tag.end(), src.tag.begin(), src.tag.end());
+  }
+  RecountBlock(dst);
+}
+
+std::size_t OffsetOf(std::size_t bytes, std::size_t breaks) { return bytes + 2 * breaks; }
+
+void Require(bool ok, const char* what) {
+  if (!ok) throw std::logic_error(std::string("row store invariant broken: ") + what);
+}
+
+}  // namespace
+
+// ---- RowBlockBuilder ----
+
+void RowBlockBuilder::Add(std::string_view text, std::uint32_t attr, std::uint32_t extra,
+                          std::string_view carry, std::intptr_t tag) {
+  if (cur_.Rows() > 0 && (cur_.Rows() == RowStore::kFillBlockRows ||
+                          cur_.bytes.size() + text.size() > RowStore::kMaxBlockBytes))
+    Flush();
+  cur_.bytes.append(text);
+  cur_.ends.push_back(cur_.bytes.size());
+  cur_.attr.push_back(attr);
+  cur_.extra.push_back(extra);
+  if (!carry.empty() && !anyCarry_) {
+    cur_.carry.assign(cur_.Rows() - 1, std::string());
+    anyCarry_ = true;
+  }
+  if (anyCarry_) cur_.carry.emplace_back(carry);
+  if (tag != 0 && !anyTag_) {
+    cur_.tag.assign(cur_.Rows() - 1, 0);
+    anyTag_ = true;
+  }
+  if (anyTag_) cur_.tag.push_back(tag);
+  ++rows_;
+}
+
+void RowBlockBuilder::SetLastAttr(std::uint32_t attr) {
+  if (cur_.Rows() > 0) cur_.attr.back() = attr;
+  else if (!out_.empty()) {
+    out_.back().attr.back() = attr;
+    RecountBlock(out_.back());
+  }
+}
+
+void RowBlockBuilder::Flush() {
+  if (cur_.Rows() == 0) return;
+  RowBlock b;
+  b.bytes = cur_.bytes;  // copies allocate the exact size
+  b.ends = cur_.ends;
+  b.attr = cur_.attr;
+  b.extra = cur_.extra;
+  if (anyCarry_) b.carry = std::move(cur_.carry);
+  if (anyTag_) b.tag = std::move(cur_.tag);
+  RecountBlock(b);
+  out_.push_back(std::move(b));
+  cur_.bytes.clear();
+  cur_.ends.clear();
+  cur_.attr.clear();
+  cur_.extra.clear();
+  cur_.carry.clear();
+  cur_.tag.clear();
+  anyCarry_ = anyTag_ = false;
+}
+
+std::vector<RowBlock> RowBlockBuilder::Finish() {
+  Flush();
+  rows_ = 0;
+  return std::move(out_);
+}
+
+// ---- RowStore ----
+
+RowStore::RowStore(std::vector<RowBlock> blocks) : blocks_(std::move(blocks)) {
+  for (const auto& b : blocks_) AddTotals(b, +1);
+}
+
+void RowStore::Recount(RowBlock& b) { RecountBlock(b); }
+
+void RowStore::AddTotals(const RowBlock& b, int sign) {
+  const auto add = [sign](std::size_t& t, std::size_t v) { t = sign > 0 ? t + v : t - v; };
+  add(count_, b.Rows());
+  add(totals_.rows, b.Rows());
+  add(totals_.folded, b.folded);
+  add(totals_.breaks, b.breaks);
+  add(totals_.bytes, b.bytes.size());
+  for (int bit = 0; bit < kRowMarkBits; ++bit)
+    markTotals_[bit] = sign > 0 ? markTotals_[bit] + b.marks[bit] : markTotals_[bit] - b.marks[bit];
+}
+
+void RowStore::EnsurePrefix() const {
+  const std::size_t nb = blocks_.size();
+  if (dirtyFrom_ == kNoWatermark && prefix_.size() == nb + 1) return;
+  const std::size_t start = std::min(dirtyFrom_, nb);
+  prefix_.resize(nb + 1);
+  prefix_[0] = Sums{};
+  for (std::size_t b = start; b < nb; ++b) {
+    const RowBlock& blk = blocks_[b];
+    Sums s = prefix_[b];
+    s.rows += blk.Rows();
+    s.folded += blk.folded;
+    s.breaks += blk.breaks;
+    s.bytes += blk.bytes.size();
+    prefix_[b + 1] = s;
+  }
+  dirtyFrom_ = kNoWatermark;
+}
+
+std::pair<std::size_t, std::size_t> RowStore::Locate(std::size_t i) const {
+  EnsurePrefix();
+  // The last block that starts at or before i (so i == Count() lands past the last row).
+  const auto it = std::upper_bound(prefix_.begin(), prefix_.end() - 1, i,
+                                   [](std::size_t v, const Sums& s) { return v < s.rows; });
+  const std::size_t b = static_cast<std::size_t>(it - prefix_.begin()) - 1;
+  return {b, i - prefix_[b].rows};
+}
+
+std::string_view RowStore::Text(std::size_t i) const {
+  const auto [b, k] = Locate(i);
+  return blocks_[b].Text(k);
+}
+
+std::uint32_t RowStore::Attr(std::size_t i) const {
+  const auto [b, k] = Locate(i);
+  const std::uint32_t v = blocks_[b].attr[k];
+  return i >= unparsedFrom_ ? v & rowbits::kAttrKeptBits : v;
+}
+
+std::uint32_t RowStore::Extra(std::size_t i) const {
+  const auto [b, k] = Locate(i);
+  const std::uint32_t v = blocks_[b].extra[k];
+  return i >= unparsedFrom_ ? v & rowbits::kExtraKeptBits : v;
+}
+
+std::string_view RowStore::Carry(std::size_t i) const {
+  if (i >= unparsedFrom_) return {};
+  const auto [b, k] = Locate(i);
+  return blocks_[b].carry.empty() ? std::string_view() : std::string_view(blocks_[b].carry[k]);
+}
+
+std::intptr_t RowStore::Tag(std::size_t i) const {
+  const auto [b, k] = Locate(i);
+  return blocks_[b].tag.empty() ? 0 : blocks_[b].tag[k];
+}
+
+void RowStore::Materialize(std::size_t i) {
+  if (unparsedFrom_ == kNoWatermark || i < unparsedFrom_) return;
+  auto [b, k] = Locate(unparsedFrom_);
+  for (std::size_t r = unparsedFrom_; r <= i; ++r, ++k) {
+    if (k == blocks_[b].Rows()) {
+      ++b;
+      k = 0;
+    }
+    RowBlock& blk = blocks_[b];
+    blk.attr[k] &= rowbits::kAttrKeptBits;
+    blk.extra[k] &= rowbits::kExtraKeptBits;
+    if (!blk.carry.empty()) blk.carry[k].clear();
+  }
+  unparsedFrom_ = i + 1;
+}
+
+void RowStore::MarkUnparsedFrom(std::size_t row) { unparsedFrom_ = std::min(unparsedFrom_, row); }
+
+void RowStore::SetText(std::size_t i, std::string_view s) {
+  const auto [b, k] = Locate(i);
+  RowBlock& blk = blocks_[b];
+  const std::size_t from = blk.Begin(k), oldLen = blk.ends[k] - from;
+  blk.bytes.replace(from, oldLen, s);
+  for (std::size_t j = k; j < blk.ends.size(); ++j) blk.ends[j] = blk.ends[j] - oldLen + s.size();
+  totals_.bytes = totals_.bytes - oldLen + s.size();
+  Dirty(b);
+  if (blk.bytes.size() > kMaxBlockBytes && blk.Rows() > 1) Normalize(b);
+}
+
+void RowStore::SetAttr(std::size_t i, std::uint32_t v) {
+  if (i >= unparsedFrom_ && (v & ~rowbits::kAttrKeptBits)) Materialize(i);
+  const auto [b, k] = Locate(i);
+  RowBlock& blk = blocks_[b];
+  const auto before = rowbits::AttributeOf(blk.attr[k]), after = rowbits::AttributeOf(v);
+  blk.attr[k] = v;
+  if (before == after) return;
+  const auto step = [](std::size_t& blockCount, std::size_t& total, int d) {
+    blockCount += d;
+    total += d;
+  };
+  if (before == raFolded) step(blk.folded, totals_.folded, -1);
+  if (before == raBreak) step(blk.breaks, totals_.breaks, -1);
+  if (after == raFolded) step(blk.folded, totals_.folded, +1);
+  if (after == raBreak) step(blk.breaks, totals_.breaks, +1);
+  Dirty(b);
+}
+
+void RowStore::SetExtra(std::size_t i, std::uint32_t v) {
+  if (i >= unparsedFrom_ && (v & ~rowbits::kExtraKeptBits)) Materialize(i);
+  const auto [b, k] = Locate(i);
+  RowBlock& blk = blocks_[b];
+  const std::uint16_t before = rowbits::MarksOf(blk.extra[k]), after = rowbits::MarksOf(v);
+  blk.extra[k] = v;
+  const std::uint16_t changed = before ^ after;
+  for (int bit = 0; changed >> bit; ++bit) {
+    if (!(changed >> bit & 1)) continue;
+    const int d = (after >> bit & 1) ? 1 : -1;
+    blk.marks[bit] += d;
+    markTotals_[bit] += d;
+  }
+}
+
+void RowStore::SetCarry(std::size_t i, std::string_view s) {
+  if (i >= unparsedFrom_ && !s.empty()) Materialize(i);
+  const auto [b, k] = Locate(i);
+  RowBlock& blk = blocks_[b];
+  if (blk.carry.empty()) {
+    if (s.empty()) return;
+    blk.carry.resize(blk.Rows());
+  }
+  blk.carry[k].assign(s);
+}
+
+void RowStore::SetTag(std::size_t i, std::intptr_t v) {
+  const auto [b, k] = Locate(i);
+  RowBlock& blk = blocks_[b];
+  if (blk.tag.empty()) {
+    if (v == 0) return;
+    blk.tag.resize(blk.Rows());
+  }
+  blk.tag[k] = v;
+}
+
+void RowStore::SplitAt(std::size_t i) {
+  if (blocks_.empty()) return;
+  const auto [b, k] = Locate(i);
+  if (k == 0 || k >= blocks_[b].Rows()) return;
+  RowBlock tail = CopyRows(blocks_[b], k, blocks_[b].Rows() - k);
+  EraseInBlock(blocks_[b], k, blocks_[b].Rows() - k);
+  blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(tail));
+  Dirty(b);
+}
+
+void RowStore::Normalize(std::size_t b) {
+  RowBlock& blk = blocks_[b];
+  if (blk.Rows() <= kMaxBlockRows && (blk.bytes.size() <= kMaxBlockBytes || blk.Rows() == 1)) return;
+  RowBlockBuilder builder;
+  for (std::size_t k = 0; k < blk.Rows(); ++k)
+    builder.Add(blk.Text(k), blk.attr[k], blk.extra[k],
+                blk.carry.empty() ? std::string_view() : std::string_view(blk.carry[k]),
+                blk.tag.empty() ? 0 : blk.tag[k]);
+  std::vector<RowBlock> pieces = builder.Finish();
+  blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+  blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b),
+                 std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
+  Dirty(b);
+}
+
+// Merges a small block b with a neighbour when the two fit in one block.
+void RowStore::MergeAround(std::size_t b) {
+  if (b >= blocks_.size() || blocks_[b].Rows() >= kMinBlockRows) return;
+  const auto fits = [this](std::size_t x, std::size_t y) {
+    return blocks_[x].Rows() + blocks_[y].Rows() <= kMaxBlockRows &&
+           blocks_[x].bytes.size() + blocks_[y].bytes.size() <= kMaxBlockBytes;
+  };
+  std::size_t into;
+  if (b > 0 && fits(b - 1, b)) into = b - 1;
+  else if (b + 1 < blocks_.size() && fits(b, b + 1)) into = b;
+  else return;
+  AppendBlock(blocks_[into], std::move(blocks_[into + 1]));
+  blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(into) + 1);
+  Dirty(into);
+}
+
+// Splices the rows of f into blk before row k.
+static void SpliceRows(RowBlock& blk, std::size_t k, RowBlock&& f) {
+  const std::size_t at = blk.Begin(k), add = f.bytes.size(), oldRows = blk.Rows();
+  const auto pos = static_cast<std::ptrdiff_t>(k);
+  blk.bytes.insert(at, f.bytes);
+  for (std::size_t j = k; j < blk.ends.size(); ++j) blk.ends[j] += add;
+  for (std::size_t& e : f.ends) e += at;
+  blk.ends.insert(blk.ends.begin() + pos, f.ends.begin(), f.ends.end());
+  blk.attr.insert(blk.attr.begin() + pos, f.attr.begin(), f.attr.end());
+  blk.extra.insert(blk.extra.begin() + pos, f.extra.begin(), f.extra.end());
+  if (!blk.carry.empty() || !f.carry.empty()) {
+    blk.carry.resize(oldRows);
+    f.carry.resize(f.Rows());
+    blk.carry.insert(blk.carry.begin() + pos, std::make_move_iterator(f.carry.begin()),
+                     std::make_move_iterator(f.carry.end()));
+  }
+  if (!blk.tag.empty() || !f.tag.empty()) {
+    blk.tag.resize(oldRows);
+    f.tag.resize(f.Rows());
+    blk.tag.insert(blk.tag.begin() + pos, f.tag.begin(), f.tag.end());
+  }
+  RecountBlock(blk);
+}
+
+void RowStore::InsertBlocks(std::size_t i, std::vector<RowBlock> fresh) {
+  if (fresh.empty()) return;
+  if (fresh.size() == 1 && !blocks_.empty()) {
+    // A few rows go straight into the block that holds the place, when they
+    // fit: no block is added, so the block vector does not move.
+    const auto [b, k] = Locate(std::min(i, count_));
+    RowBlock& blk = blocks_[b];
+    if (blk.Rows() + fresh[0].Rows() <= kMaxBlockRows &&
+        blk.bytes.size() + fresh[0].bytes.size() <= kMaxBlockBytes) {
+      const std::size_t n = fresh[0].Rows();
+      AddTotals(blk, -1);
+      SpliceRows(blk, k, std::move(fresh[0]));
+      AddTotals(blk, +1);
+      Dirty(b);
+      if (unparsedFrom_ != kNoWatermark && i < unparsedFrom_) unparsedFrom_ += n;
+      return;
+    }
+  }
+  SplitAt(i);
+  const std::size_t at = (i >= count_) ? blocks_.size() : Locate(i).first;
+  const std::size_t added = fresh.size();
+  for (const auto& f : fresh) AddTotals(f, +1);
+  blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(at),
+                 std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
+  Dirty(at);
+  if (unparsedFrom_ != kNoWatermark && i < unparsedFrom_) {
+    std::size_t n = 0;
+    for (std::size_t b = at; b < at + added; ++b) n += blocks_[b].Rows();
+    unparsedFrom_ += n;
+  }
+  // Merge the seams: the block after the new ones first, so indices before it hold.
+  MergeAround(at + added);
+  MergeAround(at + added - 1);
+  MergeAround(at);
+  if (at > 0) MergeAround(at - 1);
+}
+
+void RowStore::Insert(std::size_t i, const RowStore& src, std::size_t from, std::size_t n) {
+  if (n == 0) return;
+  RowBlockBuilder builder;
+  for (std::size_t r = from; r < from + n; ++r)
+    builder.Add(src.Text(r), src.Attr(r), src.Extra(r), src.Carry(r), src.Tag(r));
+  InsertBlocks(i, builder.Finish());
+}
+
+void RowStore::InsertText(std::size_t i, std::string_view text) {
+  RowBlockBuilder builder;
+  builder.Add(text, 0);
+  InsertBlocks(i, builder.Finish());
+}
+
+void RowStore::Erase(std::size_t i, std::size_t n) {
+  if (n == 0) return;
+  if (unparsedFrom_ != kNoWatermark) {
+    if (i + n <= unparsedFrom_) unparsedFrom_ -= n;
+    else if (i < unparsedFrom_) unparsedFrom_ = i;
+  }
+  auto [b, k] = Locate(i);
+  const std::size_t first = b;
+  std::size_t left = n;
+  if (k > 0) {
+    const std::size_t m = std::min(left, blocks_[b].Rows() - k);
+    AddTotals(blocks_[b], -1);
+    EraseInBlock(blocks_[b], k, m);
+    AddTotals(blocks_[b], +1);
+    left -= m;
+    ++b;
+  }
+  std::size_t e = b;
+  while (left > 0 && e < blocks_.size() && blocks_[e].Rows() <= left) {
+    left -= blocks_[e].Rows();
+    AddTotals(blocks_[e], -1);
+    ++e;
+  }
+  blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b),
+                blocks_.begin() + static_cast<std::ptrdiff_t>(e));
+  if (left > 0) {
+    AddTotals(blocks_[b], -1);
+    EraseInBlock(blocks_[b], 0, left);
+    AddTotals(blocks_[b], +1);
+  }
+  Dirty(first);
+  if (first < blocks_.size() && blocks_[first].Rows() == 0)
+    blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(first));
+  if (first + 1 < blocks_.size()) MergeAround(first + 1);
+  MergeAround(first);
+  if (first > 0) MergeAround(first - 1);
+}
+
+void RowStore::Clear() {
+  blocks_.clear();
+  count_ = 0;
+  totals_ = Sums{};
+  markTotals_.fill(0);
+  unparsedFrom_ = kNoWatermark;
+  prefix_.clear();
+  dirtyFrom_ = 0;
+}
+
+void RowStore::Swap(RowStore& o) noexcept {
+  std::swap(blocks_, o.blocks_);
+  std::swap(count_, o.count_);
+  std::swap(totals_, o.totals_);
+  std::swap(markTotals_, o.markTotals_);
+  std::swap(unparsedFrom_, o.unparsedFrom_);
+  std::swap(prefix_, o.prefix_);
+  std::swap(dirtyFrom_, o.dirtyFrom_);
+}
+
+std::uint16_t RowStore::UsedMarks() const {
+  std::uint16_t m = 0;
+  for (int bit = 0; bit < kRowMarkBits; ++bit)
+    if (markTotals_[bit]) m |= static_cast<std::uint16_t>(1u << bit);
+  return m;
+}
+
+std::size_t RowStore::RowOfLineEnd(std::size_t k) const {
+  if (k >= LineEnds()) return count_;
+  EnsurePrefix();
+  const auto lines = [](const Sums& s) { return s.rows - s.folded; };
+  const auto it = std::upper_bound(prefix_.begin() + 1, prefix_.end(), k,
+                                   [&](std::size_t v, const Sums& s) { return v < lines(s); });
+  const std::size_t b = static_cast<std::size_t>(it - prefix_.begin()) - 1;
+  std::size_t seen = lines(prefix_[b]);
+  const RowBlock& blk = blocks_[b];
+  for (std::size_t j = 0; j < blk.Rows(); ++j) {
+    if (rowbits::AttributeOf(blk.attr[j]) == raFolded) continue;
+    if (seen++ == k) return prefix_[b].rows + j;
+  }
+  return count_;  // not reached: the prefix sums say block b holds it
+}
+
+std::size_t RowStore::LineEndsBefore(std::size_t row) const {
+  if (blocks_.empty()) return 0;
+  const auto [b, k] = Locate(std::min(row, count_));
+  std::size_t n = prefix_[b].rows - prefix_[b].folded;
+  for (std::size_t j = 0; j < k; ++j)
+    if (rowbits::AttributeOf(blocks_[b].attr[j]) != raFolded) ++n;
+  return n;
+}
+
+std::size_t RowStore::OffsetOfRow(std::size_t row) const {
+  if (blocks_.empty()) return 0;
+  const auto [b, k] = Locate(std::min(row, count_));
+  const RowBlock& blk = blocks_[b];
+  std::size_t off = OffsetOf(prefix_[b].bytes, prefix_[b].breaks) + blk.Begin(k);
+  for (std::size_t j = 0; j < k; ++j)
+    if (rowbits::AttributeOf(blk.attr[j]) == raBreak) off += 2;
+  return off;
+}
+
+std::pair<std::size_t, std::size_t> RowStore::RowAtOffset(std::size_t offset) const {
+  if (count_ == 0) return {0, offset};
+  EnsurePrefix();
+  const auto it = std::upper_bound(
+      prefix_.begin() + 1, prefix_.end(), offset,
+      [](std::size_t v, const Sums& s) { return v < OffsetOf(s.bytes, s.breaks); });
+  if (it == prefix_.end()) {
+    const auto last = rowbits::AttributeOf(Attr(count_ - 1));
+    if (last == raLast || last == raNone)
+      return {count_ - 1, offset - OffsetOfRow(count_ - 1)};
+    return {count_, offset - OffsetOf(totals_.bytes, totals_.breaks)};
+  }
+  const std::size_t b = static_cast<std::size_t>(it - prefix_.begin()) - 1;
+  const RowBlock& blk = blocks_[b];
+  std::size_t left = offset - OffsetOf(prefix_[b].bytes, prefix_[b].breaks);
+  for (std::size_t j = 0; j < blk.Rows(); ++j) {
+    const auto a = rowbits::AttributeOf(blk.attr[j]);
+    const std::size_t len = blk.ends[j] - blk.Begin(j);
+    if (a == raLast || a == raNone) return {prefix_[b].rows + j, left};
+    const std::size_t share = len + (a == raBreak ? 2 : 0);
+    if (share > left) return {prefix_[b].rows + j, left};
+    left -= share;
+  }
+  return {prefix_[b + 1].rows, left};  // not reached: block b's end lies past the offset
+}
+
+void RowStore::CheckInvariants() const {
+  Sums t;
+  std::array<std::uint32_t, 16> marks{};
+  for (const RowBlock& blk : blocks_) {
+    Require(blk.Rows() > 0, "empty block");
+    Require(blk.Rows() <= kMaxBlockRows, "block holds too many rows");
+    Require(blk.bytes.size() <= kMaxBlockBytes || blk.Rows() == 1, "block holds too many bytes");
+    Require(blk.ends.size() == blk.Rows() && blk.extra.size() == blk.Rows(), "field arrays differ");
+    Require(blk.carry.empty() || blk.carry.size() == blk.Rows(), "carried texts misaligned");
+    Require(blk.tag.empty() || blk.tag.size() == blk.Rows(), "tags misaligned");
+    for (std::size_t k = 0; k < blk.Rows(); ++k) Require(blk.ends[k] >= blk.Begin(k), "ends fall");
+    Require(blk.ends.back() == blk.bytes.size(), "last end is not the byte count");
+    RowBlock copy;
+    copy.attr = blk.attr;
+    copy.extra = blk.extra;
+    RecountBlock(copy);
+    Require(copy.folded == blk.folded && copy.breaks == blk.breaks && copy.marks == blk.marks,
+            "block counts");
+    t.rows += blk.Rows();
+    t.folded += blk.folded;
+    t.breaks += blk.breaks;
+    t.bytes += blk.bytes.size();
+    for (int bit = 0; bit < kRowMarkBits; ++bit) marks[bit] += blk.marks[bit];
+  }
+  Require(t.rows == count_ && t.rows == totals_.rows, "row count");
+  Require(t.folded == totals_.folded && t.breaks == totals_.breaks && t.bytes == totals_.bytes,
+          "totals");
+  Require(marks == markTotals_, "mark totals");
+  EnsurePrefix();
+  Sums p;
+  for (std::size_t b = 0; b < blocks_.size(); ++b) {
+    Require(prefix_[b].rows == p.rows && prefix_[b].bytes == p.bytes &&
+                prefix_[b].breaks == p.breaks && prefix_[b].folded == p.folded,
+            "prefix sums");
+    p.rows += blocks_[b].Rows();
+    p.folded += blocks_[b].folded;
+    p.breaks += blocks_[b].breaks;
+    p.bytes += blocks_[b].bytes.size();
+  }
+}
+
+}  // namespace tamber

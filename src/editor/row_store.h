@@ -1,0 +1,163 @@
+// The storage under every row list: rows kept in blocks.
+//
+// What it is for. A text of a million rows must take a keystroke, a caret move
+// and a line lookup in microseconds. Rows live in blocks of a few hundred; the
+// bytes of all rows of a block are one contiguous string, and each block keeps
+// its aggregates (rows, folded rows, rows ending in a break, bytes, and a count
+// per mark). Prefix sums of the aggregates over the blocks are rebuilt lazily
+// from the first block that changed, so lookups binary-search the blocks.
+//
+// Invariants (CheckInvariants verifies them):
+//  - no block is empty; a block holds at most kMaxBlockRows rows, and at most
+//    kMaxBlockBytes bytes unless it holds a single row;
+//  - ends[] of a block rises and its last entry is the block's byte count;
+//  - carry[] and tag[] of a block are empty (all rows empty / zero) or hold
+//    one entry per row;
+//  - every block's counts and the totals equal a recount of its rows;
+//  - rows at or past UnparsedFrom() read as unparsed: of their two words only
+//    the row attribute and the marks are visible, their carried text is empty.
+//    Storing parser state into such a row first clears the rows between the
+//    watermark and it, so marking a text unparsed from a row costs O(1).
+//
+// Costs (n rows, B = n / a few hundred blocks, b = rows of one block):
+//  - row lookup (text, words, carried text, tag): O(log B);
+//  - Count, Bytes, Breaks, LineEnds, mark counts: O(1);
+//  - RowOfLineEnd, LineEndsBefore, OffsetOfRow, RowAtOffset: O(log B + b);
+//  - set a row's text: O(b + bytes of the block); set a word: O(log B);
+//  - insert or erase k rows: O(b + k + B) (the block vector and prefix sums);
+//  - after a change the next lookup rebuilds the prefix sums: O(B).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tamber {
+
+struct RowBlock {
+  std::string bytes;
+  std::vector<std::size_t> ends;  // ends[k] = end of row k in bytes
+  std::vector<std::uint32_t> attr;
+  std::vector<std::uint32_t> extra;
+  std::vector<std::string> carry;   // empty, or one per row
+  std::vector<std::intptr_t> tag;   // empty, or one per row
+  std::size_t folded = 0;           // rows whose attribute is raFolded
+  std::size_t breaks = 0;           // rows whose attribute is raBreak
+  std::array<std::uint32_t, 16> marks{};  // rows holding each mark
+
+  std::size_t Rows() const { return attr.size(); }
+  std::size_t Begin(std::size_t k) const { return k ? ends[k - 1] : 0; }
+  std::string_view Text(std::size_t k) const {
+    return std::string_view(bytes).substr(Begin(k), ends[k] - Begin(k));
+  }
+};
+
+class RowStore;
+
+// Builds blocks of rows appended in order, each block allocated to its exact
+// size (loading a large file leaves no growth slack behind).
+class RowBlockBuilder {
+ public:
+  void Add(std::string_view text, std::uint32_t attr, std::uint32_t extra = 0,
+           std::string_view carry = {}, std::intptr_t tag = 0);
+  std::size_t Rows() const { return rows_; }
+  // Sets the attribute word of the last row added.
+  void SetLastAttr(std::uint32_t attr);
+  std::vector<RowBlock> Finish();
+
+ private:
+  void Flush();
+  RowBlock cur_;
+  bool anyCarry_ = false, anyTag_ = false;
+  std::vector<RowBlock> out_;
+  std::size_t rows_ = 0;
+};
+
+class RowStore {
+ public:
+  static constexpr std::size_t kMaxBlockRows = 1024;  // a block above this is split
+  static constexpr std::size_t kFillBlockRows = 512;  // bulk building fills blocks to this
+  static constexpr std::size_t kMinBlockRows = 128;   // a block below this merges when it can
+  static constexpr std::size_t kMaxBlockBytes = 64 * 1024;
+  static constexpr std::size_t kNoWatermark = std::numeric_limits<std::size_t>::max();
+
+  RowStore() = default;
+  explicit RowStore(std::vector<RowBlock> blocks);
+
+  std::size_t Count() const { return count_; }
+  std::string_view Text(std::size_t i) const;
+  std::uint32_t Attr(std::size_t i) const;
+  std::uint32_t Extra(std::size_t i) const;
+  std::string_view Carry(std::size_t i) const;
+  std::intptr_t Tag(std::size_t i) const;
+
+  void SetText(std::size_t i, std::string_view s);
+  void SetAttr(std::size_t i, std::uint32_t v);
+  void SetExtra(std::size_t i, std::uint32_t v);
+  void SetCarry(std::size_t i, std::string_view s);
+  void SetTag(std::size_t i, std::intptr_t v);
+
+  // Inserts rows [from, from + n) of src (as src reads them) before row i.
+  void Insert(std::size_t i, const RowStore& src, std::size_t from, std::size_t n);
+  // Inserts one row with the given text and every other field zero.
+  void InsertText(std::size_t i, std::string_view text);
+  void Erase(std::size_t i, std::size_t n);
+  void Clear();
+  void Swap(RowStore& other) noexcept;
+
+  // Rows at or past the watermark read as unparsed.
+  std::size_t UnparsedFrom() const { return unparsedFrom_; }
+  void MarkUnparsedFrom(std::size_t row);
+
+  std::size_t Bytes() const { return totals_.bytes; }
+  std::size_t Breaks() const { return totals_.breaks; }
+  // Rows that end a logical line: every row not raFolded.
+  std::size_t LineEnds() const { return count_ - totals_.folded; }
+  std::uint32_t MarkRows(int bit) const { return markTotals_[bit]; }
+  std::uint16_t UsedMarks() const;
+
+  // Index of the row that is the k-th (0-based) line end; Count() if none.
+  std::size_t RowOfLineEnd(std::size_t k) const;
+  // Line ends among rows [0, row).
+  std::size_t LineEndsBefore(std::size_t row) const;
+  // Bytes of rows [0, row) plus 2 per raBreak row among them.
+  std::size_t OffsetOfRow(std::size_t row) const;
+  // The walk of an offset: rows take their length + 2 (raBreak), + 0
+  // (raFolded); the walk stops at the first row whose share exceeds what is
+  // left, or at a raLast row. Returns (row, what is left); (Count(), left)
+  // when the offset lies past every row.
+  std::pair<std::size_t, std::size_t> RowAtOffset(std::size_t offset) const;
+
+  // Aborts with a message when an invariant does not hold (tests call it).
+  void CheckInvariants() const;
+
+ private:
+  struct Sums {
+    std::size_t rows = 0, folded = 0, breaks = 0, bytes = 0;
+  };
+  std::pair<std::size_t, std::size_t> Locate(std::size_t i) const;
+  void EnsurePrefix() const;
+  void Dirty(std::size_t block) { dirtyFrom_ = std::min(dirtyFrom_, block); }
+  void Materialize(std::size_t i);
+  void Normalize(std::size_t b);
+  void MergeAround(std::size_t b);
+  void SplitAt(std::size_t i);
+  static void Recount(RowBlock& b);
+  void AddTotals(const RowBlock& b, int sign);
+  void InsertBlocks(std::size_t i, std::vector<RowBlock> blocks);
+
+  std::vector<RowBlock> blocks_;
+  std::size_t count_ = 0;
+  Sums totals_;
+  std::array<std::uint32_t, 16> markTotals_{};
+  std::size_t unparsedFrom_ = kNoWatermark;
+  mutable std::vector<Sums> prefix_;  // prefix_[b] = sums of blocks before b
+  mutable std::size_t dirtyFrom_ = 0;
+};
+
+}  // namespace tamber

@@ -1,0 +1,396 @@
+#include "editor/screen_strings.h"
+
+#include <algorithm>
+
+namespace tamber {
+
+namespace {
+
+// With no fountain the state passes through every row unchanged.
+class PassThroughParser : public TRowParser {
+ public:
+  void ParseRow(int, const TRowAttributeStringList&, TRowAttributeData&) override {}
+};
+
+bool EndsWithBreak(std::string_view s) {
+  return !s.empty() && (s.back() == '\n' || s.back() == '\r');
+}
+
+bool SameStoredState(const TRowAttributeData& stored, const TRowAttributeData& s) {
+  return stored.PrevRowAttribute == s.PrevRowAttribute && stored.OpenBracket == s.OpenBracket &&
+         stored.ParseState == s.ParseState && stored.SplitBytes == s.SplitBytes &&
+         stored.ParseExtra == s.ParseExtra && stored.OpenTokenKind == s.OpenTokenKind &&
+         stored.ParseByte == s.ParseByte && stored.CarryText == s.CarryText;
+}
+
+}  // namespace
+
+// ---- views ----
+
+void TTextEditorScreenStrings::AttachView(TTextEditorView* view) {
+  if (view && std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+}
+
+int TTextEditorScreenStrings::DetachView(TTextEditorView* view) {
+  views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+  return static_cast<int>(views_.size());
+}
+
+TTextEditorView* TTextEditorScreenStrings::ActiveView() const {
+  for (TTextEditorView* v : views_)
+    if (v->HasFocus()) return v;
+  return views_.empty() ? nullptr : views_.front();
+}
+
+// ---- wrapping ----
+
+void TTextEditorScreenStrings::WrapText(std::string_view text, TTextEditorStringList& list) const {
+  SplitText(text, list);
+}
+
+// ---- rows of logical lines ----
+
+int TTextEditorScreenStrings::LineFirstRow(int row) const {
+  while (row > 0 && row - 1 < Count() && RowAttribute(row - 1) == raFolded) --row;
+  return row;
+}
+
+int TTextEditorScreenStrings::LineLastRow(int row) const {
+  while (row >= 0 && row < Count() - 1 && RowAttribute(row) == raFolded) ++row;
+  return row;
+}
+
+TJoinedRows TTextEditorScreenStrings::JoinRows(int row, int count) const {
+  TJoinedRows j;
+  if (row < 0 || row >= Count()) return j;
+  const int last = count < 0 ? LineLastRow(row) : std::min(row + count, Count()) - 1;
+  for (int r = row; r <= last; ++r) {
+    j.Text += RowView(r);
+    j.LastAttribute = RowAttribute(r);
+    if (j.LastAttribute == raBreak) j.Text += "\r\n";
+  }
+  j.Rows = std::max(0, last - row + 1);
+  return j;
+}
+
+// ---- editing ----
+
+void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view text) {
+  const int rows = Count();
+  if (row < 0 || count < 0 || row + count > rows || (count == 0 && text.empty())) return;
+
+  int first = std::max(LineFirstRow(row), row - 1);
+  // Appending after a final row without a break continues that row: the new
+  // text joins it instead of leaving raLast in the middle of the text.
+  if (count == 0 && row == rows && rows > 0 && RowAttribute(rows - 1) == raLast) first = rows - 1;
+  const int last = row + count - 1;
+  int lineLast = LineLastRow(last);
+  BeginUpdate();
+  const TTextEditorView* active = ActiveView();
+  TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
+  int removed = 0, inserted = 0, reparsed = 0;
+
+  if (row == first && lineLast == last && text.empty() && count > 0) {
+    // Whole lines go.
+    TJoinedRows old = JoinRows(row, count);
+    rec.StartRow = row;
+    rec.RemovedText = std::move(old.Text);
+    rec.LastAttribute = old.LastAttribute;
+    removed = old.Rows;
+    const std::uint16_t marks = DeleteRows(row, count);
+    if (Count() > 0 && marks) {
+      const int heir = std::min(row, Count() - 1);
+      SetRowMarks(heir, RowMarks(heir) | marks);
+    }
+    reparsed = ReparseFrom(row, true);
+  } else {
+    TRowAttribute endAttr;
+    if (last < lineLast) {
+      endAttr = RowAttribute(lineLast);
+    } else if (lineLast < rows - 1) {
+      // The new text may lack a final break and join the next line.
+      lineLast = LineLastRow(lineLast + 1);
+      endAttr = RowAttribute(lineLast);
+    } else {
+      endAttr = EndsWithBreak(text) ? raBreak : raLast;
+    }
+    TJoinedRows old = JoinRows(first, lineLast - first + 1);
+    removed = old.Rows;
+
+    std::string assembly;
+    for (int r = first; r < row; ++r) {
+      assembly += RowView(r);
+      if (RowAttribute(r) == raBreak) assembly += "\r\n";
+    }
+    assembly += text;
+    for (int r = last + 1; r <= lineLast; ++r) {
+      assembly += RowView(r);
+      if (RowAttribute(r) == raBreak) assembly += "\r\n";
+    }
+    TTextEditorStringList list;
+    WrapText(assembly, list);
+    if (list.Count() > 0) list.SetRowAttribute(list.Count() - 1, endAttr);
+    inserted = list.Count();
+    // Text inserted in front of the old rows pushes their first row down.
+    const bool pushedDown = assembly.size() > old.Text.size() && !old.Text.empty() &&
+                            std::string_view(assembly).ends_with(old.Text);
+
+    rec.StartRow = first;
+    rec.RemovedText = std::move(old.Text);
+    rec.LastAttribute = old.LastAttribute;
+    rec.InsertedCount = inserted;
+    PutRows(first, lineLast - first + 1, list, pushedDown);
+    reparsed = ReparseFrom(first, true);
+  }
+  RecordChange(first, removed, reparsed, inserted);
+  EndUpdate();
+}
+
+void TTextEditorScreenStrings::PutRows(int row, int n, const TTextEditorStringList& list,
+                                       bool textInsertedBefore) {
+  if (row < 0 || n < 0 || row + n > Count()) throw EListError();
+  const int k = list.Count();
+  std::vector<std::uint16_t> marks(static_cast<std::size_t>(k), 0);
+  BeginUpdate();
+  if (k < n) {
+    const std::uint16_t gone = DeleteRows(row, n - k);
+    for (int i = 0; i < k; ++i) marks[i] = RowMarks(row + i);
+    if (k > 0) marks[0] |= gone;
+    n = k;
+  } else if (k > n) {
+    if (n > 0) {
+      for (int j = 1; j < n; ++j) marks[j + k - n] = RowMarks(row + j);
+      marks[textInsertedBefore ? k - n : 0] |= RowMarks(row);
+    }
+  } else {
+    for (int i = 0; i < k; ++i) marks[i] = RowMarks(row + i);
+  }
+
+  RowStore& rows = MutableRows();
+  const RowStore& src = list.Rows();
+  const auto at = static_cast<std::size_t>(row);
+  if (k == n) {
+    for (std::size_t i = 0; i < static_cast<std::size_t>(k); ++i) {
+      rows.SetText(at + i, src.Text(i));
+      rows.SetAttr(at + i, src.Attr(i));
+      rows.SetExtra(at + i, src.Extra(i));
+      rows.SetCarry(at + i, src.Carry(i));
+      rows.SetTag(at + i, src.Tag(i));
+    }
+  } else {
+    rows.Erase(at, static_cast<std::size_t>(n));
+    rows.Insert(at, src, 0, static_cast<std::size_t>(k));
+  }
+  for (int i = 0; i < k; ++i) {
+    const std::size_t r = at + static_cast<std::size_t>(i);
+    rows.SetExtra(r, (rows.Extra(r) & ~rowbits::kExtraKeptBits) |
+                         static_cast<std::uint32_t>(marks[i]) << rowbits::kRowMarksShift);
+  }
+  EndUpdate();
+}
+
+std::uint16_t TTextEditorScreenStrings::DeleteRows(int row, int count) {
+  if (row < 0 || count <= 0 || row + count > Count()) return 0;
+  std::uint16_t marks = 0;
+  for (int r = row; r < row + count; ++r) marks |= RowMarks(r);
+  Changing();
+  MutableRows().Erase(static_cast<std::size_t>(row), static_cast<std::size_t>(count));
+  Changed();
+  return marks;
+}
+
+// ---- parser state ----
+
+std::unique_ptr<TRowParser> TTextEditorScreenStrings::CreateParser() const {
+  std::unique_ptr<TRowParser> p;
+  if (!views_.empty()) p = views_.front()->CreateRowParser();
+  if (!p) p = std::make_unique<PassThroughParser>();
+  return p;
+}
+
+int TTextEditorScreenStrings::ReparseLimit(int row) const {
+  int screen = 0;
+  if (!views_.empty())
+    screen = views_.front()->ScreenHeightPixels() / std::max(views_.front()->RowPitchPixels(), 1);
+  return std::min(row + 2 * screen, Count() - 1);
+}
+
+int TTextEditorScreenStrings::ReparseFrom(int row, bool notify) {
+  auto parser = CreateParser();
+  const int unparsedFrom = static_cast<int>(std::min<std::size_t>(Rows().UnparsedFrom(), Count()));
+  TRowAttributeData state;
+  int r = 0;
+  int p = std::min(row, Count()) - 1;
+  while (p >= 0) {
+    if (p >= unparsedFrom) p = unparsedFrom - 1;  // the unparsed tail, at once
+    else if (OpenBracket(p) == -2) --p;
+    else break;
+  }
+  if (p >= 0) {
+    state = LoadRowData(p);
+    parser->ParseRow(p, *this, state);
+    r = p + 1;
+  }
+  const int limit = ReparseLimit(row);
+  int changed = 0;
+  bool agreed = false;
+  for (; r <= limit; ++r) {
+    if (SameStoredState(LoadRowData(r), state)) {
+      agreed = true;
+      break;
+    }
+    state.RowAttribute = RowAttribute(r);
+    StoreRowData(r, state);
+    if (notify) {
+      ++changed;
+      for (TTextEditorView* v : views_) v->InvalidateRow(r);
+    }
+    parser->ParseRow(r, *this, state);
+    state.PrevRowAttribute = RowAttribute(r);
+  }
+  if (!agreed) MutableRows().MarkUnparsedFrom(static_cast<std::size_t>(std::max(limit + 1, 0)));
+  return changed;
+}
+
+void TTextEditorScreenStrings::ReparseAll() {
+  if (!views_.empty() && views_.front()->IsLoadingOrDestroying()) return;
+  MutableRows().MarkUnparsedFrom(0);
+  int limit = Count() - 1;
+  if (!views_.empty() && !views_.front()->InitBracketsFull()) {
+    const TTextEditorView* v = views_.front();
+    limit = std::min(limit, v->TopRow() + 2 * (v->ScreenHeightPixels() / std::max(v->RowPitchPixels(), 1)));
+  } else if (views_.empty()) {
+    limit = std::min(limit, 0);
+  }
+  auto parser = CreateParser();
+  TRowAttributeData state;
+  for (int r = 0; r <= limit; ++r) {
+    state.RowAttribute = RowAttribute(r);
+    StoreRowData(r, state);
+    parser->ParseRow(r, *this, state);
+    state.PrevRowAttribute = RowAttribute(r);
+  }
+}
+
+// ---- change report ----
+
+void TTextEditorScreenStrings::RecordChange(int row, int removed, int reparsed, int inserted) {
+  lastChange_ = TLastChange{row, removed, inserted, reparsed, true};
+}
+
+void TTextEditorScreenStrings::Changed() {
+  if (UpdateCount() != 0) return;
+  TTextEditorStringList::Changed();
+  const TLastChange change = lastChange_;
+  for (TTextEditorView* v : views_) v->TextChanged(change);
+  lastChange_ = {};
+  const int maxRow = MaxCaretRow();
+  for (TTextEditorView* v : views_) v->PullInsideRows(maxRow);
+}
+
+void TTextEditorScreenStrings::Clear() {
+  BeginUpdate();
+  for (TTextEditorView* v : views_) v->DropSelection();
+  undo_.Clear();
+  TTextEditorStringList::Clear();
+  lastChange_ = {};
+  for (TTextEditorView* v : views_) v->SetCaretRowCol(0, 0);
+  EndUpdate();
+}
+
+void TTextEditorScreenStrings::SetAllRows(RowStore rows) {
+  BeginUpdate();
+  Clear();
+  SetRows(std::move(rows));
+  ReparseAll();
+  EndUpdate();
+}
+
+// ---- logical lines and offsets ----
+
+int TTextEditorScreenStrings::LineCount() const {
+  const int ends = static_cast<int>(Rows().LineEnds());
+  return Count() > 0 && RowAttribute(Count() - 1) == raFolded ? ends + 1 : ends;
+}
+
+int TTextEditorScreenStrings::LineToRow(int line) const {
+  if (line <= 0) return 0;
+  const std::size_t end = Rows().RowOfLineEnd(static_cast<std::size_t>(line - 1));
+  return end >= Rows().Count() ? Count() : static_cast<int>(end) + 1;
+}
+
+int TTextEditorScreenStrings::RowToLine(int row) const {
+  if (row <= 0) return 0;
+  return static_cast<int>(Rows().LineEndsBefore(static_cast<std::size_t>(row)));
+}
+
+std::int64_t TTextEditorScreenStrings::TextLength() const {
+  return static_cast<std::int64_t>(Rows().Bytes() + 2 * Rows().Breaks());
+}
+
+std::int64_t TTextEditorScreenStrings::RowColToOffset(int row, int col) const {
+  row = std::clamp(row, 0, Count());
+  return static_cast<std::int64_t>(Rows().OffsetOfRow(static_cast<std::size_t>(row))) + std::max(col, 0);
+}
+
+std::pair<int, int> TTextEditorScreenStrings::OffsetToRowCol(std::int64_t offset) const {
+  const auto [r, c] = Rows().RowAtOffset(static_cast<std::size_t>(std::max<std::int64_t>(offset, 0)));
+  return {static_cast<int>(r), static_cast<int>(c)};
+}
+
+std::pair<int, int> TTextEditorScreenStrings::OffsetToRowColFrom(int row, std::int64_t n) const {
+  return OffsetToRowCol(RowColToOffset(row, 0) + std::max<std::int64_t>(n, 0));
+}
+
+int TTextEditorScreenStrings::MaxCaretRow() const {
+  const int n = Count();
+  return n > 0 && RowAttribute(n - 1) == raLast ? n - 1 : n;
+}
+
+// ---- editor-level queries ----
+
+std::string TTextEditorScreenStrings::RowTextAt(int i) const {
+  return i >= 0 && i < Count() ? Get(i) : std::string();
+}
+
+TRowAttribute TTextEditorScreenStrings::RowAttributeAt(int i) const {
+  return i >= 0 && i < Count() ? RowAttribute(i) : raLast;
+}
+
+std::uint16_t TTextEditorScreenStrings::RowMarksAt(int i) const {
+  return i >= 0 && i < Count() ? RowMarks(i) : 0;
+}
+
+void TTextEditorScreenStrings::WriteText(LineEnd lineEnd,
+                                         const std::function<void(std::string_view)>& sink) const {
+  constexpr std::size_t kPiece = 1 << 20;
+  const std::string_view brk = lineEnd == LineEnd::CrLf ? "\r\n" : lineEnd == LineEnd::Lf ? "\n" : "\r";
+  std::string buf;
+  buf.reserve(kPiece + 4096);
+  const RowStore& rows = Rows();
+  for (std::size_t r = 0; r < rows.Count(); ++r) {
+    const std::string_view t = rows.Text(r);
+    if (t.size() >= kPiece) {
+      sink(buf);
+      buf.clear();
+      sink(t);
+    } else {
+      buf += t;
+    }
+    if (rowbits::AttributeOf(rows.Attr(r)) == raBreak) buf += brk;
+    if (buf.size() >= kPiece) {
+      sink(buf);
+      buf.clear();
+    }
+  }
+  if (!buf.empty()) sink(buf);
+}
+
+std::string TTextEditorScreenStrings::GetTextStr() const {
+  std::string s;
+  s.reserve(static_cast<std::size_t>(TextLength()));
+  WriteText(LineEnd::CrLf, [&s](std::string_view piece) { s += piece; });
+  return s;
+}
+
+}  // namespace tamber

@@ -1,0 +1,20 @@
+#include "editor/undo_record.h"
+
+namespace tamber {
+
+TUndoData& TTextEditorUndoObj::NewRecord(int caretRow, int caretCol) {
+  TUndoData r;
+  r.CaretRow = caretRow;
+  r.CaretCol = caretCol;
+  undo_.push_back(std::move(r));
+  while (static_cast<int>(undo_.size()) > max_) undo_.pop_front();
+  if (!undoing_) redo_.clear();
+  return undo_.back();
+}
+
+void TTextEditorUndoObj::Clear() {
+  undo_.clear();
+  redo_.clear();
+}
+
+}  // namespace tamber
