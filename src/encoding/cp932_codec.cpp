@@ -23,22 +23,22 @@ constexpr std::uint16_t kNone = 0xFFFF;  // U+FFFF is a noncharacter: free as "n
 
 // Tables read from iconv "CP932" at first use.
 struct Cp932Tables {
-  std::uint16_t single[256];             // byte -> BMP code point, kNone
-  std::vector<std::uint16_t> dbcs;       // (lead << 8 | trail) -> code point, kNone
+  // Code point of each character, kNone where there is none, indexed by
+  // CharIndex: a single byte at its own value (below 100), a pair at lead << 8 | trail.
+  std::vector<std::uint16_t> decode;
   std::vector<std::uint16_t> fromBmp;    // code point -> CP932 code (byte or pair), kNone
   std::vector<std::uint16_t> necEquiv;   // FA40..FCFF -> equivalent code, 0
   // UTF-8 of each character, bytes in the low three bytes, length in the top
   // byte (0: no mapping); written four bytes at a time and cut to the length.
-  std::uint32_t utf8Single[256];
-  std::vector<std::uint32_t> utf8Dbcs;
+  std::vector<std::uint32_t> utf8;  // indexed as decode
 
   Cp932Tables()
-      : dbcs(65536, kNone), fromBmp(65536, kNone), necEquiv(0x300, 0), utf8Dbcs(65536, 0) {
+      : decode(65536, kNone), fromBmp(65536, kNone), necEquiv(0x300, 0), utf8(65536, 0) {
     iconv_t dec = iconv_open("UTF-16LE", "CP932");
     iconv_t enc = iconv_open("CP932", "UTF-16LE");
     if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1))
       throw std::runtime_error("iconv cannot convert CP932 on this system");
-    auto decode = [&](const char* in, std::size_t len) -> std::uint16_t {
+    auto convert = [&](const char* in, std::size_t len) -> std::uint16_t {
       char buf[8];
       char* src = const_cast<char*>(in);
       char* dst = buf;
@@ -53,14 +53,14 @@ struct Cp932Tables {
     };
     for (int b = 0; b < 256; ++b) {
       const char c = static_cast<char>(b);
-      single[b] = IsLeadByte(static_cast<unsigned char>(b)) ? kNone : decode(&c, 1);
+      decode[static_cast<std::size_t>(b)] = IsLeadByte(static_cast<unsigned char>(b)) ? kNone : convert(&c, 1);
     }
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
       if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
       for (int trail = 0x40; trail <= 0xFC; ++trail) {
         if (trail == 0x7F) continue;
         const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        dbcs[static_cast<std::size_t>(lead << 8 | trail)] = decode(pair, 2);
+        decode[static_cast<std::size_t>(lead << 8 | trail)] = convert(pair, 2);
       }
     }
     // Encoding as iconv does it, for every BMP code point: this keeps its
@@ -85,8 +85,7 @@ struct Cp932Tables {
     iconv_close(dec);
     iconv_close(enc);
     BuildNecEquivalents();
-    for (int b = 0; b < 256; ++b) utf8Single[b] = PackUtf8(single[b]);
-    for (std::size_t code = 0; code < 65536; ++code) utf8Dbcs[code] = PackUtf8(dbcs[code]);
+    for (std::size_t i = 0; i < decode.size(); ++i) utf8[i] = PackUtf8(decode[i]);
   }
 
   static std::uint32_t PackUtf8(std::uint16_t u) {
@@ -110,12 +109,12 @@ struct Cp932Tables {
     std::vector<std::uint16_t> best(65536, 0);  // code point -> best-ranked code
     for (unsigned code = 0x8140; code <= 0xEEFC; ++code) {
       const int rank = Rank(code);
-      const std::uint16_t u = dbcs[code];
+      const std::uint16_t u = decode[code];
       if (!rank || u == kNone) continue;
       if (!best[u] || rank < Rank(best[u])) best[u] = static_cast<std::uint16_t>(code);
     }
     for (unsigned ibm = 0xFA40; ibm <= 0xFCFC; ++ibm)
-      if (dbcs[ibm] != kNone) necEquiv[ibm - 0xFA00] = best[dbcs[ibm]];
+      if (decode[ibm] != kNone) necEquiv[ibm - 0xFA00] = best[decode[ibm]];
   }
 };
 
@@ -126,6 +125,22 @@ const Cp932Tables& Tables() {
 
 void Count(std::size_t* lost) {
   if (lost) ++*lost;
+}
+
+// Index into the per-character tables of the character at s[i] (not ASCII):
+// lead << 8 | trail for a pair, else the byte itself (a lead byte without a
+// trail byte after it is a character of its own, with no mapping).
+inline std::size_t CharIndex(std::string_view s, std::size_t i, std::size_t* len) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  if (IsLeadByte(c) && i + 1 < s.size()) {
+    const auto d = static_cast<unsigned char>(s[i + 1]);
+    if ((d >= 0x40 && d <= 0x7E) || (d >= 0x80 && d <= 0xFC)) {
+      *len = 2;
+      return static_cast<std::size_t>(c << 8 | d);
+    }
+  }
+  *len = 1;
+  return c;
 }
 
 // Walks CP932 text, calling emit(code point) for each character.
@@ -140,19 +155,8 @@ void DecodeCp932(std::string_view s, std::size_t* lost, Emit emit) {
       ++i;
       continue;
     }
-    std::uint16_t u = kNone;
-    std::size_t len = 1;
-    if (IsLeadByte(c)) {
-      if (i + 1 < n) {
-        const auto d = static_cast<unsigned char>(s[i + 1]);
-        if ((d >= 0x40 && d <= 0x7E) || (d >= 0x80 && d <= 0xFC)) {
-          len = 2;
-          u = t.dbcs[static_cast<std::size_t>(c << 8 | d)];
-        }
-      }
-    } else {
-      u = t.single[c];
-    }
+    std::size_t len;
+    const std::uint16_t u = t.decode[CharIndex(s, i, &len)];
     if (u == kNone) {
       Count(lost);
       emit(kGetaUnicode);
@@ -224,19 +228,8 @@ std::string Cp932ToUtf8(std::string_view s, std::size_t* lost) {
       i = end;
       continue;
     }
-    std::uint32_t packed = 0;
-    std::size_t len = 1;
-    if (IsLeadByte(c)) {
-      if (i + 1 < n) {
-        const auto d = static_cast<unsigned char>(s[i + 1]);
-        if ((d >= 0x40 && d <= 0x7E) || (d >= 0x80 && d <= 0xFC)) {
-          len = 2;
-          packed = t.utf8Dbcs[static_cast<std::size_t>(c << 8 | d)];
-        }
-      }
-    } else {
-      packed = t.utf8Single[c];
-    }
+    std::size_t len;
+    std::uint32_t packed = t.utf8[CharIndex(s, i, &len)];
     if (packed == 0) {
       Count(lost);
       packed = Cp932Tables::PackUtf8(static_cast<std::uint16_t>(kGetaUnicode));
