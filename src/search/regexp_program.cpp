@@ -152,8 +152,8 @@ class TREProgram::Dfa {
   const std::size_t k_;
   std::vector<std::vector<int>> sets_;
   std::unordered_map<std::vector<int>, int, SetHash> index_;
-  std::vector<bool> final_;
-  std::vector<bool> assert_;
+  std::vector<std::uint8_t> final_;  // bytes, not vector<bool>: read on every step
+  std::vector<std::uint8_t> assert_;
   std::vector<std::int32_t> trans_;
   std::size_t bytes_ = 0;
   int start_ = kUnknown;
