@@ -2,6 +2,7 @@
 // and FindAll. Patterns and texts are written in UTF-8 and searched as CP932.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 #include <string_view>
@@ -26,6 +27,11 @@ struct MatchCase {
   std::size_t len;
   TMatchCORE_LineSeparator sep = mcls_CRLF;
 };
+
+// Stable test names: the pattern and the text as hex.
+void PrintTo(const MatchCase& c, std::ostream* os) {
+  *os << test::ToHex(c.pattern) << " in " << test::ToHex(c.text);
+}
 
 class RegExpDialect : public ::testing::TestWithParam<MatchCase> {};
 
@@ -143,6 +149,8 @@ struct ErrorCase {
   const char* message;
   std::size_t position;
 };
+
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << test::ToHex(c.pattern); }
 
 class RegExpErrors : public ::testing::TestWithParam<ErrorCase> {};
 
