@@ -1,5 +1,7 @@
 #include "editor/line_folder.h"
 
+#include <algorithm>
+
 #include "encoding/dbcs.h"
 
 namespace tamber {
@@ -21,9 +23,9 @@ FoldRules MakeFoldRules(const TTextEditorWrapOption& option, int tabSpaceCount,
   return r;
 }
 
-void TLineFolder::Start(std::string_view line) {
+void TLineFolder::Start(std::string_view line, std::size_t rowStart) {
   line_ = line;
-  offset_ = 0;
+  offset_ = std::min(rowStart, line.size());
   done_ = false;
 }
 

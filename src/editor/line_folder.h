@@ -49,8 +49,9 @@ class TLineFolder {
  public:
   explicit TLineFolder(const FoldRules& rules) : rules_(rules) {}
 
-  // Begins folding `line` (borrowed until the last Next).
-  void Start(std::string_view line);
+  // Begins folding `line` (borrowed until the last Next) at byte `rowStart`,
+  // which must be 0 or where an earlier fold of the same line put a row start.
+  void Start(std::string_view line, std::size_t rowStart = 0);
   // The next row of the line; false once every row was given.
   bool Next(FoldedRow& row);
 
