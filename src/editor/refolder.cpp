@@ -74,7 +74,10 @@ TRefolder::Result TRefolder::Run(std::string_view edited, const TailRow& tail, c
       if (buf_[lineEnd] == '\r' && rowStart < buf_.size() && buf_[rowStart] == '\n') ++rowStart;
       lineStart = scan = rowStart;
     }
-    // An old row starting here, past the edited bytes, begins the rows that stay.
+    // An old row starting here, past the edited bytes, begins the rows that
+    // stay. Only fold points count: a line that the edit reached is refolded
+    // whole, as the edit's undo step takes it.
+    if (!row.folded) continue;
     if (rowStart == buf_.size() && !tailDone_) Pull(tail);
     while (!tailStarts_.empty() && tailStarts_.front() < rowStart) tailStarts_.pop_front();
     if (!tailStarts_.empty() && tailStarts_.front() == rowStart) {

@@ -4,16 +4,17 @@
 // An edit replaces some rows by new text. The stretch to refold is the
 // `edited` bytes (the rows kept before the edit joined, then the new text)
 // followed by the old rows after the edit, which a callback hands out one by
-// one. Folding runs row by row and stops at the first row start, past the
+// one. Folding runs row by row and stops at the first fold point, past the
 // edited bytes, where an old row starts: where a row ends depends only on the
-// text from its start on (and lines restart at every break), so from there on
-// the old rows are right as they are. Typing in a long wrapped paragraph thus
+// text from its start on, so from there on the old rows are right as they
+// are. (Line starts do not stop it: the following line an edit takes along
+// is refolded up to its first fold.) Typing in a long wrapped paragraph thus
 // costs the rows that really change. Old rows are pulled only as far as the
 // folding needs to look ahead (the fold width plus a few bytes), so a long
 // line is never copied whole.
 //
-// Without fold rules each logical line is one row (the rows of SplitText);
-// the stop then comes at the first old line start after the edited bytes.
+// Without fold rules each logical line is one row (the rows of SplitText) and
+// the whole stretch is split.
 #pragma once
 
 #include <cstddef>
