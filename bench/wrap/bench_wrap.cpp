@@ -2,9 +2,12 @@
 // Figures: the time of one iteration (the whole text or line folded once).
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 
 #include "editor/line_folder.h"
+#include "editor/row_loader.h"
+#include "editor/screen_strings.h"
 #include "support/bench_data.h"
 
 namespace {
@@ -70,6 +73,47 @@ void BM_FoldLines_100MB(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_FoldLines_100MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+RowStore RowsOf(std::string_view text) {
+  RowLoader l;
+  l.Feed(text);
+  return l.Finish();
+}
+
+// WrapAll at 80 columns of the 100 MB benchmark text (the switch to word wrap).
+void BM_WrapAll_100MB(benchmark::State& state) {
+  static const std::string text = bench::MakeSjisText(100u << 20);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto s = std::make_unique<TTextEditorScreenStrings>();
+    s->SetAllRows(RowsOf(text));
+    state.ResumeTiming();
+    s->SetWordWrap(true);  // WrapAll, with the reparse of the first screen
+    benchmark::DoNotOptimize(s->Count());
+    state.PauseTiming();
+    s.reset();
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_WrapAll_100MB)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// One character typed in the middle of a 1 MB single line with word wrap on:
+// the ReplaceRows of the row holding the caret.
+void BM_TypeInLongLine_1MB(benchmark::State& state) {
+  TTextEditorScreenStrings s;
+  s.SetWordWrap(true);
+  s.SetAllRows(RowsOf(OneLine(1u << 20)));
+  const int row = s.Count() / 2;
+  int inserted = 0;
+  for (auto _ : state) {
+    const std::string t = s.Get(row);
+    s.ReplaceRows(row, 1, t.substr(0, 10) + "x" + t.substr(10));
+    ++inserted;
+  }
+  state.counters["rows"] = s.Count();
+}
+BENCHMARK(BM_TypeInLongLine_1MB)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

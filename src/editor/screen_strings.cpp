@@ -1,6 +1,9 @@
 #include "editor/screen_strings.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "editor/refolder.h"
 
 namespace tamber {
 
@@ -44,9 +47,6 @@ TTextEditorView* TTextEditorScreenStrings::ActiveView() const {
 
 // ---- wrapping ----
 
-void TTextEditorScreenStrings::WrapText(std::string_view text, TTextEditorStringList& list) const {
-  SplitText(text, list);
-}
 
 // ---- rows of logical lines ----
 
@@ -79,18 +79,20 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
   const int rows = Count();
   if (row < 0 || count < 0 || row + count > rows || (count == 0 && text.empty())) return;
 
-  int first = std::max(LineFirstRow(row), row - 1);
+  // A change can pull text back into the row above only when that row folds into it.
+  int first = row > 0 && row <= rows && RowAttribute(row - 1) == raFolded ? row - 1 : row;
   // Appending after a final row without a break continues that row: the new
   // text joins it instead of leaving raLast in the middle of the text.
   if (count == 0 && row == rows && rows > 0 && RowAttribute(rows - 1) == raLast) first = rows - 1;
   const int last = row + count - 1;
-  int lineLast = LineLastRow(last);
+  // The range ends its logical line (no walk to the line's end: that is long in a long line).
+  const bool endsLine = last < 0 || last == rows - 1 || RowAttribute(last) != raFolded;
   BeginUpdate();
   const TTextEditorView* active = ActiveView();
   TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
   int removed = 0, inserted = 0, reparsed = 0;
 
-  if (row == first && lineLast == last && text.empty() && count > 0) {
+  if (row == first && endsLine && text.empty() && count > 0) {
     // Whole lines go.
     TJoinedRows old = JoinRows(row, count);
     rec.StartRow = row;
@@ -104,42 +106,60 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
     }
     reparsed = ReparseFrom(row, true);
   } else {
-    TRowAttribute endAttr;
-    if (last < lineLast) {
-      endAttr = RowAttribute(lineLast);
-    } else if (lineLast < rows - 1) {
-      // The new text may lack a final break and join the next line.
-      lineLast = LineLastRow(lineLast + 1);
-      endAttr = RowAttribute(lineLast);
-    } else {
-      endAttr = EndsWithBreak(text) ? raBreak : raLast;
-    }
-    TJoinedRows old = JoinRows(first, lineLast - first + 1);
-    removed = old.Rows;
-
-    std::string assembly;
+    // The rows after the edit that belong to the stretch to refold: the rest
+    // of the edited line, or the following line when the edit reaches the end
+    // of its line (the new text may lack a final break and join it). They are
+    // read only as far as refolding needs them.
+    auto tail = [this, last, rows](std::size_t i, std::string_view& t, bool& lineBreak) {
+      const int r = last + 1 + static_cast<int>(i);
+      if (r >= rows || (i > 0 && RowAttribute(r - 1) != raFolded)) return false;
+      t = RowView(r);
+      lineBreak = RowAttribute(r) == raBreak;
+      return true;
+    };
+    std::string edited;
     for (int r = first; r < row; ++r) {
-      assembly += RowView(r);
-      if (RowAttribute(r) == raBreak) assembly += "\r\n";
+      edited += RowView(r);
+      if (RowAttribute(r) == raBreak) edited += "\r\n";
     }
-    assembly += text;
-    for (int r = last + 1; r <= lineLast; ++r) {
-      assembly += RowView(r);
-      if (RowAttribute(r) == raBreak) assembly += "\r\n";
-    }
+    edited += text;
     TTextEditorStringList list;
-    WrapText(assembly, list);
-    if (list.Count() > 0) list.SetRowAttribute(list.Count() - 1, endAttr);
+    std::string newText;  // the replaced stretch as the new rows hold it
+    TRefolder refolder(wordWrap_ ? std::optional<FoldRules>(CurrentFoldRules()) : std::nullopt);
+    const TRefolder::Result fold = refolder.Run(edited, tail, [&](std::string_view t, bool folded) {
+      const int i = list.Add(t);
+      list.SetRowAttribute(i, folded ? raFolded : raBreak);
+      newText += t;
+      if (!folded) newText += "\r\n";
+    });
+    const int replaced = row + count - first + static_cast<int>(fold.consumedTail);
+    if (!fold.stopped && list.Count() > 0) {
+      // The stretch runs to the end of its line: the last row ends as the old line ended.
+      const TRowAttribute endAttr = fold.consumedTail > 0 ? RowAttribute(first + replaced - 1)
+                                    : EndsWithBreak(text)  ? raBreak
+                                                           : raLast;
+      list.SetRowAttribute(list.Count() - 1, endAttr);
+      if (endAttr != raBreak) newText.resize(newText.size() - 2);
+    }
+    TJoinedRows old = JoinRows(first, replaced);
+    removed = old.Rows;
     inserted = list.Count();
     // Text inserted in front of the old rows pushes their first row down.
-    const bool pushedDown = assembly.size() > old.Text.size() && !old.Text.empty() &&
-                            std::string_view(assembly).ends_with(old.Text);
+    const bool pushedDown = newText.size() > old.Text.size() && !old.Text.empty() &&
+                            std::string_view(newText).ends_with(old.Text);
 
     rec.StartRow = first;
     rec.RemovedText = std::move(old.Text);
     rec.LastAttribute = old.LastAttribute;
     rec.InsertedCount = inserted;
-    PutRows(first, lineLast - first + 1, list, pushedDown);
+    if (inserted == 0) {
+      // Whole rows went from the start of a line; the rest of it stays as it
+      // was folded, and takes their marks.
+      const std::uint16_t marks = DeleteRows(first, replaced);
+      if (marks && first < Count()) SetRowMarks(first, RowMarks(first) | marks);
+    } else {
+      PutRows(first, replaced, list, pushedDown);
+    }
     reparsed = ReparseFrom(first, true);
   }
   RecordChange(first, removed, reparsed, inserted);
@@ -279,7 +299,7 @@ void TTextEditorScreenStrings::RecordChange(int row, int removed, int reparsed, 
 }
 
 void TTextEditorScreenStrings::Changed() {
-  if (UpdateCount() != 0) return;
+  if (UpdateCount() != 0 || rewrapping_) return;
   TTextEditorStringList::Changed();
   const TLastChange change = lastChange_;
   for (TTextEditorView* v : views_) v->TextChanged(change);
@@ -302,6 +322,7 @@ void TTextEditorScreenStrings::SetAllRows(RowStore rows) {
   BeginUpdate();
   Clear();
   SetRows(std::move(rows));
+  if (wordWrap_) WrapAll();
   ReparseAll();
   EndUpdate();
 }

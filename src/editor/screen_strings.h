@@ -18,9 +18,12 @@
 #include <utility>
 #include <vector>
 
+#include "editor/display_columns.h"
+#include "editor/line_folder.h"
 #include "editor/string_list.h"
 #include "editor/text_view.h"
 #include "editor/undo_record.h"
+#include "editor/wrap_option.h"
 #include "encoding/file_code.h"
 
 namespace tamber {
@@ -33,7 +36,9 @@ struct TJoinedRows {
 
 class TTextEditorScreenStrings : public TTextEditorStringList {
  public:
-  TTextEditorScreenStrings() = default;
+  TTextEditorScreenStrings();
+  TTextEditorScreenStrings(const TTextEditorScreenStrings&) = delete;
+  TTextEditorScreenStrings& operator=(const TTextEditorScreenStrings&) = delete;
 
   // ---- views ----
   // The first view attached is the one that created the text.
@@ -50,10 +55,38 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   bool CanRedo() const { return undo_.CanRedo(); }
   void ClearUndo() { undo_.Clear(); }
 
-  // ---- wrapping ----
+  // ---- wrapping (screen_wrap.cpp) ----
   bool WordWrap() const { return wordWrap_; }
-  // The rows text makes: SplitText while word wrap is off (folding comes with word wrap).
+  // Switches word wrap: empties the undo lists, folds or joins every row,
+  // reparses, makes every view relayout, and puts every caret inside the rows
+  // at column 0. Nothing happens when the value is unchanged or while the
+  // first view is being loaded from its form.
+  void SetWordWrap(bool on);
+  // A change of any of its properties rewraps the text as a switch does
+  // (while word wrap is on).
+  TTextEditorWrapOption& WrapOption() { return wrapOption_; }
+  const TTextEditorWrapOption& WrapOption() const { return wrapOption_; }
+  // The tab width and the word delimiters folding measures with (the editor
+  // sets them from its caret and its Delimiters). Callers rewrap if they must.
+  int TabSpaceCount() const { return tabSpaceCount_; }
+  void SetTabSpaceCount(int n) { tabSpaceCount_ = ClampTabSpaceCount(n); }
+  const TDelimiters& Delimiters() const { return delimiters_; }
+  void SetDelimiters(const TDelimiters& d) { delimiters_ = d; }
+  // The measuring rules of a row as things stand (tabs stop at the margin with word wrap on).
+  ColumnRules CurrentColumnRules() const;
+  FoldRules CurrentFoldRules() const;
+  // Clears list and fills it with the rows of text: SplitText with word wrap
+  // off, else every line folded (an empty text gives one empty row). Every
+  // row is raBreak or raFolded; the caller sets the last row's attribute.
   void WrapText(std::string_view text, TTextEditorStringList& list) const;
+  // Rows the logical line takes (1 with word wrap off).
+  int WrappedRowCount(std::string_view line) const;
+  // Folds every logical line anew (after switching on, a wrap setting change,
+  // loading). Marks stay with their lines: new row i of a line takes the
+  // marks of its old row i, the marks of surplus old rows go to its last row.
+  void WrapAll();
+  // Joins every logical line into one row with the union of its rows' marks.
+  void UnwrapAll();
 
   // ---- editing ----
   // Replaces count rows from row by text (CR LF / CR / LF separated, may end
@@ -124,6 +157,12 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   TTextEditorUndoObj undo_;
   bool wordWrap_ = false;
   TLastChange lastChange_;
+  TTextEditorWrapOption wrapOption_;
+  int tabSpaceCount_ = 8;
+  TDelimiters delimiters_ = DefaultDelimiters();
+  bool rewrapping_ = false;  // the rows' change notification is held back
+
+  void Rewrap(bool on);
 };
 
 }  // namespace tamber
