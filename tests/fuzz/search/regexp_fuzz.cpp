@@ -1,8 +1,6 @@
 // libFuzzer target for the pattern scanner, parser, compiler and matcher.
 // The first byte chooses the switches, the rest is split at the first NUL
-// into a pattern and a text. Not part of the normal build; build with clang:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
-//     tests/fuzz/search/regexp_fuzz.cpp src/search/*.cpp src/encoding/*.cpp -o regexp_fuzz
+// into a pattern and a text. Built and run by scripts/fuzz.
 #include <cstddef>
 #include <cstdint>
 #include <string>
