@@ -1,0 +1,61 @@
+#include "highlight/row_tokens.h"
+
+#include <algorithm>
+
+namespace tamber {
+namespace {
+
+TRowToken CurrentToken(const TFountainParser& parser, int clip) {
+  TRowToken t;
+  t.Offset = parser.TokenOffset();
+  t.Size = std::min(parser.TokenSize(), clip - t.Offset);
+  t.Kind = parser.Token();
+  t.Reserved = t.Kind == tokReserved || parser.IsKeyword();
+  t.Color = parser.TokenColor();
+  return t;
+}
+
+}  // namespace
+
+std::vector<TRowToken> RowTokens(TFountainParser& parser, std::string_view row, TRowAttribute attr,
+                                 const std::string_view* next, const TRowAttributeData& state) {
+  std::vector<TRowToken> tokens;
+  const int length = static_cast<int>(row.size());
+  if (attr == raFolded && next) {
+    std::string joined(row);
+    joined += *next;
+    parser.LoadRow(joined, state);
+  } else {
+    parser.LoadRow(row, state);
+  }
+  while (parser.Next() != tokEnd && parser.TokenOffset() < length)
+    tokens.push_back(CurrentToken(parser, length));
+  return tokens;
+}
+
+std::vector<TRowToken> RowTokens(TFountainParser& parser, int row, const TParserRows& rows,
+                                 const TRowAttributeData& state) {
+  if (row + 1 < rows.RowCount()) {
+    const std::string_view next = rows.RowText(row + 1);
+    return RowTokens(parser, rows.RowText(row), rows.RowAttributeOf(row), &next, state);
+  }
+  return RowTokens(parser, rows.RowText(row), rows.RowAttributeOf(row), nullptr, state);
+}
+
+std::vector<TRowToken> TextTokens(TFountainParser& parser, std::string_view text,
+                                  const TRowAttributeData& state) {
+  std::vector<TRowToken> tokens;
+  parser.LoadRow(text, state);
+  while (parser.Next() != tokEnd) tokens.push_back(CurrentToken(parser, static_cast<int>(text.size())));
+  return tokens;
+}
+
+int TokenIndexAt(const std::vector<TRowToken>& tokens, int pos) {
+  auto it = std::upper_bound(tokens.begin(), tokens.end(), pos,
+                             [](int p, const TRowToken& t) { return p < t.Offset; });
+  if (it == tokens.begin()) return -1;
+  --it;
+  return pos < it->Offset + it->Size ? static_cast<int>(it - tokens.begin()) : -1;
+}
+
+}  // namespace tamber
