@@ -540,13 +540,13 @@ void TFountainParser::ParseRow(std::string_view row, TRowAttribute attr, const s
   if (state.SplitBytes > kMaxStateByte) state.SplitBytes = 0;
 }
 
-void TFountainParser::ParseRow(int row, const TParserRows& rows, TRowAttributeData& state) {
-  const TRowAttribute attr = rows.RowAttributeOf(row);
-  if (row + 1 < rows.RowCount()) {
-    const std::string_view next = rows.RowText(row + 1);
-    ParseRow(rows.RowText(row), attr, &next, rows.RowAttributeOf(row + 1), state);
+void TFountainParser::ParseRow(int row, const TRowAttributeStringList& rows, TRowAttributeData& state) {
+  const TRowAttribute attr = rows.RowAttribute(row);
+  if (row + 1 < rows.Count()) {
+    const std::string_view next = rows.RowView(row + 1);
+    ParseRow(rows.RowView(row), attr, &next, rows.RowAttribute(row + 1), state);
   } else {
-    ParseRow(rows.RowText(row), attr, nullptr, raNone, state);
+    ParseRow(rows.RowView(row), attr, nullptr, raNone, state);
   }
 }
 

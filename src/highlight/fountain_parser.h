@@ -24,13 +24,13 @@
 
 namespace tamber {
 
-class TFountainParser {
+class TFountainParser : public TRowParser {
  public:
   using TScanOp = void (TFountainParser::*)();
 
   // Raises EFountainError without a fountain.
   explicit TFountainParser(TFountain* fountain);
-  virtual ~TFountainParser() = default;
+  ~TFountainParser() override = default;
   TFountainParser(const TFountainParser&) = delete;
   TFountainParser& operator=(const TFountainParser&) = delete;
 
@@ -60,8 +60,8 @@ class TFountainParser {
   // the next row's text when one exists (read only when attr is raFolded).
   void ParseRow(std::string_view row, TRowAttribute attr, const std::string_view* next,
                 TRowAttribute next_attr, TRowAttributeData& state);
-  // The same over the editor's rows.
-  void ParseRow(int row, const TParserRows& rows, TRowAttributeData& state);
+  // The same over the editor's rows: the row parser the storage reparses with.
+  void ParseRow(int row, const TRowAttributeStringList& rows, TRowAttributeData& state) override;
 
  protected:
   // Fills both tables with the base operations; a derived parser's

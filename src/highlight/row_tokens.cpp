@@ -33,13 +33,19 @@ std::vector<TRowToken> RowTokens(TFountainParser& parser, std::string_view row, 
   return tokens;
 }
 
-std::vector<TRowToken> RowTokens(TFountainParser& parser, int row, const TParserRows& rows,
+std::vector<TRowToken> RowTokens(TFountainParser& parser, int row, const TRowAttributeStringList& rows,
                                  const TRowAttributeData& state) {
-  if (row + 1 < rows.RowCount()) {
-    const std::string_view next = rows.RowText(row + 1);
-    return RowTokens(parser, rows.RowText(row), rows.RowAttributeOf(row), &next, state);
+  if (row + 1 < rows.Count()) {
+    const std::string_view next = rows.RowView(row + 1);
+    return RowTokens(parser, rows.RowView(row), rows.RowAttribute(row), &next, state);
   }
-  return RowTokens(parser, rows.RowText(row), rows.RowAttributeOf(row), nullptr, state);
+  return RowTokens(parser, rows.RowView(row), rows.RowAttribute(row), nullptr, state);
+}
+
+std::vector<TRowToken> PaintedRowTokens(TTextEditorScreenStrings& text, TFountainParser& parser, int row) {
+  if (row < 0 || row >= text.Count()) return {};
+  if (text.OpenBracket(row) == kNotParsed) text.ReparseFrom(row, false);
+  return RowTokens(parser, row, text, text.LoadRowData(row));
 }
 
 std::vector<TRowToken> TextTokens(TFountainParser& parser, std::string_view text,

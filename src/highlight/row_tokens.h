@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/screen_strings.h"
 #include "highlight/fountain_parser.h"
 
 namespace tamber {
@@ -25,8 +26,12 @@ struct TRowToken {
 // The tokens painted on row (attribute attr; next: the next row's text, if any).
 std::vector<TRowToken> RowTokens(TFountainParser& parser, std::string_view row, TRowAttribute attr,
                                  const std::string_view* next, const TRowAttributeData& state);
-std::vector<TRowToken> RowTokens(TFountainParser& parser, int row, const TParserRows& rows,
+std::vector<TRowToken> RowTokens(TFountainParser& parser, int row, const TRowAttributeStringList& rows,
                                  const TRowAttributeData& state);
+// The tokens painted on row of text: a row not parsed yet first has the states
+// brought up to date from the last parsed row above it (lazily, as rows are
+// first shown).
+std::vector<TRowToken> PaintedRowTokens(TTextEditorScreenStrings& text, TFountainParser& parser, int row);
 // Every token of text (a whole logical line) from state, none clipped.
 std::vector<TRowToken> TextTokens(TFountainParser& parser, std::string_view text,
                                   const TRowAttributeData& state);

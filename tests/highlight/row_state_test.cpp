@@ -126,10 +126,10 @@ ColourMap FoldedColours(TFountainParser& parser, const std::vector<std::string>&
   std::vector<Rows::Row> rows;
   for (std::size_t i = 0; i < rows_text.size(); ++i)
     rows.push_back({rows_text[i], i + 1 < rows_text.size() ? raFolded : raBreak});
-  const Rows list{std::move(rows)};
+  const Rows list(rows);
   const auto states = States(parser, list);
   ColourMap map;
-  for (int r = 0; r < list.RowCount(); ++r) {
+  for (int r = 0; r < list.Count(); ++r) {
     const std::size_t base = map.size();
     map.resize(base + rows_text[r].size(), {nullptr, false});
     for (const TRowToken& t : RowTokens(parser, r, list, states[r]))

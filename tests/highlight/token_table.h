@@ -31,43 +31,39 @@ inline std::vector<Tok> Tokens(TFountainParser& parser, std::string_view text,
   return out;
 }
 
-// Rows of a text with their attributes, read by the parser by index.
-class Rows : public TParserRows {
+// Rows of a text with their attributes, kept as the editor keeps rows.
+class Rows : public TTextEditorStringList {
  public:
   struct Row {
     std::string text;
     TRowAttribute attr = raBreak;
   };
-  Rows(std::initializer_list<Row> rows) : rows_(rows) {}
-  explicit Rows(std::vector<Row> rows) : rows_(std::move(rows)) {}
-  int RowCount() const override { return static_cast<int>(rows_.size()); }
-  std::string_view RowText(int row) const override { return rows_.at(row).text; }
-  TRowAttribute RowAttributeOf(int row) const override { return rows_.at(row).attr; }
-
- private:
-  std::vector<Row> rows_;
+  Rows(std::initializer_list<Row> rows) : Rows(std::vector<Row>(rows)) {}
+  explicit Rows(const std::vector<Row>& rows) {
+    for (const Row& r : rows) SetRowAttribute(Add(r.text), r.attr);
+  }
 };
 
 // The state at the start of every row (and one past the last), from the first-row state.
-inline std::vector<TRowAttributeData> States(TFountainParser& parser, const TParserRows& rows) {
+inline std::vector<TRowAttributeData> States(TFountainParser& parser, const TRowAttributeStringList& rows) {
   std::vector<TRowAttributeData> states(1);
-  for (int r = 0; r < rows.RowCount(); ++r) {
+  for (int r = 0; r < rows.Count(); ++r) {
     TRowAttributeData s = states.back();
-    s.RowAttribute = rows.RowAttributeOf(r);
+    s.RowAttribute = rows.RowAttribute(r);
     parser.ParseRow(r, rows, s);
-    s.PrevRowAttribute = rows.RowAttributeOf(r);
+    s.PrevRowAttribute = rows.RowAttribute(r);
     states.push_back(s);
   }
   return states;
 }
 
 // The tokens painted on every row.
-inline std::vector<std::vector<Tok>> PaintedRows(TFountainParser& parser, const TParserRows& rows) {
+inline std::vector<std::vector<Tok>> PaintedRows(TFountainParser& parser, const TRowAttributeStringList& rows) {
   const auto states = States(parser, rows);
   std::vector<std::vector<Tok>> out;
-  for (int r = 0; r < rows.RowCount(); ++r) {
+  for (int r = 0; r < rows.Count(); ++r) {
     std::vector<Tok> row;
-    const std::string_view text = rows.RowText(r);
+    const std::string_view text = rows.RowView(r);
     for (const TRowToken& t : RowTokens(parser, r, rows, states[r]))
       row.push_back({std::string(text.substr(t.Offset, t.Size)), t.Kind});
     out.push_back(row);
