@@ -61,6 +61,10 @@ TTextEditorFountain::TTextEditorFountain()
 
 TTextEditorFountain::~TTextEditorFountain() = default;
 
+void TTextEditorFountain::SetCommenter(std::string_view v) { commenter_ = std::string(v); }
+void TTextEditorFountain::SetHexPrefix(std::string_view v) { hex_prefix_ = std::string(v); }
+void TTextEditorFountain::SetQuotation(std::string_view v) { quotation_ = std::string(v); }
+
 template <class F>
 void TTextEditorFountain::ForTokenColors(F f) {
   TTextEditorColors& c = *colors_;
@@ -250,7 +254,7 @@ void TTextEditorViewInfo::SetMail(bool v) {
 }
 
 void TTextEditorViewInfo::SetQuotation(std::string_view v) {
-  const std::string_view first = v.substr(0, 1);
+  const std::string first = v.empty() ? std::string() : std::string(1, v[0]);
   if (fountain_->Quotation() == first) return;
   fountain_->SetQuotation(first);
   Changed();

@@ -62,15 +62,15 @@ class TTextEditorFountain : public TFountain {
 
   // These store without a report; the View's setters report.
   const std::string& Commenter() const { return commenter_; }
-  void SetCommenter(std::string_view v) { commenter_ = v; }
+  void SetCommenter(std::string_view v);
   bool ControlCode() const { return control_code_; }
   void SetControlCode(bool v) { control_code_ = v; }
   const std::string& HexPrefix() const { return hex_prefix_; }
-  void SetHexPrefix(std::string_view v) { hex_prefix_ = v; }
+  void SetHexPrefix(std::string_view v);
   bool Mail() const { return mail_; }
   void SetMail(bool v) { mail_ = v; }
   const std::string& Quotation() const { return quotation_; }
-  void SetQuotation(std::string_view v) { quotation_ = v; }
+  void SetQuotation(std::string_view v);
   bool Url() const { return url_; }
   void SetUrl(bool v) { url_ = v; }
 

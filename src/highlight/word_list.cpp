@@ -24,10 +24,30 @@ std::vector<TWordList::Entry>::const_iterator TWordList::LowerBound(std::string_
                           [](const Entry& e, std::string_view k) { return std::string_view(e.key) < k; });
 }
 
+namespace {
+
+unsigned char FoldByte(char c) {
+  const unsigned char b = static_cast<unsigned char>(c);
+  return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
+}
+
+std::uint64_t LengthBit(std::size_t n) { return std::uint64_t{1} << (n < 63 ? n : 63); }
+
+}  // namespace
+
+void TWordList::NoteWord(std::string_view key) {
+  if (!key.empty()) lengths_[static_cast<unsigned char>(key[0])] |= LengthBit(key.size());
+}
+
+bool TWordList::MayContain(std::string_view word) const {
+  return !word.empty() && (lengths_[FoldByte(word[0])] & LengthBit(word.size())) != 0;
+}
+
 bool TWordList::Add(std::string_view word) {
   std::string key = Fold(word);
   auto it = LowerBound(key);
   if (it != entries_.end() && it->key == key) return false;
+  NoteWord(key);
   entries_.insert(it, Entry{std::move(key), std::string(word)});
   return true;
 }
@@ -40,6 +60,8 @@ bool TWordList::Remove(std::string_view word) {
 }
 
 int TWordList::IndexOf(std::string_view word) const {
+  if (word.empty()) return !entries_.empty() && entries_.front().key.empty() ? 0 : -1;
+  if (!MayContain(word)) return -1;
   // Tokens are short; fold them on the stack so a lookup allocates nothing.
   char buf[64];
   std::string heap;
