@@ -64,4 +64,16 @@ int TokenIndexAt(const std::vector<TRowToken>& tokens, int pos) {
   return pos < it->Offset + it->Size ? static_cast<int>(it - tokens.begin()) : -1;
 }
 
+std::optional<TRowToken> TokenAt(TFountainParser& parser, std::string_view text,
+                                 const TRowAttributeData& state, int pos) {
+  if (pos < 0 || pos >= static_cast<int>(text.size())) return std::nullopt;
+  parser.LoadRow(text, state);
+  while (parser.Next() != tokEnd) {
+    if (parser.TokenOffset() > pos) break;
+    if (pos < parser.TokenOffset() + parser.TokenSize())
+      return CurrentToken(parser, static_cast<int>(text.size()));
+  }
+  return std::nullopt;
+}
+
 }  // namespace tamber

@@ -6,6 +6,7 @@
 // painted and the state stored for the next row always agree.
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -37,5 +38,9 @@ std::vector<TRowToken> TextTokens(TFountainParser& parser, std::string_view text
                                   const TRowAttributeData& state);
 // Index of the token that contains byte position pos, or -1 (a blank, or past the end).
 int TokenIndexAt(const std::vector<TRowToken>& tokens, int pos);
+// The token of text (scanned from state) that contains byte position pos; its
+// text is text.substr(Offset, Size). Used for double click and token queries.
+std::optional<TRowToken> TokenAt(TFountainParser& parser, std::string_view text,
+                                 const TRowAttributeData& state, int pos);
 
 }  // namespace tamber

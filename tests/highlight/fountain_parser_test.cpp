@@ -122,7 +122,14 @@ TEST(FountainParser, TokenQueriesFindTheTokenAtAPosition) {
     int pos;
     int index;
   } cases[] = {{0, 0}, {1, 0}, {2, -1}, {3, -1}, {4, 1}, {7, 1}, {8, 2}, {9, 3}, {10, -1}};
-  for (auto c : cases) EXPECT_EQ(TokenIndexAt(tokens, c.pos), c.index) << "position " << c.pos;
+  for (auto c : cases) {
+    EXPECT_EQ(TokenIndexAt(tokens, c.pos), c.index) << "position " << c.pos;
+    const auto at = TokenAt(*parser, text, {}, c.pos);
+    EXPECT_EQ(at.has_value(), c.index >= 0) << "position " << c.pos;
+    if (at && c.index >= 0) {
+      EXPECT_EQ(*at, tokens[c.index]) << "position " << c.pos;
+    }
+  }
   EXPECT_EQ(tokens[1].Kind, tokKanji);
   EXPECT_EQ(text.substr(tokens[1].Offset, tokens[1].Size), Hex("8A BF 8E 9A"));
 }
