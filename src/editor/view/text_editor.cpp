@@ -7,10 +7,7 @@ namespace tamber {
 TTextEditor::TTextEditor()
     : text_(std::make_shared<TTextEditorScreenStrings>()), lines_(text_.get(), this) {
   text_->AttachView(this);
-  caret_.SetOnChange([this] {
-    Normalize(false, -1);
-    Invalidate(topRow_, topRow_ + visibleRows_);
-  });
+  caret_.SetOnChange([this] { CaretOptionsChanged(); });
 }
 
 TTextEditor::~TTextEditor() {
@@ -55,41 +52,48 @@ void TTextEditor::SetFocused(bool focused) {
 
 // ---- row columns ----
 
-interim::ColumnRules TTextEditor::Rules() const {
-  return {caret_.TabSpaceCount(), text_->WordWrap(), WrapByte(), &delimiters_};
+void TTextEditor::CaretOptionsChanged() {
+  // The text measures tabs with the caret's width; with word wrap on the
+  // rows fold anew.
+  if (text_->TabSpaceCount() != caret_.TabSpaceCount()) {
+    text_->SetTabSpaceCount(caret_.TabSpaceCount());
+    if (text_->WordWrap()) text_->WrapAll();
+  }
+  Normalize(false, -1);
+  Invalidate(topRow_, topRow_ + visibleRows_);
 }
 
-int TTextEditor::WrapByte() const { return 80; }
+void TTextEditor::SetDelimiters(const TDelimiters& d) {
+  if (d == text_->Delimiters()) return;
+  text_->SetDelimiters(d);
+  if (text_->WordWrap() && text_->WrapOption().WordBreak()) text_->WrapAll();
+}
+
+int TTextEditor::WrapByte() const { return text_->WrapOption().WrapByte(); }
 
 TTextEditor::RowCols TTextEditor::ColsOf(int row) const {
   RowCols rc;
   if (row < 0 || row >= text_->Count()) return rc;
   rc.text = text_->RowView(row);
   const auto rules = Rules();
-  interim::ColumnAttributesInto(rc.text, rules, kMaxCol + 2, rc.codes);
-  rc.width = static_cast<int>(interim::DisplayWidth(rc.text, rules));
+  ColumnAttributesInto(rc.text, rules, kMaxCol + 2, rc.codes);
+  rc.width = static_cast<int>(DisplayWidth(rc.text, rules));
   return rc;
 }
 
 int TTextEditor::RowWidth(int row) const {
   if (row < 0 || row >= text_->Count()) return 0;
-  return static_cast<int>(interim::DisplayWidth(text_->RowView(row), Rules()));
+  return static_cast<int>(DisplayWidth(text_->RowView(row), Rules()));
 }
 
 int TTextEditor::ColToByte(int row, int col) const {
-  const RowCols rc = ColsOf(row);
-  const int len = static_cast<int>(rc.text.size());
-  if (col <= 0) return 0;
-  if (col >= rc.width) return len;
-  // c minus the padding columns among the first c + 1 codes.
-  const auto pads = std::count(rc.codes.begin(), rc.codes.begin() + std::min<int>(col + 1, rc.codes.size()), '3');
-  return std::min(len, col - static_cast<int>(pads));
+  if (row < 0 || row >= text_->Count() || col <= 0) return 0;
+  return static_cast<int>(ColumnToByte(text_->RowView(row), static_cast<std::size_t>(col), Rules()));
 }
 
 int TTextEditor::ByteToCol(int row, int byte) const {
   if (row < 0 || row >= text_->Count() || byte <= 0) return 0;
-  const std::string_view t = text_->RowView(row);
-  return static_cast<int>(interim::DisplayWidth(t.substr(0, std::min<std::size_t>(byte, t.size())), Rules()));
+  return static_cast<int>(ByteToColumn(text_->RowView(row), static_cast<std::size_t>(byte), Rules()));
 }
 
 int TTextEditor::LogicalColumn(int row, int col) const {

@@ -30,7 +30,7 @@
 #include "editor/screen_strings.h"
 #include "editor/text_view.h"
 #include "editor/view/caret_options.h"
-#include "editor/view/interim_columns.h"
+#include "editor/display_columns.h"
 #include "editor/view/token_source.h"
 
 namespace tamber {
@@ -114,9 +114,9 @@ class TTextEditor : public TTextEditorView {
   void SetReadOnly(bool v) { readOnly_ = v; }
   bool OverWrite() const { return overWrite_; }
   void SetOverWrite(bool v) { overWrite_ = v; }
-  // Byte values that end a word.
-  const interim::TDelimiters& Delimiters() const { return delimiters_; }
-  void SetDelimiters(const interim::TDelimiters& d) { delimiters_ = d; }
+  // Byte values that end a word (held by the text, which folds with them).
+  const TDelimiters& Delimiters() const { return text_->Delimiters(); }
+  void SetDelimiters(const TDelimiters& d);
   void SetTokenSource(TTextEditorTokenSource* source) { tokens_ = source; }
 
   // ---- layout ----
@@ -250,7 +250,8 @@ class TTextEditor : public TTextEditorView {
     int width = 0;
     char At(int c) const { return c >= 0 && c < static_cast<int>(codes.size()) ? codes[c] : '0'; }
   };
-  interim::ColumnRules Rules() const;
+  ColumnRules Rules() const { return text_->CurrentColumnRules(); }
+  void CaretOptionsChanged();
   RowCols ColsOf(int row) const;
   int WrapByte() const;
   void Normalize(bool keep, int dir);
@@ -284,7 +285,6 @@ class TTextEditor : public TTextEditorView {
   TTextEditorCaret caret_;
   TTextEditorSpeed speed_;
   TTextEditorHitStyle hitStyle_ = hsSelect;
-  interim::TDelimiters delimiters_ = interim::DefaultDelimiters();
   TTextEditorTokenSource* tokens_ = nullptr;
   TTextEditorMetrics metrics_;
   bool readOnly_ = false, overWrite_ = false, focused_ = false, loading_ = false, modified_ = false;

@@ -301,7 +301,7 @@ void TTextEditor::MoveWord(int row, int col, int direction) {
   auto rowTokens = [&](int r) {
     std::vector<Token> t;
     if (tz && r >= 0 && r < text_->Count()) {
-      const std::string expanded = interim::ExpandTabs(text_->RowView(r), Rules());
+      const std::string expanded = ExpandTabs(text_->RowView(r), Rules());
       for (const Token& k : Tokens(*tz, expanded, text_->LoadRowData(r)))
         if (endStop || k.kind != TRowTokenizer::kSymbolKind) t.push_back(k);
     }
