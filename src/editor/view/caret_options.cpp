@@ -1,0 +1,84 @@
+#include "editor/view/caret_options.h"
+
+#include <algorithm>
+
+namespace tamber {
+
+void TTextEditorCursors::Set(TCursor& field, TCursor v) {
+  if (field == v) return;
+  field = v;
+  if (owner_) owner_->Changed();
+}
+
+void TTextEditorCursors::Assign(const TTextEditorCursors& s) {
+  if (owner_) owner_->BeginUpdate();
+  SetDefaultCursor(s.default_);
+  SetDragSelCursor(s.dragSel_);
+  SetDragSelCopyCursor(s.dragSelCopy_);
+  SetInSelCursor(s.inSel_);
+  SetLeftMarginCursor(s.leftMargin_);
+  SetTopMarginCursor(s.topMargin_);
+  if (owner_) owner_->EndUpdate();
+}
+
+bool TTextEditorCursors::operator==(const TTextEditorCursors& o) const {
+  return default_ == o.default_ && dragSel_ == o.dragSel_ && dragSelCopy_ == o.dragSelCopy_ &&
+         inSel_ == o.inSel_ && leftMargin_ == o.leftMargin_ && topMargin_ == o.topMargin_;
+}
+
+void TTextEditorCaret::SetTabSpaceCount(int v) {
+  v = std::clamp(v, 2, 8);
+  Set(tabSpaceCount_, v - v % 2);
+}
+
+void TTextEditorCaret::Changed() {
+  if (updateCount_ > 0) {
+    pending_ = true;
+    return;
+  }
+  if (onChange_) onChange_();
+}
+
+void TTextEditorCaret::EndUpdate() {
+  if (updateCount_ > 0) --updateCount_;
+  if (updateCount_ == 0 && pending_) {
+    pending_ = false;
+    Changed();
+  }
+}
+
+void TTextEditorCaret::Assign(const TTextEditorCaret& s) {
+  BeginUpdate();
+  SetAutoCursor(s.autoCursor_);
+  SetAutoIndent(s.autoIndent_);
+  SetBackSpaceUnIndent(s.backSpaceUnIndent_);
+  cursors_.Assign(s.cursors_);
+  SetFreeCaret(s.freeCaret_);
+  SetFreeRow(s.freeRow_);
+  SetInTab(s.inTab_);
+  SetKeepCaret(s.keepCaret_);
+  SetLockScroll(s.lockScroll_);
+  SetNextLine(s.nextLine_);
+  SetPrevSpaceIndent(s.prevSpaceIndent_);
+  SetRowSelect(s.rowSelect_);
+  SetSelDragMode(s.selDragMode_);
+  SetSelMove(s.selMove_);
+  SetStyle(s.style_);
+  SetTabIndent(s.tabIndent_);
+  SetTabSpaceCount(s.tabSpaceCount_);
+  SetTokenEndStop(s.tokenEndStop_);
+  EndUpdate();
+}
+
+bool TTextEditorCaret::operator==(const TTextEditorCaret& o) const {
+  return autoCursor_ == o.autoCursor_ && autoIndent_ == o.autoIndent_ &&
+         backSpaceUnIndent_ == o.backSpaceUnIndent_ && cursors_ == o.cursors_ &&
+         freeCaret_ == o.freeCaret_ && freeRow_ == o.freeRow_ && inTab_ == o.inTab_ &&
+         keepCaret_ == o.keepCaret_ && lockScroll_ == o.lockScroll_ && nextLine_ == o.nextLine_ &&
+         prevSpaceIndent_ == o.prevSpaceIndent_ && rowSelect_ == o.rowSelect_ &&
+         selDragMode_ == o.selDragMode_ && selMove_ == o.selMove_ && style_ == o.style_ &&
+         tabIndent_ == o.tabIndent_ && tabSpaceCount_ == o.tabSpaceCount_ &&
+         tokenEndStop_ == o.tokenEndStop_;
+}
+
+}  // namespace tamber

@@ -1,0 +1,319 @@
+// TTextEditor: one view of a text — its caret, selection, scroll position and
+// options, and what keys and the left mouse button do to them. The widget
+// owns one, tells it the layout (visible size and pixel metrics) and turns
+// key, mouse and focus events into the calls below; this class never paints.
+//
+// Coordinates: a row is a screen row of the shared text; a column is a
+// display column (a double-byte character takes 2, a tab runs to its stop); a
+// byte is a position in a row's bytes; an offset counts bytes from the start
+// of the text with CR LF as 2.
+//
+// Invariants, outside a caret update: 0 <= Row() <= the text's MaxCaretRow();
+// 0 <= Col() <= kMaxCol (or just past a double-byte character that starts at
+// kMaxCol), never on a trail byte, never in tab padding
+// unless Caret().InTab(); past the row's end only with FreeCaret (or FreeRow
+// after a vertical key move); 0 <= TopRow() <= row count; 0 <= TopCol() <=
+// kMaxCol - VisibleCols() / 2. A selection is recomputed from the anchor and
+// the caret whenever it is updated.
+//
+// Costs: a caret move reads the caret row's columns (O(row length)); a
+// selection update O(rows of the selection) only for a box's text and length.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "editor/editor_strings.h"
+#include "editor/screen_strings.h"
+#include "editor/text_view.h"
+#include "editor/view/caret_options.h"
+#include "editor/display_columns.h"
+#include "editor/view/token_source.h"
+
+namespace tamber {
+
+enum TSelectionMode { smNormal, smBox };
+enum TSelectionState { sstNone, sstStarted, sstSelected, sstHit };
+enum TDragState { dsNone, dsPending, dsDragging };
+
+// The keys the view handles itself.
+enum class TEditorKey { Left, Right, Up, Down, Home, End, PageUp, PageDown, Escape };
+
+// Modifier keys and mouse buttons held during an event.
+using TShiftState = unsigned;
+inline constexpr TShiftState ssShift = 1;
+inline constexpr TShiftState ssAlt = 2;
+inline constexpr TShiftState ssCtrl = 4;
+inline constexpr TShiftState ssLeft = 8;
+
+// Where a mouse point lies.
+enum TMouseArea { maText, maLeftMargin, maTopMargin, maOutside };
+
+// The view's pixel layout, set by whoever lays the view out.
+struct TTextEditorMetrics {
+  int TextLeft = 0;        // x of column TopCol
+  int TextTop = 0;         // y of row TopRow
+  int CharWidth = 8;       // pixels per column
+  int RowPitch = 16;       // pixels per row
+  int FontHeight = 16;
+  int CharacterMargin = 0;  // pixels of a column left blank between characters
+  int ClientWidth = 640;
+  int ClientHeight = 480;
+  bool operator==(const TTextEditorMetrics&) const = default;
+};
+
+// A mouse point in rows and columns.
+struct TMousePoint {
+  int X = 0, Y = 0;
+  int Row = 0;
+  int Col = 0;         // the column the point is in
+  int RoundedCol = 0;  // the column boundary nearest to the point
+  TMouseArea Area = maText;
+};
+
+// What a release of the mouse asks of the editing operations: the caret
+// stands at the drop position of a dragged selection.
+enum TMouseDrop { mdNone, mdMoveSelection, mdCopySelection };
+
+// A rectangle in the view's pixels.
+struct TCaretRect {
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  bool operator==(const TCaretRect&) const = default;
+};
+
+class TTextEditor : public TTextEditorView {
+ public:
+  // The last column the caret may rest on (one more when a double-byte
+  // character starts there).
+  static constexpr int kMaxCol = 1000;
+
+  // A view with a text of its own.
+  TTextEditor();
+  ~TTextEditor() override;
+  TTextEditor(const TTextEditor&) = delete;
+  TTextEditor& operator=(const TTextEditor&) = delete;
+
+  // ---- text ----
+  TTextEditorScreenStrings& Text() const { return *text_; }
+  TTextEditorStrings& Lines() { return lines_; }
+  // Shows other's text from now on (a split view); this view keeps its own
+  // caret, selection and scroll position. Its own text goes when no other
+  // view shows it.
+  void AttachText(TTextEditor& other);
+
+  // ---- options ----
+  TTextEditorCaret& Caret() { return caret_; }
+  TTextEditorSpeed& Speed() { return speed_; }
+  TTextEditorHitStyle HitStyle() const { return hitStyle_; }
+  // Drops the current selection or hit.
+  void SetHitStyle(TTextEditorHitStyle v);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v) { readOnly_ = v; }
+  bool OverWrite() const { return overWrite_; }
+  void SetOverWrite(bool v) { overWrite_ = v; }
+  // Byte values that end a word (held by the text, which folds with them).
+  const TDelimiters& Delimiters() const { return text_->Delimiters(); }
+  void SetDelimiters(const TDelimiters& d);
+  void SetTokenSource(TTextEditorTokenSource* source) { tokens_ = source; }
+
+  // ---- layout ----
+  int VisibleRows() const { return visibleRows_; }
+  int VisibleCols() const { return visibleCols_; }
+  void SetVisibleSize(int rows, int cols);
+  const TTextEditorMetrics& Metrics() const { return metrics_; }
+  void SetMetrics(const TTextEditorMetrics& m) { metrics_ = m; }
+  void SetFocused(bool focused);
+  void SetLoadingOrDestroying(bool v) { loading_ = v; }
+
+  // ---- caret ----
+  int Row() const { return row_; }
+  int Col() const { return col_; }
+  void SetRow(int r);
+  void SetCol(int c);
+  void SetRowCol(int r, int c);
+  int TopRow() const override { return topRow_; }
+  void SetTopRow(int r);
+  int TopCol() const { return topCol_; }
+  void SetTopCol(int c);
+  void ScrollRows(int n);
+  void ScrollCaret();
+  void CaretBeginUpdate();
+  void CaretEndUpdate();
+  // The caret is shown: the view has the focus, no update holds it, and it
+  // lies inside the window.
+  bool CaretShown() const;
+  // The caret's cell for the current mode and position, in pixels.
+  TCaretRect CaretShape() const;
+  // The byte position of column col in row (off a trail byte, out of tab
+  // padding) plus the bytes of the folded rows above it in its line.
+  int LogicalColumn(int row, int col) const;
+
+  // ---- selection ----
+  TSelectionMode SelectionMode() const { return selectionMode_; }
+  void SetSelectionMode(TSelectionMode m);
+  TSelectionState SelectionState() const { return selState_; }
+  TDragState DragState() const { return dragState_; }
+  bool Selected() const { return selState_ == sstSelected; }
+  void StartSelection();
+  void UpdateSelection();
+  void CleanSelection();
+  int SelTopRow() const { return selTop_; }
+  int SelBottomRow() const { return selBottom_; }
+  // Display columns: box edges (end exclusive), or the stream's ends capped
+  // to their rows' widths.
+  int SelStartCol() const { return selStartCol_; }
+  int SelEndCol() const { return selEndCol_; }
+  // Stream bytes: from SelStartByte() on the top row to SelEndByte()
+  // (exclusive) on the bottom row.
+  int SelStartByte() const { return selStartByte_; }
+  int SelEndByte() const { return selEndByte_; }
+  // The bytes a box selection covers on row (start, end exclusive).
+  std::pair<int, int> BoxRowBytes(int row) const;
+  std::int64_t SelStart() const;
+  void SetSelStart(std::int64_t offset);
+  std::int64_t SelLength() const;
+  void SetSelLength(std::int64_t n);
+  std::string SelText() const;
+  int HitLength() const { return hitLength_; }
+  // Shows a search hit of n bytes from the caret the HitStyle way.
+  void ShowHit(int n);
+  // The hit becomes a selection (before it is replaced).
+  void HitToSelection();
+
+  // ---- keys and mouse ----
+  // Returns whether the key was handled.
+  bool KeyDown(TEditorKey key, TShiftState shift, bool repeat = false);
+  void KeyUp() { keyRepeat_ = false; }
+  TMousePoint PointAt(int x, int y) const;
+  // Left button. MouseDown returns true when the press asks for a system drag
+  // of the selection (SelDragMode dmManual).
+  bool MouseDown(int x, int y, TShiftState shift);
+  void MouseMove(int x, int y, TShiftState shift);
+  TMouseDrop MouseUp(int x, int y, TShiftState shift);
+  // Auto-scrolling while a selection is dragged out of the window: call on a
+  // timer while it returns true.
+  bool MouseTick();
+  // Ctrl pressed or released while a selection is dragged.
+  void DragCopyKey(bool ctrlDown);
+  TCursor Cursor() const { return cursor_; }
+
+  // ---- words and tokens ----
+  void MoveWord(int row, int col, int direction);
+  void SelectTokenAt(int row, int col);
+  void SelectTokenAtCaret() { SelectTokenAt(row_, col_); }
+  TTokenKind TokenKindAt(int row, int col) const;
+  std::string TokenTextAt(int row, int col) const;
+
+  // ---- events ----
+  std::function<void(TTextEditor&)> OnCaretMoved;
+  std::function<void(TTextEditor&)> OnChange;
+  std::function<void(TTextEditor&, bool selected)> OnSelectionChange;
+  std::function<void(TTextEditor&)> OnSelectionModeChange;
+  std::function<void(TTextEditor&)> OnTopRowChange;
+  std::function<void(TTextEditor&)> OnTopColChange;
+  // Rows first..last need repainting (painting belongs to the widget).
+  std::function<void(int first, int last)> OnInvalidateRows;
+  bool Modified() const { return modified_; }
+  void SetModified(bool v) { modified_ = v; }
+
+  // ---- TTextEditorView ----
+  bool HasFocus() const override { return focused_; }
+  int CaretRow() const override { return row_; }
+  int CaretCol() const override { return col_; }
+  void SetCaretRowCol(int row, int col) override { SetRowCol(row, col); }
+  void SetCaretByteColumn(int row, int byteCol) override;
+  void DropSelection() override { CleanSelection(); }
+  void PullInsideRows(int maxRow) override;
+  void TextChanged(const TLastChange& change) override;
+  void InvalidateRow(int row) override;
+  void Relayout() override;
+  void LinesUpdateBegun() override { CaretBeginUpdate(); }
+  void LinesUpdateEnded() override { CaretEndUpdate(); }
+  int ScreenHeightPixels() const override { return metrics_.ClientHeight; }
+  int RowPitchPixels() const override { return metrics_.RowPitch; }
+  bool InitBracketsFull() const override { return speed_.InitBracketsFull; }
+  bool IsLoadingOrDestroying() const override { return loading_; }
+  std::unique_ptr<TRowParser> CreateRowParser() override;
+
+  // ---- row columns (display columns of the current rules) ----
+  int RowWidth(int row) const;
+  int ColToByte(int row, int col) const;
+  int ByteToCol(int row, int byte) const;
+
+ private:
+  struct RowCols {
+    std::string_view text;
+    std::string codes;  // up to kMaxCol + 2 columns
+    int width = 0;
+    char At(int c) const { return c >= 0 && c < static_cast<int>(codes.size()) ? codes[c] : '0'; }
+  };
+  ColumnRules Rules() const { return text_->CurrentColumnRules(); }
+  void CaretOptionsChanged();
+  RowCols ColsOf(int row) const;
+  int WrapByte() const;
+  void Normalize(bool keep, int dir);
+  void Refresh();
+  void SetCol(int c, int dir);
+  void NavigationKey(TEditorKey key, TShiftState shift, bool repeat);
+  void VerticalKey(bool down, bool ctrl, bool repeat);
+  void FireSelectionChange(bool selected);
+  void Invalidate(int first, int last);
+  bool InsideSelection(int row, int col) const;
+  bool CanDragSelection() const;
+  void RowSelectTo(int row);
+  void MouseTo(const TMousePoint& p);
+  void CancelDrag();
+  TCursor AreaCursor(const TMousePoint& p, TShiftState shift) const;
+  std::pair<int, int> OffsetToCaret(std::int64_t offset) const;
+  std::int64_t CaretOffset(int row, int col) const;
+  // Every token of text, as (offset, size, kind).
+  struct Token {
+    int offset, size;
+    TTokenKind kind;
+  };
+  std::vector<Token> Tokens(TRowTokenizer& tokenizer, std::string_view text,
+                            const TRowAttributeData& state) const;
+  std::optional<Token> TokenAt(TRowTokenizer* tokenizer, int row, int col, int* lineFirstRow,
+                               std::string* lineText) const;
+  void LineBytesToCaret(int firstRow, int offset, int& row, int& col) const;
+
+  std::shared_ptr<TTextEditorScreenStrings> text_;
+  TTextEditorStrings lines_;
+  TTextEditorCaret caret_;
+  TTextEditorSpeed speed_;
+  TTextEditorHitStyle hitStyle_ = hsSelect;
+  TTextEditorTokenSource* tokens_ = nullptr;
+  TTextEditorMetrics metrics_;
+  bool readOnly_ = false, overWrite_ = false, focused_ = false, loading_ = false, modified_ = false;
+
+  int row_ = 0, col_ = 0;
+  int remembered_ = -1;  // RememberedCol; -1: none
+  int topRow_ = 0, topCol_ = 0;
+  int visibleRows_ = 1, visibleCols_ = 1;
+
+  TSelectionMode selectionMode_ = smNormal;
+  TSelectionState selState_ = sstNone;
+  int anchorRow_ = 0, anchorByte_ = 0, anchorCol_ = 0;
+  int selTop_ = 0, selBottom_ = 0, selStartCol_ = 0, selEndCol_ = 0, selStartByte_ = 0, selEndByte_ = 0;
+  int hitLength_ = 0;
+  bool hitCaret_ = false;  // the caret is drawn as the hit's block
+  int hitCaretCols_ = 0;
+
+  int caretUpdate_ = 0;
+  bool refreshPending_ = false;
+  bool keyRepeat_ = false;
+
+  TDragState dragState_ = dsNone;
+  bool buttonDown_ = false;
+  bool rowSelecting_ = false;
+  int rowSelectFirst_ = 0;
+  int pressX_ = 0, pressY_ = 0;
+  int lastX_ = 0, lastY_ = 0;
+  TShiftState lastShift_ = 0;
+  TCursor cursor_ = crIBeam;
+};
+
+}  // namespace tamber
