@@ -464,6 +464,12 @@ void TTextEditor::Invalidate(int first, int last) {
   if (first <= last && OnInvalidateRows) OnInvalidateRows(first, last);
 }
 
+void TTextEditor::SetTokenSource(TTextEditorTokenSource* source) {
+  if (tokens_ == source) return;
+  tokens_ = source;
+  if (text_) text_->ReparseAll();
+}
+
 std::unique_ptr<TRowParser> TTextEditor::CreateRowParser() {
   return tokens_ ? tokens_->CreateRowParser() : nullptr;
 }

@@ -117,7 +117,8 @@ class TTextEditor : public TTextEditorView {
   // Byte values that end a word (held by the text, which folds with them).
   const TDelimiters& Delimiters() const { return text_->Delimiters(); }
   void SetDelimiters(const TDelimiters& d);
-  void SetTokenSource(TTextEditorTokenSource* source) { tokens_ = source; }
+  // The fountain seam; a new one reparses the text (its states are the fountain's).
+  void SetTokenSource(TTextEditorTokenSource* source);
 
   // ---- layout ----
   int VisibleRows() const { return visibleRows_; }
