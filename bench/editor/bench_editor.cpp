@@ -9,6 +9,7 @@
 #include <string>
 
 #include "editor/editor_strings.h"
+#include "editor/fake_view.h"
 #include "support/bench_data.h"
 
 namespace tamber {
@@ -42,31 +43,20 @@ class BenchParser : public TRowParser {
   }
 };
 
-class BenchView : public TTextEditorView {
- public:
-  bool HasFocus() const override { return true; }
-  int CaretRow() const override { return 0; }
-  int CaretCol() const override { return 0; }
-  void SetCaretRowCol(int, int) override {}
-  void SetCaretByteColumn(int, int) override {}
-  void DropSelection() override {}
-  void PullInsideRows(int) override {}
-  void TextChanged(const TLastChange&) override {}
-  void InvalidateRow(int) override {}
-  void Relayout() override {}
-  void LinesUpdateBegun() override {}
-  void LinesUpdateEnded() override {}
-  int TopRow() const override { return 0; }
-  int ScreenHeightPixels() const override { return 50 * 16; }
-  int RowPitchPixels() const override { return 16; }
-  bool InitBracketsFull() const override { return false; }
-  bool IsLoadingOrDestroying() const override { return false; }
-  std::unique_ptr<TRowParser> CreateRowParser() override { return std::make_unique<BenchParser>(); }
-};
+// A view of 50 rows a screen.
+test::FakeView BenchView() {
+  test::FakeView v;
+  v.focus = true;
+  v.height = 50 * 16;
+  v.pitch = 16;
+  v.recordChanges = false;
+  v.parserFactory = [] { return std::make_unique<BenchParser>(); };
+  return v;
+}
 
 struct Doc {
   TTextEditorScreenStrings text;
-  BenchView view;
+  test::FakeView view = BenchView();
   TTextEditorStrings lines{&text, &view};
   Doc() { text.AttachView(&view); }
 };

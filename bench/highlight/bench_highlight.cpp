@@ -11,6 +11,7 @@
 #include "highlight/editor_fountain.h"
 #include "highlight/language_fountains.h"
 #include "highlight/row_tokens.h"
+#include "editor/fake_view.h"
 #include "support/bench_data.h"
 
 namespace {
@@ -133,38 +134,16 @@ void BM_MailScan_LongRow(benchmark::State& state) {
   PaintRows(state, f, {row});
 }
 
-// A view of 50 rows a screen over a C file of 200,000 rows.
-class View : public TTextEditorView {
- public:
-  explicit View(TFountain& f) : f_(f) {}
-  bool HasFocus() const override { return true; }
-  int CaretRow() const override { return 0; }
-  int CaretCol() const override { return 0; }
-  void SetCaretRowCol(int, int) override {}
-  void SetCaretByteColumn(int, int) override {}
-  void DropSelection() override {}
-  void PullInsideRows(int) override {}
-  void TextChanged(const TLastChange& c) override { last = c; }
-  void InvalidateRow(int) override {}
-  void Relayout() override {}
-  void LinesUpdateBegun() override {}
-  void LinesUpdateEnded() override {}
-  int TopRow() const override { return 0; }
-  int ScreenHeightPixels() const override { return 800; }
-  int RowPitchPixels() const override { return 16; }
-  bool InitBracketsFull() const override { return true; }
-  bool IsLoadingOrDestroying() const override { return false; }
-  std::unique_ptr<TRowParser> CreateRowParser() override { return f_.CreateParser(); }
-  TLastChange last;
-
- private:
-  TFountain& f_;
-};
-
 void BM_TypeCommentOpenerOnRow0(benchmark::State& state) {
   constexpr int kRows = 200000;
   TCFountain f;
-  View view(f);
+  test::FakeView view;  // 50 rows a screen over a C file of 200,000 rows
+  view.focus = true;
+  view.height = 800;
+  view.pitch = 16;
+  view.bracketsFull = true;
+  view.recordChanges = false;
+  view.parserFactory = [&f] { return f.CreateParser(); };
   TTextEditorScreenStrings text;
   text.AttachView(&view);
   std::string s;

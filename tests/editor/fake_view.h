@@ -1,8 +1,10 @@
-// A view that records what the text tells it, and a parser whose states are
+// A view that records what the text tells it (used by tests and benchmarks
+// of the text and its parsers), and a parser whose states are
 // easy to predict: ParseState is the nesting depth of { } so far (capped at
 // 255), and a row ending in a backslash carries "\" into the next row.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +33,11 @@ class FakeView : public TTextEditorView {
   int height = 100, pitch = 10;  // 10 rows a screen
   bool bracketsFull = false, loading = false, withParser = true;
   int dropped = 0, relayouts = 0, linesBegun = 0, linesEnded = 0, pulledTo = -1;
-  std::vector<TLastChange> changes;
+  std::vector<TLastChange> changes;  // every report, while recordChanges
+  TLastChange last;                  // the latest report
+  bool recordChanges = true;
+  // The parser the text reparses with; by default a DepthParser.
+  std::function<std::unique_ptr<TRowParser>()> parserFactory;
   std::vector<int> invalidated;
 
   bool HasFocus() const override { return focus; }
@@ -45,7 +51,10 @@ class FakeView : public TTextEditorView {
     if (caretRow > maxRow) caretRow = maxRow;
     if (topRow > maxRow) topRow = maxRow;
   }
-  void TextChanged(const TLastChange& c) override { changes.push_back(c); }
+  void TextChanged(const TLastChange& c) override {
+    last = c;
+    if (recordChanges) changes.push_back(c);
+  }
   void InvalidateRow(int row) override { invalidated.push_back(row); }
   void Relayout() override { ++relayouts; }
   void LinesUpdateBegun() override { ++linesBegun; }
@@ -56,7 +65,8 @@ class FakeView : public TTextEditorView {
   bool InitBracketsFull() const override { return bracketsFull; }
   bool IsLoadingOrDestroying() const override { return loading; }
   std::unique_ptr<TRowParser> CreateRowParser() override {
-    return withParser ? std::make_unique<DepthParser>() : nullptr;
+    if (!withParser) return nullptr;
+    return parserFactory ? parserFactory() : std::make_unique<DepthParser>();
   }
 };
 

@@ -5,44 +5,17 @@
 #include "editor/row_loader.h"
 #include "editor/screen_strings.h"
 #include "highlight/language_fountains.h"
+#include "editor/fake_view.h"
 #include "highlight/row_tokens.h"
 
 namespace tamber {
 namespace {
 
-// A view of 10 rows a screen whose parser is a C fountain's.
-class CView : public TTextEditorView {
- public:
-  explicit CView(TFountain& fountain) : fountain_(fountain) {}
-  bool HasFocus() const override { return true; }
-  int CaretRow() const override { return 0; }
-  int CaretCol() const override { return 0; }
-  void SetCaretRowCol(int, int) override {}
-  void SetCaretByteColumn(int, int) override {}
-  void DropSelection() override {}
-  void PullInsideRows(int) override {}
-  void TextChanged(const TLastChange& c) override { last = c; }
-  void InvalidateRow(int) override {}
-  void Relayout() override {}
-  void LinesUpdateBegun() override {}
-  void LinesUpdateEnded() override {}
-  int TopRow() const override { return 0; }
-  int ScreenHeightPixels() const override { return 100; }
-  int RowPitchPixels() const override { return 10; }
-  bool InitBracketsFull() const override { return full; }
-  bool IsLoadingOrDestroying() const override { return false; }
-  std::unique_ptr<TRowParser> CreateRowParser() override { return fountain_.CreateParser(); }
-
-  TLastChange last;
-  bool full = false;
-
- private:
-  TFountain& fountain_;
-};
-
 class Reparse : public testing::Test {
  protected:
   void SetUp() override {
+    view.focus = true;  // 10 rows a screen, parsing with a C fountain
+    view.parserFactory = [this] { return fountain.CreateParser(); };
     text.AttachView(&view);
     std::string s;
     for (int i = 0; i < 1000; ++i) s += "int x;\r\n";
@@ -51,7 +24,7 @@ class Reparse : public testing::Test {
     text.SetAllRows(loader.Finish());
   }
   TCFountain fountain;
-  CView view{fountain};
+  test::FakeView view;
   TTextEditorScreenStrings text;
 };
 
@@ -76,7 +49,7 @@ TEST_F(Reparse, OpeningACommentStopsTwoScreensDownAndLaterRowsParseWhenShown) {
 }
 
 TEST_F(Reparse, ClosingTheCommentStopsAtTheFirstUnchangedRow) {
-  view.full = true;
+  view.bracketsFull = true;
   text.ReparseAll();
   text.ReplaceRows(53, 1, "x */ y;\r\n");  // a stray close changes nothing below
   EXPECT_LE(view.last.ReparsedRows, 2);
