@@ -19,6 +19,22 @@ bool EndsWithBreak(std::string_view s) {
   return !s.empty() && (s.back() == '\n' || s.back() == '\r');
 }
 
+// Fills rec with the bytes that differ between the old and new text of a
+// stretch that starts at text offset `at`: the common head and tail are
+// left out, so the record grows with the change, not with the line.
+void RecordDifference(TUndoData& rec, std::int64_t at, std::string_view oldText,
+                      std::string_view newText) {
+  const std::size_t limit = std::min(oldText.size(), newText.size());
+  std::size_t head = 0;
+  while (head < limit && oldText[head] == newText[head]) ++head;
+  std::size_t tail = 0;
+  while (tail < limit - head && oldText[oldText.size() - 1 - tail] == newText[newText.size() - 1 - tail])
+    ++tail;
+  rec.Offset = at + static_cast<std::int64_t>(head);
+  rec.RemovedText.assign(oldText.substr(head, oldText.size() - head - tail));
+  rec.InsertedLength = static_cast<std::int64_t>(newText.size() - head - tail);
+}
+
 bool SameStoredState(const TRowAttributeData& stored, const TRowAttributeData& s) {
   return stored.PrevRowAttribute == s.PrevRowAttribute && stored.OpenBracket == s.OpenBracket &&
          stored.ParseState == s.ParseState && stored.SplitBytes == s.SplitBytes &&
@@ -92,12 +108,12 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
   TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
   int removed = 0, inserted = 0, reparsed = 0;
 
+  const std::int64_t firstOffset = RowColToOffset(first, 0);
   if (row == first && endsLine && text.empty() && count > 0) {
     // Whole lines go.
-    TJoinedRows old = JoinRows(row, count);
+    const TJoinedRows old = JoinRows(row, count);
     rec.StartRow = row;
-    rec.RemovedText = std::move(old.Text);
-    rec.LastAttribute = old.LastAttribute;
+    RecordDifference(rec, firstOffset, old.Text, {});
     removed = old.Rows;
     const std::uint16_t marks = DeleteRows(row, count);
     if (Count() > 0 && marks) {
@@ -141,7 +157,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
       list.SetRowAttribute(list.Count() - 1, endAttr);
       if (endAttr != raBreak) newText.resize(newText.size() - 2);
     }
-    TJoinedRows old = JoinRows(first, replaced);
+    const TJoinedRows old = JoinRows(first, replaced);
     removed = old.Rows;
     inserted = list.Count();
     // Text inserted in front of the old rows pushes their first row down.
@@ -149,9 +165,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
                             std::string_view(newText).ends_with(old.Text);
 
     rec.StartRow = first;
-    rec.RemovedText = std::move(old.Text);
-    rec.LastAttribute = old.LastAttribute;
-    rec.InsertedCount = inserted;
+    RecordDifference(rec, firstOffset, old.Text, newText);
     if (inserted == 0) {
       // Whole rows went from the start of a line; the rest of it stays as it
       // was folded, and takes their marks.
@@ -164,6 +178,63 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
   }
   RecordChange(first, removed, reparsed, inserted);
   EndUpdate();
+}
+
+void TTextEditorScreenStrings::ReplaceRange(std::int64_t offset, std::int64_t length,
+                                            std::string_view text) {
+  const std::int64_t total = TextLength();
+  offset = std::clamp<std::int64_t>(offset, 0, total);
+  length = std::clamp<std::int64_t>(length, 0, total - offset);
+  const auto [r1, c1] = OffsetToRowCol(offset);
+  if (r1 >= Count()) {  // on the empty position after a final break
+    ReplaceRows(Count(), 0, text);
+    return;
+  }
+  const auto [r2, c2] = OffsetToRowCol(offset + length);
+  const std::string_view firstRow = RowView(r1);
+  std::string s(firstRow.substr(0, std::min<std::size_t>(c1, firstRow.size())));
+  s += text;
+  int lastRow = Count() - 1;  // the range reaches past the final break
+  if (r2 < Count()) {
+    const std::string_view endRow = RowView(r2);
+    s += endRow.substr(std::min<std::size_t>(c2, endRow.size()));
+    if (RowAttribute(r2) == raBreak) s += "\r\n";
+    lastRow = r2;
+  }
+  ReplaceRows(r1, lastRow - r1 + 1, s);
+}
+
+bool TTextEditorScreenStrings::Undo() { return ApplyRecord(true); }
+bool TTextEditorScreenStrings::Redo() { return ApplyRecord(false); }
+
+bool TTextEditorScreenStrings::ApplyRecord(bool undo) {
+  std::deque<TUndoData>& from = undo ? undo_.UndoList() : undo_.RedoList();
+  if (from.empty()) return false;
+  // A copy: the inverse step is recorded before the caret is put back.
+  const TUndoData rec = std::move(from.back());
+  from.pop_back();
+  TTextEditorView* active = ActiveView();
+  if (active) active->DropSelection();
+  BeginUpdate();
+  const std::uint64_t before = undo_.Recorded();
+  undo_.SetUndoing(true);
+  ReplaceRange(rec.Offset, rec.InsertedLength, rec.RemovedText);
+  if (undo_.Recorded() == before) {
+    // A step that changed nothing (ReplaceRows ignores an empty insertion):
+    // its inverse changes nothing either.
+    TUndoData& same = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
+    same.StartRow = rec.StartRow;
+    same.Offset = rec.Offset;
+  }
+  undo_.SetUndoing(false);
+  if (undo) {
+    // The inverse belongs to RedoList; recording it with Undoing set kept RedoList.
+    undo_.RedoList().push_back(std::move(undo_.UndoList().back()));
+    undo_.UndoList().pop_back();
+  }
+  EndUpdate();
+  if (active) active->SetCaretRowCol(rec.CaretRow, rec.CaretCol);
+  return true;
 }
 
 void TTextEditorScreenStrings::PutRows(int row, int n, const TTextEditorStringList& list,

@@ -49,11 +49,20 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   // The view with the input focus, else the first; nullptr without views.
   TTextEditorView* ActiveView() const;
 
-  // ---- undo (applying records belongs to the editing operations) ----
+  // ---- undo ----
   TTextEditorUndoObj& UndoObj() { return undo_; }
+  const TTextEditorUndoObj& UndoObj() const { return undo_; }
   bool CanUndo() const { return undo_.CanUndo(); }
   bool CanRedo() const { return undo_.CanRedo(); }
   void ClearUndo() { undo_.Clear(); }
+  int UndoListMax() const { return undo_.UndoListMax(); }
+  void SetUndoListMax(int v) { undo_.SetUndoListMax(v); }
+  // Takes back the newest step of UndoList (its inverse goes to RedoList), or
+  // does it again from RedoList (its inverse goes to UndoList, RedoList
+  // stays). The active view's selection is dropped first and its caret ends
+  // where the applied record saved it. Return false when the list is empty.
+  bool Undo();
+  bool Redo();
 
   // ---- wrapping (screen_wrap.cpp) ----
   bool WordWrap() const { return wordWrap_; }
@@ -93,6 +102,10 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   // with a break); count 0 inserts before row (row = Count() appends). Ignores
   // row < 0, count < 0, a range past the last row, and count 0 with empty text.
   void ReplaceRows(int row, int count, std::string_view text);
+  // Replaces length bytes at text offset (CR LF counted as 2) by text through
+  // ReplaceRows on the rows holding them: one undo step. Offset and length
+  // are kept inside the text.
+  void ReplaceRange(std::int64_t offset, std::int64_t length, std::string_view text);
   // Puts the rows of list (all fields) in place of count rows from row,
   // carrying marks; textInsertedBefore says the old first row's text was pushed
   // down by text inserted before it (its marks go with it).
@@ -163,6 +176,7 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   bool rewrapping_ = false;  // the rows' change notification is held back
 
   void Rewrap(bool on);
+  bool ApplyRecord(bool undo);
 };
 
 }  // namespace tamber

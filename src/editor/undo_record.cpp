@@ -7,9 +7,19 @@ TUndoData& TTextEditorUndoObj::NewRecord(int caretRow, int caretCol) {
   r.CaretRow = caretRow;
   r.CaretCol = caretCol;
   undo_.push_back(std::move(r));
-  while (static_cast<int>(undo_.size()) > max_) undo_.pop_front();
+  ++recorded_;
+  Trim();
   if (!undoing_) redo_.clear();
   return undo_.back();
+}
+
+void TTextEditorUndoObj::SetUndoListMax(int v) {
+  max_ = v < kMinUndoListMax ? kMinUndoListMax : v;
+  Trim();
+}
+
+void TTextEditorUndoObj::Trim() {
+  while (static_cast<int>(undo_.size()) > max_) undo_.pop_front();
 }
 
 void TTextEditorUndoObj::Clear() {

@@ -107,9 +107,9 @@ TEST_F(ScreenStringsTest, ReplaceRowsWorksOnWholeFoldedLines) {
   EXPECT_EQ(Attrs(text), "BL");
   const TUndoData& rec = text.UndoObj().UndoList().back();
   EXPECT_EQ(rec.StartRow, 0);
-  EXPECT_EQ(rec.RemovedText, "abcde\r\n");
-  EXPECT_EQ(rec.LastAttribute, raBreak);
-  EXPECT_EQ(rec.InsertedCount, 1);
+  EXPECT_EQ(rec.Offset, 2);  // only the bytes that changed
+  EXPECT_EQ(rec.RemovedText, "cd");
+  EXPECT_EQ(rec.InsertedLength, 2);
 }
 
 TEST_F(ScreenStringsTest, EachEditRecordsOneUndoStepWithWhatItTookOut) {
@@ -122,14 +122,16 @@ TEST_F(ScreenStringsTest, EachEditRecordsOneUndoStepWithWhatItTookOut) {
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[0].CaretRow, 1);
   EXPECT_EQ(list[0].CaretCol, 1);
-  // The new text might have lacked a final break, so the next line came along.
+  // The new text might have lacked a final break, so the next line came
+  // along; the record keeps only the bytes that differ.
   EXPECT_EQ(list[0].StartRow, 1);
-  EXPECT_EQ(list[0].RemovedText, "b\r\nc");
-  EXPECT_EQ(list[0].LastAttribute, raLast);
-  EXPECT_EQ(list[0].InsertedCount, 3);
+  EXPECT_EQ(list[0].Offset, 3);
+  EXPECT_EQ(list[0].RemovedText, "b");
+  EXPECT_EQ(list[0].InsertedLength, 4);  // X CR LF Y: the old break stayed
   EXPECT_EQ(list[1].StartRow, 0);  // whole-line deletion puts nothing in
+  EXPECT_EQ(list[1].Offset, 0);
   EXPECT_EQ(list[1].RemovedText, "a\r\n");
-  EXPECT_EQ(list[1].InsertedCount, 0);
+  EXPECT_EQ(list[1].InsertedLength, 0);
 }
 
 TEST(UndoObjTest, KeepsAtMostUndoListMaxRecordsAndNeverFewerThan64) {

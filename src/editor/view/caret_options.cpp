@@ -63,6 +63,7 @@ void TTextEditorCaret::Assign(const TTextEditorCaret& s) {
   SetRowSelect(s.rowSelect_);
   SetSelDragMode(s.selDragMode_);
   SetSelMove(s.selMove_);
+  SetSoftTab(s.softTab_);
   SetStyle(s.style_);
   SetTabIndent(s.tabIndent_);
   SetTabSpaceCount(s.tabSpaceCount_);
@@ -76,7 +77,7 @@ bool TTextEditorCaret::operator==(const TTextEditorCaret& o) const {
          freeCaret_ == o.freeCaret_ && freeRow_ == o.freeRow_ && inTab_ == o.inTab_ &&
          keepCaret_ == o.keepCaret_ && lockScroll_ == o.lockScroll_ && nextLine_ == o.nextLine_ &&
          prevSpaceIndent_ == o.prevSpaceIndent_ && rowSelect_ == o.rowSelect_ &&
-         selDragMode_ == o.selDragMode_ && selMove_ == o.selMove_ && style_ == o.style_ &&
+         selDragMode_ == o.selDragMode_ && selMove_ == o.selMove_ && softTab_ == o.softTab_ && style_ == o.style_ &&
          tabIndent_ == o.tabIndent_ && tabSpaceCount_ == o.tabSpaceCount_ &&
          tokenEndStop_ == o.tokenEndStop_;
 }

@@ -110,6 +110,9 @@ class TTextEditorCaret {
   // A selection may be dragged to move or copy it.
   bool SelMove() const { return selMove_; }
   void SetSelMove(bool v) { Set(selMove_, v); }
+  // Tab inserts the spaces up to the next stop instead of a tab byte.
+  bool SoftTab() const { return softTab_; }
+  void SetSoftTab(bool v) { Set(softTab_, v); }
   TCaretStyle Style() const { return style_; }
   void SetStyle(TCaretStyle v) { Set(style_, v); }
   bool TabIndent() const { return tabIndent_; }
@@ -153,6 +156,7 @@ class TTextEditorCaret {
   bool rowSelect_ = true;
   TSelDragMode selDragMode_ = dmAutomatic;
   bool selMove_ = true;
+  bool softTab_ = false;
   TCaretStyle style_ = csDefault;
   bool tabIndent_ = false;
   int tabSpaceCount_ = 8;

@@ -53,6 +53,8 @@ void TTextEditor::SetFocused(bool focused) {
 // ---- row columns ----
 
 void TTextEditor::CaretOptionsChanged() {
+  // Recorded carets are columns measured with the old options.
+  text_->ClearUndo();
   // The text measures tabs with the caret's width; with word wrap on the
   // rows fold anew.
   if (text_->TabSpaceCount() != caret_.TabSpaceCount()) {

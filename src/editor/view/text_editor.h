@@ -30,6 +30,7 @@
 #include "editor/screen_strings.h"
 #include "editor/text_view.h"
 #include "editor/view/caret_options.h"
+#include "editor/view/clipboard.h"
 #include "editor/display_columns.h"
 #include "editor/view/token_source.h"
 
@@ -184,6 +185,52 @@ class TTextEditor : public TTextEditorView {
   // The hit becomes a selection (before it is replaced).
   void HitToSelection();
 
+  // ---- editing (text_editor_edit.cpp) ----
+  // Every operation below does nothing while ReadOnly (copying aside), makes
+  // one undo step (Enter and BoxPaste over a selection delete it first, a
+  // step of its own), and puts the caret by text offset, which stays right
+  // across refolding.
+  bool WantTabs() const { return wantTabs_; }
+  void SetWantTabs(bool v) { wantTabs_ = v; }
+  // Types s (no line breaks): replaces the selection, else inserts or, in
+  // OverWrite mode, overwrites at the caret; past a row's end the row is
+  // padded with spaces up to the caret column.
+  void InsertText(std::string_view s);
+  // Replaces the selection, or inserts at the caret, with s (line breaks
+  // allowed; never overwrites). An empty s deletes the selection.
+  void SetSelTextBuf(std::string_view s);
+  void SetSelText(std::string_view s) { SetSelTextBuf(s); }
+  void Backspace();
+  void Delete();
+  // Enter (shift: Shift+Enter opens a line above the caret's line).
+  void Enter(bool shift = false);
+  // Tab key; ignored with Shift or Ctrl held or when WantTabs is off.
+  void Tab(TShiftState shift = 0);
+  void DeleteSelection();
+  void SelectAll();
+  void DeleteRow(int row);
+  void IndentSelection();
+  void UnindentSelection();
+  // A dragged selection dropped at (row, col): moved (one step) or copied.
+  void MoveSelection(int row, int col);
+  void CopySelection(int row, int col);
+  // Pastes the lines of s as a box at the caret column (or the selection's
+  // start column, after deleting the selection).
+  void BoxPaste(std::string_view s);
+  // The clipboard the next three use (the widget sets the platform's); none: nothing happens.
+  void SetClipboard(TTextEditorClipboard* c) { clipboard_ = c; }
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  // The shared text's history.
+  bool Undo() { return text_->Undo(); }
+  bool Redo() { return text_->Redo(); }
+  bool CanUndo() const { return text_->CanUndo(); }
+  bool CanRedo() const { return text_->CanRedo(); }
+  void ClearUndo() { text_->ClearUndo(); }
+  int UndoListMax() const { return text_->UndoListMax(); }
+  void SetUndoListMax(int v) { text_->SetUndoListMax(v); }
+
   // ---- keys and mouse ----
   // Returns whether the key was handled.
   bool KeyDown(TEditorKey key, TShiftState shift, bool repeat = false);
@@ -280,6 +327,14 @@ class TTextEditor : public TTextEditorView {
   std::optional<Token> TokenAt(TRowTokenizer* tokenizer, int row, int col, int* lineFirstRow,
                                std::string* lineText) const;
   void LineBytesToCaret(int firstRow, int offset, int& row, int& col) const;
+  // Editing helpers (text_editor_edit.cpp).
+  void CaretToOffset(std::int64_t offset);
+  std::string RowBreak(int row) const;
+  void ReplaceInsertingAtCaret(std::string_view s, bool overwrite);
+  int UnindentTarget() const;
+  bool UnindentAtCaret();
+  void IndentRows(bool indent);
+  void IndentBox(bool indent);
 
   std::shared_ptr<TTextEditorScreenStrings> text_;
   TTextEditorStrings lines_;
@@ -287,6 +342,8 @@ class TTextEditor : public TTextEditorView {
   TTextEditorSpeed speed_;
   TTextEditorHitStyle hitStyle_ = hsSelect;
   TTextEditorTokenSource* tokens_ = nullptr;
+  TTextEditorClipboard* clipboard_ = nullptr;
+  bool wantTabs_ = true;
   TTextEditorMetrics metrics_;
   bool readOnly_ = false, overWrite_ = false, focused_ = false, loading_ = false, modified_ = false;
 

@@ -1,0 +1,106 @@
+// Typing through the view's editing operations, then undoing and redoing
+// every keystroke: per-operation times and the heap the history takes.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+#include "editor/view/text_editor.h"
+#include "support/bench_data.h"
+
+namespace tamber {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kKeystrokes = 10000;
+
+double MicrosSince(Clock::time_point t0) {
+  return std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
+}
+
+std::size_t HeapInUse() { return mallinfo2().uordblks; }
+
+// Types kKeystrokes characters at the caret, undoes them all and redoes them
+// all, reporting the mean and worst time of each and the heap growth while
+// typing (the text's own growth included).
+void TypeUndoRedo(benchmark::State& state, TTextEditor& e) {
+  double typeMean = 0, typeMax = 0, undoMean = 0, undoMax = 0, redoMean = 0, redoMax = 0;
+  double heapMB = 0;
+  for (auto _ : state) {
+    const std::size_t heap0 = HeapInUse();
+    for (int i = 0; i < kKeystrokes; ++i) {
+      const auto t0 = Clock::now();
+      e.InsertText(i % 7 == 6 ? "\x82\xa0" : "k");
+      const double us = MicrosSince(t0);
+      typeMean += us;
+      typeMax = std::max(typeMax, us);
+    }
+    heapMB = static_cast<double>(HeapInUse() - heap0) / (1 << 20);
+    for (int i = 0; i < kKeystrokes; ++i) {
+      const auto t0 = Clock::now();
+      e.Undo();
+      const double us = MicrosSince(t0);
+      undoMean += us;
+      undoMax = std::max(undoMax, us);
+    }
+    for (int i = 0; i < kKeystrokes; ++i) {
+      const auto t0 = Clock::now();
+      e.Redo();
+      const double us = MicrosSince(t0);
+      redoMean += us;
+      redoMax = std::max(redoMax, us);
+    }
+  }
+  state.counters["type_us"] = typeMean / kKeystrokes;
+  state.counters["type_max_us"] = typeMax;
+  state.counters["undo_us"] = undoMean / kKeystrokes;
+  state.counters["undo_max_us"] = undoMax;
+  state.counters["redo_us"] = redoMean / kKeystrokes;
+  state.counters["redo_max_us"] = redoMax;
+  state.counters["heap_MB"] = heapMB;
+}
+
+// 10,000 characters typed at the end of a 1,000,000-line text.
+void BM_TypeAtEndOfMillionLines(benchmark::State& state) {
+  std::string text = bench::MakeSjisText(90u << 20);
+  // Cut the text at 1,000,000 lines (fewer only if the text is short of them).
+  std::size_t pos = 0;
+  for (int i = 0; i < 1000000; ++i) {
+    const std::size_t lf = text.find('\n', pos);
+    if (lf == std::string::npos) break;
+    pos = lf + 1;
+  }
+  text.resize(pos);
+  TTextEditor e;
+  e.Lines().SetTextStr(text);
+  text = std::string();
+  e.SetUndoListMax(2 * kKeystrokes);
+  state.counters["lines"] = e.Lines().Count();
+  e.SetRowCol(e.Text().Count() - 1, e.RowWidth(e.Text().Count() - 1));
+  TypeUndoRedo(state, e);
+}
+BENCHMARK(BM_TypeAtEndOfMillionLines)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The same typed into the middle of one 10 MB line with word wrap on.
+void BM_TypeInMiddleOfWrappedTenMegabyteLine(benchmark::State& state) {
+  std::string text = bench::MakeSjisText(10u << 20);
+  text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }),
+             text.end());
+  TTextEditor e;
+  e.Text().SetWordWrap(true);
+  e.Lines().SetTextStr(text);
+  text = std::string();
+  e.SetUndoListMax(2 * kKeystrokes);
+  state.counters["rows"] = e.Text().Count();
+  e.SetRowCol(e.Text().Count() / 2, 10);
+  TypeUndoRedo(state, e);
+}
+BENCHMARK(BM_TypeInMiddleOfWrappedTenMegabyteLine)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tamber
+
+BENCHMARK_MAIN();

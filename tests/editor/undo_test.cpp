@@ -1,0 +1,204 @@
+// Undo and redo against whole texts: every step taken back must give the
+// exact bytes the text had before it, and every step done again the bytes it
+// had after it.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "editor/row_loader.h"
+#include "editor/screen_strings.h"
+#include "fake_view.h"
+
+namespace tamber {
+namespace {
+
+using test::FakeView;
+
+RowStore RowsOf(std::string_view text) {
+  RowLoader l;
+  l.Feed(text);
+  return l.Finish();
+}
+
+class UndoTest : public ::testing::Test {
+ protected:
+  void SetUp() override { text.AttachView(&view); }
+  void Load(std::string_view s) { text.SetAllRows(RowsOf(s)); }
+  // Undoes every step, checking each text on the way back, then redoes every
+  // step, checking each text on the way forward.
+  void CheckHistory(const std::vector<std::string>& history, const char* what) {
+    for (std::size_t i = history.size() - 1; i > 0; --i) {
+      ASSERT_TRUE(text.Undo()) << what << " step " << i;
+      ASSERT_EQ(text.GetTextStr(), history[i - 1]) << what << " undoing step " << i;
+      text.CheckInvariants();
+    }
+    EXPECT_FALSE(text.CanUndo()) << what;
+    for (std::size_t i = 1; i < history.size(); ++i) {
+      ASSERT_TRUE(text.Redo()) << what << " step " << i;
+      ASSERT_EQ(text.GetTextStr(), history[i]) << what << " redoing step " << i;
+      text.CheckInvariants();
+    }
+    EXPECT_FALSE(text.CanRedo()) << what;
+  }
+  TTextEditorScreenStrings text;
+  FakeView view;
+};
+
+// Random pieces: ASCII, double-byte characters, blanks, tabs and line breaks.
+std::string Piece(std::mt19937& rng, int maxLen) {
+  static const char* const kParts[] = {"a", "bc", "\x82\xa0", "\x88\x9f", " ", "\t", "\r\n",
+                                       "\x81\x42", "xyz", "\x81\x40", "(", "\x81\x75"};
+  std::string s;
+  const int n = std::uniform_int_distribution<int>(0, maxLen)(rng);
+  for (int i = 0; i < n; ++i) s += kParts[std::uniform_int_distribution<int>(0, 11)(rng)];
+  return s;
+}
+
+// A byte position of the model that does not fall between CR and LF.
+std::int64_t Position(std::mt19937& rng, const std::string& model) {
+  std::int64_t p = std::uniform_int_distribution<std::int64_t>(0, model.size())(rng);
+  if (p > 0 && p < static_cast<std::int64_t>(model.size()) && model[p] == '\n') --p;
+  return p;
+}
+
+TEST_F(UndoTest, RandomEditsUndoToTheOriginalBytesAndRedoToTheEditedOnes) {
+  std::mt19937 rng(6);
+  for (int wrap = 0; wrap < 2; ++wrap) {
+    text.SetWordWrap(wrap == 1);
+    text.WrapOption().SetWrapByte(20);
+    text.WrapOption().SetLeading(true);
+    text.WrapOption().SetFollowPunctuation(true);
+    for (int round = 0; round < 30; ++round) {
+      std::string model = Piece(rng, 40);
+      Load(model);
+      text.SetUndoListMax(1000);
+      std::vector<std::string> history{model};
+      for (int step = 0; step < 25; ++step) {
+        if (rng() % 3 == 0 && text.Count() > 0) {
+          // A row-level edit as the editing operations make them.
+          const int row = std::uniform_int_distribution<int>(0, text.Count() - 1)(rng);
+          const int count = std::uniform_int_distribution<int>(0, std::min(2, text.Count() - row))(rng);
+          text.ReplaceRows(row, count, Piece(rng, 6));
+          model = text.GetTextStr();
+        } else {
+          const std::int64_t at = Position(rng, model);
+          std::int64_t end = Position(rng, model);
+          if (end < at) end = at;
+          end = std::min<std::int64_t>(end, at + 12);
+          if (end > at && end < static_cast<std::int64_t>(model.size()) && model[end] == '\n') ++end;
+          const std::string put = Piece(rng, 4);
+          text.ReplaceRange(at, end - at, put);
+          model.replace(at, end - at, put);
+          ASSERT_EQ(text.GetTextStr(), model) << "wrap " << wrap << " round " << round << " step " << step;
+        }
+        text.CheckInvariants();
+        if (history.size() == text.UndoObj().UndoList().size()) history.push_back(model);
+        else history.back() = model;  // an ignored edit records nothing
+      }
+      CheckHistory(history, wrap ? "wrapped" : "unwrapped");
+    }
+  }
+}
+
+TEST_F(UndoTest, RedoAfterUndoingANewLineKeepsTheFollowingLine) {
+  Load("ab\r\ncd\r\nef");
+  text.ReplaceRows(0, 1, "a\r\nb\r\n");  // Enter inside the first line
+  text.ReplaceRows(3, 1, "");            // and the next line deleted
+  CheckHistory({"ab\r\ncd\r\nef", "a\r\nb\r\ncd\r\nef", "a\r\nb\r\ncd\r\n"}, "enter");
+}
+
+TEST_F(UndoTest, UndoPutsBackTheCaretTheStepSavedAndRedoTheCaretBeforeTheUndo) {
+  Load("abc\r\ndef\r\n");
+  view.caretRow = 1;
+  view.caretCol = 2;
+  text.ReplaceRows(1, 1, "deXf\r\n");
+  view.caretRow = 1;
+  view.caretCol = 3;  // where the typing left it
+  ASSERT_TRUE(text.Undo());
+  EXPECT_EQ(text.GetTextStr(), "abc\r\ndef\r\n");
+  EXPECT_EQ(std::pair(view.caretRow, view.caretCol), std::pair(1, 2));
+  EXPECT_GE(view.dropped, 1);
+  view.caretRow = 0;
+  view.caretCol = 0;
+  ASSERT_TRUE(text.Redo());
+  EXPECT_EQ(text.GetTextStr(), "abc\r\ndeXf\r\n");
+  EXPECT_EQ(std::pair(view.caretRow, view.caretCol), std::pair(1, 3));
+}
+
+TEST_F(UndoTest, ViewsOfOneTextShareTheHistoryAndTheFocusedViewGetsTheCaret) {
+  FakeView second;
+  text.AttachView(&second);
+  second.focus = true;
+  Load("one\r\ntwo\r\n");
+  second.caretRow = 1;
+  second.caretCol = 3;
+  text.ReplaceRows(1, 1, "two!\r\n");
+  second.caretCol = 4;
+  ASSERT_TRUE(text.Undo());
+  EXPECT_EQ(second.caretCol, 3);
+  EXPECT_EQ(view.caretRow, 0);  // the other view keeps its caret
+  EXPECT_TRUE(text.CanRedo());
+  text.DetachView(&second);
+}
+
+TEST_F(UndoTest, ANewEditEmptiesTheRedoListAndEmptyListsDoNothing) {
+  Load("x\r\n");
+  EXPECT_FALSE(text.Undo());
+  EXPECT_FALSE(text.Redo());
+  text.ReplaceRows(0, 1, "xy\r\n");
+  ASSERT_TRUE(text.Undo());
+  EXPECT_TRUE(text.CanRedo());
+  text.ReplaceRows(0, 1, "z\r\n");
+  EXPECT_FALSE(text.CanRedo());
+  EXPECT_FALSE(text.Redo());
+  EXPECT_EQ(text.GetTextStr(), "z\r\n");
+}
+
+TEST_F(UndoTest, RecordsKeepTheChangedBytesNotTheLine) {
+  const std::string line(200000, 'q');
+  for (const bool wrap : {false, true}) {
+    text.SetWordWrap(wrap);
+    Load(line + "\r\n");
+    text.ReplaceRange(100000, 0, "A");
+    text.ReplaceRange(100000, 1, "");
+    text.ReplaceRange(5, 3, "\x82\xa0");
+    for (const TUndoData& r : text.UndoObj().UndoList()) EXPECT_LE(r.RemovedText.size(), 3u);
+    text.Undo();
+    text.Undo();
+    text.Undo();
+    EXPECT_EQ(text.GetTextStr(), line + "\r\n");
+    for (const TUndoData& r : text.UndoObj().RedoList()) EXPECT_LE(r.RemovedText.size(), 2u);
+  }
+}
+
+TEST_F(UndoTest, ReplaceRangeWorksAtTheEndsOfTheText) {
+  struct Case {
+    const char* before;
+    std::int64_t at, length;
+    const char* put;
+    const char* after;
+  };
+  const Case cases[] = {
+      {"ab\r\n", 4, 0, "c", "ab\r\nc"},        // on the position after the final break
+      {"ab\r\ncd", 2, 4, "", "ab"},            // the break and the last line go
+      {"ab\r\n", 0, 4, "", ""},                // everything goes
+      {"ab", 2, 0, "\r\n", "ab\r\n"},
+      {"", 0, 0, "x", "x"},
+      {"ab\r\ncd\r\n", 1, 99, "Z", "aZ"},      // a length past the end is cut
+  };
+  for (const Case& c : cases) {
+    Load(c.before);
+    text.ReplaceRange(c.at, c.length, c.put);
+    EXPECT_EQ(text.GetTextStr(), c.after) << c.before << " @" << c.at;
+    text.CheckInvariants();
+    if (text.CanUndo()) {
+      text.Undo();
+      EXPECT_EQ(text.GetTextStr(), c.before);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tamber
