@@ -120,7 +120,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
       const int heir = std::min(row, Count() - 1);
       SetRowMarks(heir, RowMarks(heir) | marks);
     }
-    reparsed = ReparseFrom(row, true);
+    reparsed = ReparseAfterEdit(row);
   } else {
     // The rows after the edit that belong to the stretch to refold: the rest
     // of the edited line, or the following line when the edit reaches the end
@@ -174,7 +174,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
     } else {
       PutRows(first, replaced, list, pushedDown);
     }
-    reparsed = ReparseFrom(first, true);
+    reparsed = ReparseAfterEdit(first);
   }
   RecordChange(first, removed, reparsed, inserted);
   EndUpdate();
@@ -304,6 +304,15 @@ int TTextEditorScreenStrings::ReparseLimit(int row) const {
   if (!views_.empty())
     screen = views_.front()->ScreenHeightPixels() / std::max(views_.front()->RowPitchPixels(), 1);
   return std::min(row + 2 * screen, Count() - 1);
+}
+
+int TTextEditorScreenStrings::ReparseAfterEdit(int row) {
+  // An edit inside the unparsed tail leaves nothing parsed to keep consistent:
+  // the rows from the edit on are unparsed too, and painting parses them when
+  // they come into view. Parsing the untouched rows before the edit now would
+  // make the first keystroke at the end of a large, unviewed text parse it all.
+  if (row > 0 && static_cast<std::size_t>(row - 1) >= Rows().UnparsedFrom()) return 0;
+  return ReparseFrom(row, true);
 }
 
 int TTextEditorScreenStrings::ReparseFrom(int row, bool notify) {

@@ -120,6 +120,8 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   // ---- parser state ----
   int ReparseFrom(int row, bool notify);
   void ReparseAll();
+  // The reparse that follows an edit of rows from row on (notifying views).
+  int ReparseAfterEdit(int row);
 
   // ---- change report ----
   const TLastChange& LastChange() const { return lastChange_; }

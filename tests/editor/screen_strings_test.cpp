@@ -319,6 +319,19 @@ TEST_F(ReparseTest, OpeningABlockReparsesTwoScreensAndLeavesTheRestUnparsed) {
   EXPECT_EQ(text.ParseState(80), 0);
 }
 
+TEST_F(ReparseTest, AnEditInsideTheUnparsedTailParsesNothingUntilPainted) {
+  text.ReplaceRows(50, 1, "{\r\n");  // rows 71.. are unparsed now
+  text.ReplaceRows(90, 1, "{\r\n");
+  EXPECT_EQ(Reparsed(), 0);
+  EXPECT_EQ(text.OpenBracket(89), -2);
+  EXPECT_EQ(text.OpenBracket(90), -2);
+  // Painting row 95 parses up to it with the edit in place.
+  text.ReparseFrom(95, false);
+  EXPECT_EQ(text.ParseState(90), 1);
+  EXPECT_EQ(text.ParseState(95), 2);
+  text.CheckInvariants();
+}
+
 TEST_F(ReparseTest, ACarriedTextIsPartOfTheState) {
   text.ReplaceRows(10, 1, "x\\\r\n");
   EXPECT_EQ(Reparsed(), 2);  // row 10 and row 11, which now carries "\"
