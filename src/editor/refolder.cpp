@@ -1,5 +1,7 @@
 #include "editor/refolder.h"
 
+#include "encoding/dbcs.h"
+
 namespace tamber {
 
 TRefolder::TRefolder(std::optional<FoldRules> rules) : rules_(std::move(rules)) {
@@ -41,7 +43,7 @@ TRefolder::Result TRefolder::Run(std::string_view edited, const TailRow& tail, c
     // Find the end of the current line, or enough bytes to fold the next row.
     std::size_t lineEnd = std::string::npos;
     while (true) {
-      lineEnd = buf_.find_first_of("\r\n", scan);
+      lineEnd = FindLineBreak(buf_, scan);
       if (lineEnd != std::string::npos) {
         scan = lineEnd;  // the next row of this line finds it at once
         break;

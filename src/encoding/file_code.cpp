@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "encoding/cp932_codec.h"
+#include "encoding/dbcs.h"
 
 namespace tamber {
 
@@ -70,7 +71,7 @@ std::string NormalizeBreaks(std::string_view s) {
 namespace {
 
 LineEnd FirstBreakStyle(std::string_view s) {
-  const std::size_t i = s.find_first_of("\r\n");
+  const std::size_t i = FindLineBreak(s);
   if (i == std::string_view::npos) return LineEnd::CrLf;
   if (s[i] == '\n') return LineEnd::Lf;
   return (i + 1 < s.size() && s[i + 1] == '\n') ? LineEnd::CrLf : LineEnd::Cr;

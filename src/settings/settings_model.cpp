@@ -195,7 +195,7 @@ bool LoadKeywordFile(const std::string& path, std::vector<std::string>& lines) {
   }
   std::size_t start = 0;
   while (start < bytes.size()) {
-    std::size_t i = bytes.find_first_of("\r\n", start);
+    std::size_t i = FindLineBreak(bytes, start);
     if (i == std::string::npos) i = bytes.size();
     lines.push_back(bytes.substr(start, i - start));
     if (i < bytes.size() && bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;

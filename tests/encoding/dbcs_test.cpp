@@ -70,5 +70,14 @@ TEST(Dbcs, LeadingBlanksCountFullWidthSpacesAsTwo) {
   EXPECT_EQ(TrimLeftBlanks("   "), "");
 }
 
+TEST(Dbcs, FindLineBreakFindsTheFirstCrOrLf) {
+  EXPECT_EQ(FindLineBreak("abc"), std::string_view::npos);
+  EXPECT_EQ(FindLineBreak("ab\ncd\r"), 2u);
+  EXPECT_EQ(FindLineBreak("ab\r\ncd"), 2u);
+  EXPECT_EQ(FindLineBreak("ab\ncd\r", 3), 5u);
+  EXPECT_EQ(FindLineBreak("ab\n", 3), std::string_view::npos);
+  EXPECT_EQ(FindLineBreak("ab\n", 9), std::string_view::npos);
+}
+
 }  // namespace
 }  // namespace tamber
