@@ -23,43 +23,42 @@ double MicrosSince(Clock::time_point t0) {
 
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
+// Times of one kind of operation: mean, 99th percentile and worst, in µs.
+struct Timings {
+  std::vector<double> us;
+  void Report(benchmark::State& state, const std::string& name) {
+    std::sort(us.begin(), us.end());
+    double sum = 0;
+    for (const double t : us) sum += t;
+    state.counters[name + "_us"] = us.empty() ? 0 : sum / static_cast<double>(us.size());
+    state.counters[name + "_p99_us"] = us.empty() ? 0 : us[us.size() * 99 / 100];
+    state.counters[name + "_max_us"] = us.empty() ? 0 : us.back();
+  }
+};
+
+template <typename Op>
+void Time(Timings& t, Op op) {
+  const auto t0 = Clock::now();
+  op();
+  t.us.push_back(MicrosSince(t0));
+}
+
 // Types kKeystrokes characters at the caret, undoes them all and redoes them
-// all, reporting the mean and worst time of each and the heap growth while
-// typing (the text's own growth included).
+// all, reporting the times of each and the heap growth while typing (the
+// text's own growth included).
 void TypeUndoRedo(benchmark::State& state, TTextEditor& e) {
-  double typeMean = 0, typeMax = 0, undoMean = 0, undoMax = 0, redoMean = 0, redoMax = 0;
+  Timings type, undo, redo;
   double heapMB = 0;
   for (auto _ : state) {
     const std::size_t heap0 = HeapInUse();
-    for (int i = 0; i < kKeystrokes; ++i) {
-      const auto t0 = Clock::now();
-      e.InsertText(i % 7 == 6 ? "\x82\xa0" : "k");
-      const double us = MicrosSince(t0);
-      typeMean += us;
-      typeMax = std::max(typeMax, us);
-    }
+    for (int i = 0; i < kKeystrokes; ++i) Time(type, [&] { e.InsertText(i % 7 == 6 ? "\x82\xa0" : "k"); });
     heapMB = static_cast<double>(HeapInUse() - heap0) / (1 << 20);
-    for (int i = 0; i < kKeystrokes; ++i) {
-      const auto t0 = Clock::now();
-      e.Undo();
-      const double us = MicrosSince(t0);
-      undoMean += us;
-      undoMax = std::max(undoMax, us);
-    }
-    for (int i = 0; i < kKeystrokes; ++i) {
-      const auto t0 = Clock::now();
-      e.Redo();
-      const double us = MicrosSince(t0);
-      redoMean += us;
-      redoMax = std::max(redoMax, us);
-    }
+    for (int i = 0; i < kKeystrokes; ++i) Time(undo, [&] { e.Undo(); });
+    for (int i = 0; i < kKeystrokes; ++i) Time(redo, [&] { e.Redo(); });
   }
-  state.counters["type_us"] = typeMean / kKeystrokes;
-  state.counters["type_max_us"] = typeMax;
-  state.counters["undo_us"] = undoMean / kKeystrokes;
-  state.counters["undo_max_us"] = undoMax;
-  state.counters["redo_us"] = redoMean / kKeystrokes;
-  state.counters["redo_max_us"] = redoMax;
+  type.Report(state, "type");
+  undo.Report(state, "undo");
+  redo.Report(state, "redo");
   state.counters["heap_MB"] = heapMB;
 }
 

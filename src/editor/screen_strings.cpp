@@ -237,6 +237,10 @@ bool TTextEditorScreenStrings::ApplyRecord(bool undo) {
   return true;
 }
 
+namespace {
+constexpr int kRowByRowPutLimit = 8;
+}  // namespace
+
 void TTextEditorScreenStrings::PutRows(int row, int n, const TTextEditorStringList& list,
                                        bool textInsertedBefore) {
   if (row < 0 || n < 0 || row + n > Count()) throw EListError();
@@ -260,7 +264,10 @@ void TTextEditorScreenStrings::PutRows(int row, int n, const TTextEditorStringLi
   RowStore& rows = MutableRows();
   const RowStore& src = list.Rows();
   const auto at = static_cast<std::size_t>(row);
-  if (k == n) {
+  // Row by row for the few rows of a keystroke; a longer run (a refold that
+  // moved every fold after an edit) is spliced in whole blocks, since each
+  // single-row change recounts its block.
+  if (k == n && k <= kRowByRowPutLimit) {
     for (std::size_t i = 0; i < static_cast<std::size_t>(k); ++i) {
       rows.SetText(at + i, src.Text(i));
       rows.SetAttr(at + i, src.Attr(i));
