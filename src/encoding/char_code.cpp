@@ -1,7 +1,9 @@
 #include "encoding/char_code.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "encoding/byte_sink.h"
 #include "encoding/cp932_codec.h"
@@ -30,32 +32,6 @@ constexpr u8 kKanaCell[63] = {
     0x5B, 0x5E, 0x5F, 0x60, 0x61, 0x62, 0x64, 0x66, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F,
     0x73, 0x2B, 0x2C};
 
-// SjisPairToJis as table look-ups, for the converters' hot loops (the trail
-// byte's branch is unpredictable in real text).
-struct SjisToJisTables {
-  u8 lead[256];       // j1 for a trail byte of 9F and above
-  u8 trailJ2[256];    // j2
-  u8 trailLow[256];   // 1 when the trail byte is below 9F (j1 is one less)
-};
-constexpr SjisToJisTables MakeSjisToJisTables() {
-  SjisToJisTables t{};
-  for (int b = 0; b < 256; ++b) {
-    t.lead[b] = static_cast<u8>((b - (b < 0xA0 ? 0x70 : 0xB0)) * 2);
-    if (b < 0x9F) {
-      t.trailLow[b] = 1;
-      t.trailJ2[b] = static_cast<u8>(b - (b > 0x7F ? 0x20 : 0x1F));
-    } else {
-      t.trailJ2[b] = static_cast<u8>(b - 0x7E);
-    }
-  }
-  return t;
-}
-constexpr SjisToJisTables kSjisToJis = MakeSjisToJisTables();
-
-inline std::pair<u8, u8> FastSjisPairToJis(u8 s1, u8 s2) {
-  return {static_cast<u8>(kSjisToJis.lead[s1] - kSjisToJis.trailLow[s2]), kSjisToJis.trailJ2[s2]};
-}
-
 // End of the run of bytes below 80 that starts at i, eight bytes at a time.
 std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
   const std::size_t n = s.size();
@@ -79,23 +55,48 @@ unsigned JisConvertibleSjis(u8 s1, u8 s2) {
   return 0;
 }
 
+// JIS pair (j1 << 8 | j2) of every Shift-JIS pair (lead << 8 | trail) that
+// JIS can hold; 0 for every other index (not a pair, or no JIS form).
+const std::uint16_t* SjisToJisTable() {
+  static const std::vector<std::uint16_t> table = [] {
+    std::vector<std::uint16_t> t(65536, 0);
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<u8>(lead))) continue;
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+        if (!IsSjisTrail(static_cast<u8>(trail))) continue;
+        const unsigned code = JisConvertibleSjis(static_cast<u8>(lead), static_cast<u8>(trail));
+        if (!code) continue;
+        const auto [j1, j2] = SjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code));
+        t[lead << 8 | trail] = static_cast<std::uint16_t>(j1 << 8 | j2);
+      }
+    }
+    return t;
+  }();
+  return table.data();
+}
+
+
 // Output of the ISO-2022-JP encoder: tracks whether the kanji set is shifted in.
 class JisWriter {
  public:
-  JisWriter(const JisStyle& style, std::size_t expected) : style_(style), out_(expected) {}
+  // Every escape sequence written is three bytes (ESC $ B, ESC ( J, ...).
+  JisWriter(const JisStyle& style, std::size_t expected) : out_(expected) {
+    std::memcpy(in_, style.kanjiIn.data(), std::min<std::size_t>(style.kanjiIn.size(), 3));
+    std::memcpy(outSeq_, style.kanjiOut.data(), std::min<std::size_t>(style.kanjiOut.size(), 3));
+  }
   void Pair(u8 j1, u8 j2) {
     out_.Room(5);
     if (!kanji_) {
-      PutSeq(style_.kanjiIn);
+      PutSeq(in_);
       kanji_ = true;
     }
     out_.Put(j1);
     out_.Put(j2);
   }
   void Byte(u8 c) {
-    out_.Room(8);
+    out_.Room(4);
     if (kanji_) {
-      PutSeq(style_.kanjiOut);
+      PutSeq(outSeq_);
       kanji_ = false;
     }
     out_.Put(c);
@@ -104,10 +105,15 @@ class JisWriter {
   void AsciiRun(std::string_view run) {
     if (kanji_) {
       out_.Room(3);
-      PutSeq(style_.kanjiOut);
+      PutSeq(outSeq_);
       kanji_ = false;
     }
-    out_.Append(run);
+    if (run.size() <= 16) {  // most runs are a word: no call for them
+      out_.Room(run.size());
+      for (const char c : run) out_.Put(c);
+    } else {
+      out_.Append(run);
+    }
   }
   // A byte copied as it stands (malformed input), in whatever mode is open.
   void Raw(u8 c) {
@@ -115,16 +121,21 @@ class JisWriter {
     out_.Put(c);
   }
   std::string Finish() {
-    if (kanji_) out_.Append(style_.kanjiOut);
+    if (kanji_) {
+      out_.Room(3);
+      PutSeq(outSeq_);
+    }
     return out_.Take();
   }
 
  private:
-  void PutSeq(std::string_view seq) {
-    for (const char c : seq) out_.Put(c);
+  void PutSeq(const char (&seq)[3]) {
+    std::memcpy(out_.Cursor(), seq, 3);
+    out_.Cursor() += 3;
   }
 
-  const JisStyle& style_;
+  char in_[3] = {};
+  char outSeq_[3] = {};
   ByteSink out_;
   bool kanji_ = false;
 };
@@ -286,7 +297,11 @@ std::pair<u8, u8> SjisPairToJis(u8 s1, u8 s2) {
   return {j1, j2};
 }
 
-std::pair<u8, u8> KanaToJis(u8 k, int mark, bool* merged) {
+[[gnu::always_inline]] inline std::pair<u8, u8> KanaToJisInline(u8 k, int mark, bool* merged);
+
+std::pair<u8, u8> KanaToJis(u8 k, int mark, bool* merged) { return KanaToJisInline(k, mark, merged); }
+
+inline std::pair<u8, u8> KanaToJisInline(u8 k, int mark, bool* merged) {
   if (merged) *merged = false;
   if (!In(k, 0xA1, 0xDF)) return {0x22, 0x2E};  // not a kana: 〓
   const bool punct = In(k, 0xA1, 0xA5) || k == 0xB0 || k == 0xDE || k == 0xDF;
@@ -319,16 +334,27 @@ std::string SjisToJis(std::string_view s, std::size_t* lost, const JisStyle& sty
       i = end;
     } else if (In(c, 0xA1, 0xDF)) {
       bool merged = false;
-      const auto [j1, j2] = KanaToJis(c, i + 1 < n ? static_cast<u8>(s[i + 1]) : -1, &merged);
+      const auto [j1, j2] = KanaToJisInline(c, i + 1 < n ? static_cast<u8>(s[i + 1]) : -1, &merged);
       w.Pair(j1, j2);
       i += merged ? 2 : 1;
     } else if (IsLeadByte(c) && i + 1 < n && IsSjisTrail(static_cast<u8>(s[i + 1]))) {
-      const unsigned code = JisConvertibleSjis(c, static_cast<u8>(s[i + 1]));
-      const auto [j1, j2] = code ? FastSjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code))
-                                 : std::pair<u8, u8>{0x22, 0x2E};
-      if (!code) Count(lost);
-      w.Pair(j1, j2);
-      i += 2;
+      // A run of double-byte characters, one table look-up each; a pair with
+      // no JIS form (or anything that is not a pair) ends the fast run.
+      const std::uint16_t* table = SjisToJisTable();
+      const auto first = static_cast<std::size_t>(c << 8 | static_cast<u8>(s[i + 1]));
+      if (table[first] == 0) {
+        Count(lost);
+        w.Pair(0x22, 0x2E);
+        i += 2;
+        continue;
+      }
+      while (i + 1 < n) {
+        const std::uint16_t jis =
+            table[static_cast<std::size_t>(static_cast<u8>(s[i]) << 8 | static_cast<u8>(s[i + 1]))];
+        if (jis == 0) break;
+        w.Pair(static_cast<u8>(jis >> 8), static_cast<u8>(jis));
+        i += 2;
+      }
     } else {
       w.Raw(c);  // a byte that starts no character, or a lead byte cut short
       ++i;
@@ -354,17 +380,24 @@ std::string SjisToEuc(std::string_view s, std::size_t* lost) {
       out.Put(c);
       ++i;
     } else if (IsLeadByte(c) && i + 1 < n && IsSjisTrail(static_cast<u8>(s[i + 1]))) {
-      const unsigned code = JisConvertibleSjis(c, static_cast<u8>(s[i + 1]));
-      if (code) {
-        const auto [j1, j2] = FastSjisPairToJis(static_cast<u8>(code >> 8), static_cast<u8>(code));
-        out.Put(static_cast<u8>(j1 | 0x80));
-        out.Put(static_cast<u8>(j2 | 0x80));
-      } else {
+      const std::uint16_t* table = SjisToJisTable();
+      std::uint16_t jis = table[static_cast<std::size_t>(c << 8 | static_cast<u8>(s[i + 1]))];
+      if (jis == 0) {
         Count(lost);
-        out.Put('\xA2');
-        out.Put('\xAE');
+        jis = 0x222E;  // 〓
       }
+      out.Put(static_cast<u8>(jis >> 8 | 0x80));
+      out.Put(static_cast<u8>(jis | 0x80));
       i += 2;
+      // The rest of a run of pairs, one look-up each.
+      while (i + 1 < n) {
+        jis = table[static_cast<std::size_t>(static_cast<u8>(s[i]) << 8 | static_cast<u8>(s[i + 1]))];
+        if (jis == 0) break;
+        out.Room(2);
+        out.Put(static_cast<u8>(jis >> 8 | 0x80));
+        out.Put(static_cast<u8>(jis | 0x80));
+        i += 2;
+      }
     } else {
       out.Put(c);
       ++i;
@@ -415,7 +448,7 @@ std::string EucToJis(std::string_view s, std::size_t* lost, const JisStyle& styl
     } else if (c == 0x8E && i + 1 < n && In(d, 0xA1, 0xDF)) {
       const bool markFollows = i + 3 < n && static_cast<u8>(s[i + 2]) == 0x8E;
       bool merged = false;
-      const auto [j1, j2] = KanaToJis(d, markFollows ? static_cast<u8>(s[i + 3]) : -1, &merged);
+      const auto [j1, j2] = KanaToJisInline(d, markFollows ? static_cast<u8>(s[i + 3]) : -1, &merged);
       w.Pair(j1, j2);
       i += merged ? 4 : 2;
     } else if (c == 0x8F && i + 2 < n && IsEucByte(d) && IsEucByte(static_cast<u8>(s[i + 2]))) {
