@@ -192,6 +192,21 @@ TEST_F(EditTest, SelectAllThenDeleteLeavesAnEmptyText) {
   }
 }
 
+TEST_F(EditTest, ASelectionOnlyOnThePositionAfterTheFinalBreakDeletesNothing) {
+  // Two breaks typed into an empty text, then Shift+Home there and Enter.
+  e.InsertText("");
+  e.Enter();
+  e.Enter();
+  e.KeyDown(TEditorKey::Home, ssShift);
+  e.Enter();
+  EXPECT_EQ(e.Lines().GetTextStr(), "\r\n\r\n\r\n");
+  e.Text().CheckInvariants();
+  Start("ab\r\n", 1, 0);
+  Select(1, 0, 1, 0);
+  e.DeleteSelection();
+  EXPECT_EQ(e.Lines().GetTextStr(), "ab\r\n");
+}
+
 TEST_F(EditTest, TypingAndPastingReplaceTheSelection) {
   Start("abc\r\ndef\r\nghi", 0, 0);
   Select(0, 1, 2, 1);

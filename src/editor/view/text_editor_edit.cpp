@@ -179,6 +179,13 @@ void TTextEditor::DeleteSelection() {
   CaretBeginUpdate();
   const int top = selTop_;
   const int last = std::min(selBottom_, text_->Count() - 1);
+  if (top > last) {
+    // The selection lies wholly on the empty position after a final break:
+    // there is nothing to delete.
+    CleanSelection();
+    CaretEndUpdate();
+    return;
+  }
   std::string text;
   if (selectionMode_ == smBox) {
     const int startCol = selStartCol_;
