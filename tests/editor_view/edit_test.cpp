@@ -205,6 +205,11 @@ TEST_F(EditTest, ASelectionOnlyOnThePositionAfterTheFinalBreakDeletesNothing) {
   Select(1, 0, 1, 0);
   e.DeleteSelection();
   EXPECT_EQ(e.Lines().GetTextStr(), "ab\r\n");
+  // Typing there types at that position.
+  Select(1, 0, 1, 0);
+  e.InsertText("\t");
+  EXPECT_EQ(e.Lines().GetTextStr(), "ab\r\n\t");
+  e.Text().CheckInvariants();
 }
 
 TEST_F(EditTest, TypingAndPastingReplaceTheSelection) {

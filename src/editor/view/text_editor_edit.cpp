@@ -96,6 +96,8 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
   std::string text;
   int from = 0, rows = 0;
   std::int64_t caret = 0;
+  // A selection wholly on the position after a final break holds nothing.
+  if (Selected() && selTop_ >= text_->Count()) CleanSelection();
   if (Selected()) {
     from = selTop_;
     const int last = std::min(selBottom_, text_->Count() - 1);
