@@ -7,6 +7,9 @@ function(tamber_engine_library name)
   if(ARG_DEPS)
     target_link_libraries(tamber_${name} PUBLIC ${ARG_DEPS})
   endif()
+  if(NOT name STREQUAL "base")
+    target_link_libraries(tamber_${name} PUBLIC tamber_base)
+  endif()
 endfunction()
 
 # tamber_gtest(NAME SOURCES … LIBS …): a GoogleTest suite registered with CTest.

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "editor/view/text_editor.h"
+#include "view/text_editor.h"
 #include "support/bench_data.h"
 
 namespace tamber {

@@ -144,7 +144,7 @@ void TTextEditorStrings::LoadFromStream(std::istream& in) {
 }
 
 void TTextEditorStrings::SaveToFile(const std::string& path, LineEnd lineEnd) const {
-  WriteFileAtomicallyFrom(path, [&](const ByteSink& sink) { text_->WriteText(lineEnd, sink); });
+  WriteFileAtomicallyFrom(path, [&](const ChunkWriter& sink) { text_->WriteText(lineEnd, sink); });
 }
 
 void TTextEditorStrings::SaveToStream(std::ostream& out, LineEnd lineEnd) const {

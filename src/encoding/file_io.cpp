@@ -66,11 +66,11 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& target, std::string_view bytes) {
-  WriteFileAtomicallyFrom(target, [bytes](const ByteSink& sink) { sink(bytes); });
+  WriteFileAtomicallyFrom(target, [bytes](const ChunkWriter& sink) { sink(bytes); });
 }
 
 void WriteFileAtomicallyFrom(const std::string& target,
-                             const std::function<void(const ByteSink&)>& produce) {
+                             const std::function<void(const ChunkWriter&)>& produce) {
   // A link stays a link: the file it points to is the one replaced.
   std::string path = target;
   if (char* real = ::realpath(target.c_str(), nullptr)) {
@@ -103,7 +103,7 @@ void WriteFileAtomicallyFrom(const std::string& target,
     removed = true;
     Fail(err, target);
   };
-  const ByteSink sink = [&](std::string_view piece) {
+  const ChunkWriter sink = [&](std::string_view piece) {
     const char* p = piece.data();
     std::size_t left = piece.size();
     while (left > 0) {

@@ -21,12 +21,12 @@ std::string ReadWholeFile(const std::string& path);
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // Receives the bytes of a file being written, in pieces.
-using ByteSink = std::function<void(std::string_view)>;
+using ChunkWriter = std::function<void(std::string_view)>;
 
 // WriteFileAtomically for contents too large to assemble first: produce hands
 // the bytes to the sink piece by piece. The same guarantees hold; an exception
 // thrown by produce removes the temporary file and passes through.
 void WriteFileAtomicallyFrom(const std::string& path,
-                             const std::function<void(const ByteSink&)>& produce);
+                             const std::function<void(const ChunkWriter&)>& produce);
 
 }  // namespace tamber

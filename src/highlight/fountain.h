@@ -11,7 +11,7 @@
 
 #include "highlight/bracket_collection.h"
 #include "highlight/fountain_color.h"
-#include "highlight/notify.h"
+#include "base/notify.h"
 #include "highlight/word_list.h"
 
 namespace tamber {

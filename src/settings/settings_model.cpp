@@ -13,7 +13,7 @@ namespace tamber {
 
 namespace {
 
-using Ref = std::variant<bool*, std::int32_t*, std::string*, std::vector<std::string>*, TFontData*>;
+using Ref = std::variant<bool*, std::int32_t*, TColor*, std::string*, std::vector<std::string>*, TFontData*>;
 struct Binding {
   std::string_view name;
   Ref (*ref)(TSettings&);
@@ -79,6 +79,8 @@ void ReadBinding(TRegManager& m, const Binding& b, TSettings& s) {
   std::visit(Overloaded{
                  [&](bool* p) { *p = f.ReadBool(); },
                  [&](std::int32_t* p) { *p = ClampSetting(def, f.ReadInteger()); },
+                 // Colours are stored as signed integers (system colours are negative).
+                 [&](TColor* p) { *p = static_cast<TColor>(ClampSetting(def, f.ReadInteger())); },
                  [&](std::string* p) { *p = f.ReadString(); },
                  [&](std::vector<std::string>* p) { f.ReadStrings(*p); },
                  [&](TFontData* p) {
@@ -95,6 +97,7 @@ void WriteBinding(TRegManager& m, const Binding& b, TSettings& s) {
   std::visit(Overloaded{
                  [&](bool* p) { f.WriteBool(*p); },
                  [&](std::int32_t* p) { f.WriteInteger(*p); },
+                 [&](TColor* p) { f.WriteInteger(static_cast<std::int32_t>(*p)); },
                  [&](std::string* p) { f.WriteString(*p); },
                  [&](std::vector<std::string>* p) { f.WriteStrings(*p); },
                  [&](TFontData* p) { f.WriteFont(*p); },

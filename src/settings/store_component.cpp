@@ -150,8 +150,8 @@ std::string TStoreComponent::WriteComponentToStream() const {
       case TPropKind::pkFont: {
         const TFontData& f = std::get<TFontData>(v);
         w.Text(f.Name);
-        for (const std::int32_t x : {f.Size, f.Color, f.Style, f.Charset}) {
-          w.Fixed(static_cast<std::uint32_t>(x), 4);
+        for (const std::uint32_t x : {static_cast<std::uint32_t>(f.Size), f.Color, static_cast<std::uint32_t>(f.Style), static_cast<std::uint32_t>(f.Charset)}) {
+          w.Fixed(x, 4);
         }
         break;
       }

@@ -29,8 +29,6 @@ struct NamedColor {
   std::string_view name;
 };
 
-constexpr TColor Sys(unsigned index) { return static_cast<TColor>(0x80000000u | index); }
-
 constexpr std::array<NamedColor, 47> kColorNames{{
     {0x000000, "clBlack"},      {0x000080, "clMaroon"},     {0x008000, "clGreen"},
     {0x008080, "clOlive"},      {0x800000, "clNavy"},       {0x800080, "clPurple"},
@@ -39,15 +37,15 @@ constexpr std::array<NamedColor, 47> kColorNames{{
     {0xFF0000, "clBlue"},       {0xFF00FF, "clFuchsia"},    {0xFFFF00, "clAqua"},
     {0xFFFFFF, "clWhite"},      {0xC0DCC0, "clMoneyGreen"}, {0xF0CAA6, "clSkyBlue"},
     {0xF0FBFF, "clCream"},      {0xA4A0A0, "clMedGray"},
-    {Sys(0), "clScrollBar"},    {Sys(1), "clBackground"},   {Sys(2), "clActiveCaption"},
-    {Sys(3), "clInactiveCaption"}, {Sys(4), "clMenu"},      {Sys(5), "clWindow"},
-    {Sys(6), "clWindowFrame"},  {Sys(7), "clMenuText"},     {Sys(8), "clWindowText"},
-    {Sys(9), "clCaptionText"},  {Sys(10), "clActiveBorder"}, {Sys(11), "clInactiveBorder"},
-    {Sys(12), "clAppWorkSpace"}, {Sys(13), "clHighlight"},  {Sys(14), "clHighlightText"},
-    {Sys(15), "clBtnFace"},     {Sys(16), "clBtnShadow"},   {Sys(17), "clGrayText"},
-    {Sys(18), "clBtnText"},     {Sys(19), "clInactiveCaptionText"}, {Sys(20), "clBtnHighlight"},
-    {Sys(21), "cl3DDkShadow"},  {Sys(22), "cl3DLight"},     {Sys(23), "clInfoText"},
-    {Sys(24), "clInfoBk"},      {clNone, "clNone"},         {clDefault, "clDefault"},
+    {SystemColor(0), "clScrollBar"},    {SystemColor(1), "clBackground"},   {SystemColor(2), "clActiveCaption"},
+    {SystemColor(3), "clInactiveCaption"}, {SystemColor(4), "clMenu"},      {SystemColor(5), "clWindow"},
+    {SystemColor(6), "clWindowFrame"},  {SystemColor(7), "clMenuText"},     {SystemColor(8), "clWindowText"},
+    {SystemColor(9), "clCaptionText"},  {SystemColor(10), "clActiveBorder"}, {SystemColor(11), "clInactiveBorder"},
+    {SystemColor(12), "clAppWorkSpace"}, {SystemColor(13), "clHighlight"},  {SystemColor(14), "clHighlightText"},
+    {SystemColor(15), "clBtnFace"},     {SystemColor(16), "clBtnShadow"},   {SystemColor(17), "clGrayText"},
+    {SystemColor(18), "clBtnText"},     {SystemColor(19), "clInactiveCaptionText"}, {SystemColor(20), "clBtnHighlight"},
+    {SystemColor(21), "cl3DDkShadow"},  {SystemColor(22), "cl3DLight"},     {SystemColor(23), "clInfoText"},
+    {SystemColor(24), "clInfoBk"},      {clNone, "clNone"},         {clDefault, "clDefault"},
 }};
 
 }  // namespace
@@ -94,7 +92,8 @@ std::optional<TColor> StringToColor(std::string_view s) {
   for (const NamedColor& n : kColorNames) {
     if (SameIgnoringCase(n.name, s)) return n.color;
   }
-  return ParseInteger(s);
+  if (const auto v = ParseInteger(s)) return static_cast<TColor>(static_cast<std::uint32_t>(*v));
+  return std::nullopt;
 }
 
 std::vector<std::string> StreamToHexLines(std::string_view bytes) {

@@ -9,24 +9,15 @@
 #include <string_view>
 #include <vector>
 
+#include "base/color.h"
+
 namespace tamber {
-
-// A colour: 0x00BBGGRR, or a system colour (high byte 80 or FF, index in the
-// low byte), clNone or clDefault.
-using TColor = std::int32_t;
-inline constexpr TColor clNone = 0x1FFFFFFF;
-inline constexpr TColor clDefault = 0x20000000;
-inline constexpr TColor clWindow = static_cast<TColor>(0x80000005);
-inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008);
-
-// Font style bits.
-enum TFontStyleBit : int { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
 struct TFontData {
   std::string Name;  // CP932
   int Size = 0;      // points
   TColor Color = clWindowText;
-  int Style = 0;    // TFontStyleBit set
+  int Style = 0;    // TFontStyles bits
   int Charset = 1;  // 128 is Shift-JIS
   bool operator==(const TFontData&) const = default;
 };

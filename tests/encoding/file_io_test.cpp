@@ -82,7 +82,7 @@ TEST_F(FileIoTest, ReadingAMissingFileThrowsWithThePath) {
 TEST_F(FileIoTest, AStreamedWriteThatFailsHalfwayLeavesTheOldFile) {
   WriteFileAtomically(Path("keep.txt"), "precious");
   EXPECT_THROW(WriteFileAtomicallyFrom(Path("keep.txt"),
-                                       [](const ByteSink& sink) {
+                                       [](const ChunkWriter& sink) {
                                          sink("half of the ");
                                          throw std::runtime_error("producer failed");
                                        }),
@@ -90,7 +90,7 @@ TEST_F(FileIoTest, AStreamedWriteThatFailsHalfwayLeavesTheOldFile) {
   EXPECT_EQ(ReadWholeFile(Path("keep.txt")), "precious");
   for (const auto& e : fs::directory_iterator(dir_))
     EXPECT_EQ(e.path().filename().string().rfind(".tamber-", 0), std::string::npos) << e.path();
-  WriteFileAtomicallyFrom(Path("keep.txt"), [](const ByteSink& sink) {
+  WriteFileAtomicallyFrom(Path("keep.txt"), [](const ChunkWriter& sink) {
     for (int i = 0; i < 3; ++i) sink("ab");
   });
   EXPECT_EQ(ReadWholeFile(Path("keep.txt")), "ababab");

@@ -4,7 +4,7 @@
 #include "highlight/bracket_collection.h"
 #include "highlight/editor_fountain.h"
 #include "highlight/language_fountains.h"
-#include "highlight/notify.h"
+#include "base/notify.h"
 #include "highlight/word_list.h"
 #include "support/bytes.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "editor/view/clipboard.h"
-#include "editor/view/text_editor.h"
+#include "view/clipboard.h"
+#include "view/text_editor.h"
 
 using namespace tamber;
 

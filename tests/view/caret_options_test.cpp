@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "editor/view/caret_options.h"
+#include "view/caret_options.h"
 
 namespace tamber {
 namespace {

@@ -1,4 +1,4 @@
-#include "editor/view/fountain_token_source.h"
+#include "view/fountain_token_source.h"
 
 namespace tamber {
 

@@ -1,4 +1,4 @@
-#include "highlight/notify.h"
+#include "base/notify.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "editor/view/text_editor.h"
+#include "view/text_editor.h"
 
 namespace tamber {
 
@@ -288,7 +288,7 @@ std::vector<TTextEditor::Token> TTextEditor::Tokens(TRowTokenizer& tz, std::stri
                                                     const TRowAttributeData& state) const {
   std::vector<Token> out;
   tz.LoadRow(text, state);
-  for (TTokenKind k = tz.Next(); k != TRowTokenizer::kEndKind; k = tz.Next()) {
+  for (TTokenKind k = tz.Next(); k != tokEnd; k = tz.Next()) {
     if (tz.TokenSize() <= 0) break;  // a tokenizer that stops moving ends the scan
     out.push_back({tz.TokenOffset(), tz.TokenSize(), k});
   }
@@ -303,7 +303,7 @@ void TTextEditor::MoveWord(int row, int col, int direction) {
     if (tz && r >= 0 && r < text_->Count()) {
       const std::string expanded = ExpandTabs(text_->RowView(r), Rules());
       for (const Token& k : Tokens(*tz, expanded, text_->LoadRowData(r)))
-        if (endStop || k.kind != TRowTokenizer::kSymbolKind) t.push_back(k);
+        if (endStop || k.kind != tokSymbol) t.push_back(k);
     }
     return t;
   };
@@ -401,7 +401,7 @@ void TTextEditor::SelectTokenAt(int row, int col) {
 TTokenKind TTextEditor::TokenKindAt(int row, int col) const {
   auto tz = tokens_ ? tokens_->CreatePlainTokenizer() : nullptr;
   const auto t = TokenAt(tz.get(), row, col, nullptr, nullptr);
-  return t ? t->kind : TRowTokenizer::kEndKind;
+  return t ? t->kind : tokEnd;
 }
 
 std::string TTextEditor::TokenTextAt(int row, int col) const {

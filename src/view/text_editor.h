@@ -29,10 +29,10 @@
 #include "editor/editor_strings.h"
 #include "editor/screen_strings.h"
 #include "editor/text_view.h"
-#include "editor/view/caret_options.h"
-#include "editor/view/clipboard.h"
+#include "view/caret_options.h"
+#include "view/clipboard.h"
 #include "editor/display_columns.h"
-#include "editor/view/token_source.h"
+#include "view/token_source.h"
 
 namespace tamber {
 

@@ -8,22 +8,17 @@
 #include <string_view>
 
 #include "editor/row_parser.h"
+#include "highlight/token_kind.h"
 
 namespace tamber {
-
-using TTokenKind = std::uint8_t;
 
 // Scans one text into tokens, in order.
 class TRowTokenizer {
  public:
-  // The two kinds the view itself tells apart (the fountains' numbering).
-  static constexpr TTokenKind kEndKind = 0;     // the text is exhausted
-  static constexpr TTokenKind kSymbolKind = 1;  // a lone symbol byte: not a word
-
   virtual ~TRowTokenizer() = default;
   // Starts scanning text (valid until the next LoadRow) in the given state.
   virtual void LoadRow(std::string_view text, const TRowAttributeData& state) = 0;
-  // Scans one token and returns its kind; kEndKind at the end.
+  // Scans one token and returns its kind; tokEnd at the end.
   virtual TTokenKind Next() = 0;
   // Byte offset and length of the current token in the text.
   virtual int TokenOffset() const = 0;

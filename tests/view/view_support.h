@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/view/text_editor.h"
+#include "view/text_editor.h"
 
 namespace tamber::test {
 
@@ -25,7 +25,7 @@ class WordTokenizer : public TRowTokenizer {
   TTokenKind Next() override {
     while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
     start_ = pos_;
-    if (pos_ >= text_.size()) return kEndKind;
+    if (pos_ >= text_.size()) return tokEnd;
     auto word = [](unsigned char c) { return std::isalnum(c) || c == '_'; };
     auto lead = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
     const auto c = static_cast<unsigned char>(text_[pos_]);
@@ -38,7 +38,7 @@ class WordTokenizer : public TRowTokenizer {
       return 18;
     }
     ++pos_;
-    return kSymbolKind;
+    return tokSymbol;
   }
   int TokenOffset() const override { return static_cast<int>(start_); }
   int TokenSize() const override { return static_cast<int>(pos_ - start_); }

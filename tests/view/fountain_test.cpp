@@ -2,7 +2,7 @@
 // fountain's parser, and word moves and token selection use its tokens.
 #include <gtest/gtest.h>
 
-#include "editor/view/fountain_token_source.h"
+#include "view/fountain_token_source.h"
 #include "highlight/language_fountains.h"
 #include "highlight/row_tokens.h"
 #include "highlight/token_kind.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "editor/view/token_source.h"
+#include "view/token_source.h"
 #include "highlight/fountain_parser.h"
 
 namespace tamber {

@@ -1,4 +1,4 @@
-#include "editor/view/caret_options.h"
+#include "view/caret_options.h"
 
 #include <algorithm>
 

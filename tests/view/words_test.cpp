@@ -79,9 +79,9 @@ TEST(Tokens, DoubleClickSelectsTheTokenAndQueriesName) {
 
   EXPECT_EQ(e.TokenKindAt(0, 5), 11);
   EXPECT_EQ(e.TokenTextAt(0, 5), "foo_bar");
-  EXPECT_EQ(e.TokenKindAt(0, 12), TRowTokenizer::kSymbolKind);
+  EXPECT_EQ(e.TokenKindAt(0, 12), tokSymbol);
   EXPECT_EQ(e.TokenKindAt(1, 3), 18);
-  EXPECT_EQ(e.TokenKindAt(0, 4), TRowTokenizer::kEndKind);
+  EXPECT_EQ(e.TokenKindAt(0, 4), tokEnd);
   EXPECT_EQ(e.TokenTextAt(0, 40), "");
 }
 

@@ -4,7 +4,7 @@
 // offsets, so the offset stays right however the edited lines refold).
 #include <algorithm>
 
-#include "editor/view/text_editor.h"
+#include "view/text_editor.h"
 #include "encoding/dbcs.h"
 #include "encoding/file_code.h"
 

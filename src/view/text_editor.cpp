@@ -1,4 +1,4 @@
-#include "editor/view/text_editor.h"
+#include "view/text_editor.h"
 
 #include <algorithm>
 

@@ -1,0 +1,13 @@
+#include "base/assert.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tamber {
+
+void AssertionFailed(const char* condition, const char* file, int line) {
+  std::fprintf(stderr, "%s:%d: assertion failed: %s\n", file, line, condition);
+  std::abort();
+}
+
+}  // namespace tamber
