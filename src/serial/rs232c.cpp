@@ -86,8 +86,28 @@ bool Trs232c::Open() {
     rx_pending_.clear();
   }
   if (tcflush(fd_, TCIOFLUSH) != 0) return Fail(path + ": flush: " + std::strerror(errno));
+  mask_ = HandlerMask();
+  open_evtchar_ = EvtChar_;
+  if (mask_ != 0) {
+    thread_ = std::make_shared<tcommthread>(fd_, mask_, open_evtchar_, this, host_);
+    thread_->Start();
+  }
   if (OnOpen_) OnOpen_(*this);
   return true;
+}
+
+std::uint32_t Trs232c::HandlerMask() const {
+  std::uint32_t m = 0;
+  if (OnBREAK_) m |= evBREAK;
+  if (OnCTS_) m |= evCTS;
+  if (OnDSR_) m |= evDSR;
+  if (OnERR_) m |= evERR;
+  if (OnRING_) m |= evRING;
+  if (OnRLSD_) m |= evRLSD;
+  if (OnRXCHAR_ || OnPACKET_) m |= evRXCHAR;
+  if (OnRXFLAG_) m |= evRXFLAG;
+  if (OnTXEMPTY_) m |= evTXEMPTY;
+  return m;
 }
 
 bool Trs232c::Configure() {
@@ -132,6 +152,11 @@ bool Trs232c::Configure() {
 bool Trs232c::Close() {
   if (!IsOpen()) return false;
   tcflush(fd_, TCIOFLUSH);
+  if (thread_) {
+    thread_->Stop();
+    thread_->Join();
+    thread_.reset();
+  }
   const int fd = fd_;
   fd_ = -1;
   {
@@ -145,20 +170,28 @@ bool Trs232c::Close() {
 
 bool Trs232c::Drain() {
   char chunk[4096];
+  // Reading and queueing under one lock keeps the bytes in order when the
+  // event thread takes them too.
+  std::lock_guard lock(rx_mutex_);
   for (;;) {
     const ssize_t n = ::read(fd_, chunk, sizeof chunk);
     if (n > 0) {
-      std::lock_guard lock(rx_mutex_);
+      const std::size_t before = rx_pending_.size();
       if (open_flowflag_ & FlowBit(dfNull)) {
         std::copy_if(chunk, chunk + n, std::back_inserter(rx_pending_), [](char c) { return c != 0; });
       } else {
         rx_pending_.append(chunk, static_cast<std::size_t>(n));
       }
+      if (thread_) {
+        const bool evt = thread_->TakesBytes() &&
+                         rx_pending_.find(static_cast<char>(open_evtchar_), before) != std::string::npos;
+        thread_->NoteTaken(static_cast<std::size_t>(n), evt);
+      }
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-    return n == 0 ? true : false;
+    return n == 0;
   }
 }
 
@@ -188,7 +221,8 @@ bool Trs232c::Read(void* buffer, std::size_t count) {
     const int wait = MsUntil(until);
     if (wait == 0) return false;
     pollfd p{fd_, POLLIN, 0};
-    const int r = ::poll(&p, 1, wait);
+    // The event thread may take the bytes first; look at the queue often then.
+    const int r = ::poll(&p, 1, thread_ && thread_->TakesBytes() ? std::min(wait, 5) : wait);
     if (r < 0 && errno != EINTR) return false;
     if (r > 0 && (p.revents & (POLLERR | POLLNVAL))) return false;
     if (r > 0 && (p.revents & POLLHUP) && !(p.revents & POLLIN)) return false;
@@ -245,6 +279,7 @@ bool Trs232c::Write(const void* buffer, std::size_t count) {
     if (r < 0 && errno != EINTR) return fail();
     if (r > 0 && (q.revents & (POLLERR | POLLNVAL | POLLHUP))) return fail();
   }
+  if (thread_) thread_->NoteWritten();
   return true;
 }
 

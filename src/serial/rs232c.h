@@ -9,17 +9,25 @@
 // that times out discards what it could not send, so nothing of a failed
 // operation turns up later.
 //
+// When event handlers are assigned, Open starts the event thread
+// (tcommthread), which delivers port events to them through the event host on
+// the user-interface thread; without a host they run on the event thread, and
+// must then not be changed while the port is open.
+//
 // All members are called from one thread (the user-interface thread).
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 #include "base/notify.h"
+#include "serial/comm_thread.h"
 #include "serial/port_config.h"
+#include "serial/serial_event_host.h"
 
 namespace tamber {
 
@@ -105,6 +113,37 @@ class Trs232c : public TObject {
   unsigned char EvtChar() const { return EvtChar_; }
   void SetEvtChar(unsigned char v) { EvtChar_ = v; }
 
+  // Where the event thread hands its deliveries; null runs them on the thread.
+  TSerialEventHost* EventHost() const { return host_; }
+  void SetEventHost(TSerialEventHost* host) { host_ = host; }
+  // The events watched in this session (0 when closed or without handlers),
+  // and the event thread, which runs only when that is not 0.
+  std::uint32_t EventMask() const { return IsOpen() ? mask_ : 0; }
+  const tcommthread* CommThread() const { return thread_.get(); }
+
+  // Port events; the sender is the event thread object.
+  const TNotifyEvent& OnBREAK() const { return OnBREAK_; }
+  void SetOnBREAK(TNotifyEvent h) { OnBREAK_ = std::move(h); }
+  const TNotifyEvent& OnCTS() const { return OnCTS_; }
+  void SetOnCTS(TNotifyEvent h) { OnCTS_ = std::move(h); }
+  const TNotifyEvent& OnDSR() const { return OnDSR_; }
+  void SetOnDSR(TNotifyEvent h) { OnDSR_ = std::move(h); }
+  const TNotifyEvent& OnERR() const { return OnERR_; }
+  void SetOnERR(TNotifyEvent h) { OnERR_ = std::move(h); }
+  const TNotifyEvent& OnRING() const { return OnRING_; }
+  void SetOnRING(TNotifyEvent h) { OnRING_ = std::move(h); }
+  const TNotifyEvent& OnRLSD() const { return OnRLSD_; }
+  void SetOnRLSD(TNotifyEvent h) { OnRLSD_ = std::move(h); }
+  const TNotifyEvent& OnRXCHAR() const { return OnRXCHAR_; }
+  void SetOnRXCHAR(TNotifyEvent h) { OnRXCHAR_ = std::move(h); }
+  const TNotifyEvent& OnRXFLAG() const { return OnRXFLAG_; }
+  void SetOnRXFLAG(TNotifyEvent h) { OnRXFLAG_ = std::move(h); }
+  const TNotifyEvent& OnTXEMPTY() const { return OnTXEMPTY_; }
+  void SetOnTXEMPTY(TNotifyEvent h) { OnTXEMPTY_ = std::move(h); }
+  // The receive queue reached packetsize (checked at each received-bytes event).
+  const TNotifyEvent& OnPACKET() const { return OnPACKET_; }
+  void SetOnPACKET(TNotifyEvent h) { OnPACKET_ = std::move(h); }
+
   const TNotifyEvent& OnCreate() const { return OnCreate_; }
   void SetOnCreate(TNotifyEvent h) { OnCreate_ = std::move(h); }
   const TNotifyEvent& OnOpen() const { return OnOpen_; }
@@ -113,9 +152,12 @@ class Trs232c : public TObject {
   void SetOnClose(TNotifyEvent h) { OnClose_ = std::move(h); }
 
  private:
+  friend class tcommthread;
+  std::uint32_t HandlerMask() const;
   bool Fail(std::string why);
   bool Configure();
   // Moves what the driver holds into rx_pending_; false on a read error.
+  // Called by the event thread too when it watches for the event character.
   bool Drain();
 
   std::string portname_ = "COM1";
@@ -132,11 +174,16 @@ class Trs232c : public TObject {
   unsigned char XonChar_ = 17, XoffChar_ = 19;
   unsigned char ErrorChar_ = 0, EofChar_ = 0, EvtChar_ = 0;
   TNotifyEvent OnCreate_, OnOpen_, OnClose_;
+  TNotifyEvent OnBREAK_, OnCTS_, OnDSR_, OnERR_, OnRING_, OnRLSD_, OnRXCHAR_, OnRXFLAG_, OnTXEMPTY_, OnPACKET_;
+  TSerialEventHost* host_ = nullptr;
 
   int fd_ = -1;
   std::string last_error_;
   // The values of the session, fixed at Open.
   int open_readinterval_ = 0, open_rxtimeout_ = 0, open_txtimeout_ = 0, open_flowflag_ = 0;
+  unsigned char open_evtchar_ = 0;
+  std::uint32_t mask_ = 0;
+  std::shared_ptr<tcommthread> thread_;
   // Bytes taken from the driver and not yet returned by a read.
   mutable std::mutex rx_mutex_;
   std::string rx_pending_;
