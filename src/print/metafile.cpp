@@ -12,7 +12,7 @@ int TMetaFile::AddFont(const TMetaFont& font) {
 }
 
 void TMetaFile::AddText(int font, TColor color, int x, int baseline, const TPrintRect& clip,
-                        std::string_view text) {
+                        std::string_view text, bool inside) {
   TMetaRecord& r = records_.emplace_back();
   r.Kind = TMetaKind::mkText;
   r.Font = font;
@@ -20,6 +20,7 @@ void TMetaFile::AddText(int font, TColor color, int x, int baseline, const TPrin
   r.X = x;
   r.Y = baseline;
   r.Box = clip;
+  r.Clipped = !inside;
   r.Text.assign(text);
 }
 

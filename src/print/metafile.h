@@ -35,6 +35,7 @@ struct TMetaRecord {
   int X = 0, Y = 0;    // mkText: left end of the baseline; mkLine: start
   int X2 = 0, Y2 = 0;  // mkLine: end
   TPrintRect Box;      // mkText: clip box; mkFill: the filled rectangle
+  bool Clipped = true;  // mkText: false when the run lies wholly inside Box
   std::string Text;    // mkText: CP932, drawn as it stands (no tabs, no mnemonics)
 };
 
@@ -57,7 +58,9 @@ class TMetaFile {
   int AddFont(const TMetaFont& font);
   const std::vector<TMetaFont>& Fonts() const { return fonts_; }
 
-  void AddText(int font, TColor color, int x, int baseline, const TPrintRect& clip, std::string_view text);
+  // inside: the layout knows the run lies within clip, so replaying needs no clip.
+  void AddText(int font, TColor color, int x, int baseline, const TPrintRect& clip, std::string_view text,
+               bool inside = false);
   void AddLine(int x1, int y1, int x2, int y2, int penWidth, TColor color);
   void AddFill(const TPrintRect& box, TColor color);
   const std::vector<TMetaRecord>& Records() const { return records_; }

@@ -72,16 +72,23 @@ class TLayout {
   TMetaFile* page = nullptr;
   int fontIndex = 0;
 
-  // Draws text from x on baseline, clipped to clip; tabs advance to the next
-  // stop counted from x.
-  void DrawRun(std::string_view text, int x, int baseline, const TPrintRect& clip) {
+  // Draws text from x in the row at top, clipped to clip; tabs advance to
+  // the next stop counted from x. A run that lies inside clip is marked so,
+  // which spares the printer a clip per run.
+  void DrawRun(std::string_view text, int x, int top, const TPrintRect& clip) {
+    const int baseline = Baseline(top);
+    const bool rowInside = top >= clip.Top && top + g.RowHeight <= clip.Bottom;
+    const auto add = [&](int from, int to, std::string_view run) {
+      const bool inside = rowInside && from >= clip.Left && to <= clip.Right;
+      page->AddText(fontIndex, p_.Font().Color, from, baseline, clip, run, inside);
+    };
     const int left = x;
     std::size_t start = 0;
     int startX = x;
     for (std::size_t i = 0; i < text.size();) {
       const std::size_t len = CharLength(text, i);
       if (text[i] == '\t') {
-        if (i > start) page->AddText(fontIndex, p_.Font().Color, startX, baseline, clip, text.substr(start, i - start));
+        if (i > start) add(startX, x, text.substr(start, i - start));
         x = NextTabStop(left, x, g.TabWidth);
         start = i + 1;
         startX = x;
@@ -90,7 +97,7 @@ class TLayout {
       }
       i += len;
     }
-    if (start < text.size()) page->AddText(fontIndex, p_.Font().Color, startX, baseline, clip, text.substr(start));
+    if (start < text.size()) add(startX, x, text.substr(start));
   }
 
   int Width(std::string_view text) {
@@ -112,7 +119,7 @@ class TLayout {
     int x = band.Left;
     if (align == haCenter) x = band.Left + (band.Width() - w) / 2;
     if (align == haRight) x = band.Right - w;
-    DrawRun(text, x, Baseline(band.Top), band);
+    DrawRun(text, x, band.Top, band);
   }
 
   void OpenPage() {
@@ -245,6 +252,7 @@ bool TStringsPrinter::LayoutPages(const std::vector<std::string>& lines, TMetaFi
   placeColumns();
 
   std::vector<std::string_view> pieces;
+  std::string joined;
   for (int i = 0; i < count; ++i) {
     if (progress) {
       progress->Update(status, count - 1, i);
@@ -274,9 +282,18 @@ bool TStringsPrinter::LayoutPages(const std::vector<std::string>& lines, TMetaFi
           placeColumns();
         }
       }
-      const int baseline = L.Baseline(L.rowTop);
-      if (lineNumber_) L.DrawRun(number, L.numberBox.Right - numberWidth, baseline, L.numberBox);
-      L.DrawRun(piece, L.textBox.Left, baseline, L.textBox);
+      if (!lineNumber_) {
+        L.DrawRun(piece, L.textBox.Left, L.rowTop, L.textBox);
+      } else if (numberWidth <= nw && piece.find('\t') == std::string_view::npos) {
+        // The number ends where the text box begins: one run for both
+        // halves the printer's text objects.
+        const TPrintRect both{L.numberBox.Left, L.numberBox.Top, L.textBox.Right, L.textBox.Bottom};
+        joined.assign(number).append(piece);
+        L.DrawRun(joined, L.numberBox.Right - numberWidth, L.rowTop, both);
+      } else {
+        L.DrawRun(number, L.numberBox.Right - numberWidth, L.rowTop, L.numberBox);
+        L.DrawRun(piece, L.textBox.Left, L.rowTop, L.textBox);
+      }
       L.rowTop += g.RowHeight + g.RowGap;
     }
   }

@@ -111,21 +111,28 @@ TEST(PrintLayoutTest, LineNumbersAreRightAlignedInABoxForTheLargestNumber) {
   lines[0] = "abcdefghijklmnopqrstuvwxyz";  // wraps in the 150 px text box
   ASSERT_TRUE(f.Layout(lines));
   const std::vector<std::string> first = Records(f.pages[0]);
-  // Three digits: the box is (3 + 2) × 10 px wide; every piece repeats the number.
-  EXPECT_EQ(first[0], "30,16:1:");
-  EXPECT_EQ(first[1], "50,16:abcdefghijklmno");
-  EXPECT_EQ(first[2], "30,36:1:");
-  EXPECT_EQ(first[3], "50,36:pqrstuvwxyz");
-  EXPECT_EQ(first[4], "30,56:2:");
+  // Three digits: the box is (3 + 2) × 10 px wide; every piece repeats the
+  // number, which runs on into the text.
+  EXPECT_EQ(first[0], "30,16:1:abcdefghijklmno");
+  EXPECT_EQ(first[1], "30,36:1:pqrstuvwxyz");
+  EXPECT_EQ(first[2], "30,56:2:L2");
 
   Fixture g;
   g.p.SetLineNumber(true);
   g.p.SetFirstLineNumber(998);
-  ASSERT_TRUE(g.Layout(Lines(5)));
+  ASSERT_TRUE(g.Layout(Lines(4)));
   const std::vector<std::string> r = Records(g.pages[0]);
-  EXPECT_EQ(r[0], "20,16:998:");
-  EXPECT_EQ(r[1], "60,16:L1");  // four digits for 1002
-  EXPECT_EQ(r[8], "10,96:1002:");
+  EXPECT_EQ(r[0], "20,16:998:L1");  // four digits for 1001: a box of 60 px
+  EXPECT_EQ(r[3], "10,76:1001:L4");
+  for (const TMetaRecord& rec : g.pages[0].Records()) {
+    EXPECT_FALSE(rec.Clipped);
+    EXPECT_EQ(rec.Box.Left, 0);
+  }
+
+  // A tab keeps the text in its own box, where the stops are counted from
+  // (one line: three digits again).
+  ASSERT_TRUE(g.Layout({"a\tb"}));
+  EXPECT_EQ(Records(g.pages[0]), (std::vector<std::string>{"10,16:998:", "50,16:a", "130,16:b"}));
 }
 
 TEST(PrintLayoutTest, LinesBreakAfterBlanksAndDoubleByteCharactersAndKeepWholeCharacters) {
@@ -174,7 +181,7 @@ TEST(PrintLayoutTest, ALimitedLineRangeNumbersOnlyTheLinesItPrints) {
   f.p.SetStartLine(2);
   f.p.SetLastLine(3);
   ASSERT_TRUE(f.Layout(Lines(12)));
-  EXPECT_EQ(Records(f.pages[0]), (std::vector<std::string>{"10,16:1:", "30,16:L2", "10,36:2:", "30,36:L3"}));
+  EXPECT_EQ(Records(f.pages[0]), (std::vector<std::string>{"10,16:1:L2", "10,36:2:L3"}));
   f.p.SetStartLine(20);
   f.p.SetLastLine(30);
   ASSERT_TRUE(f.Layout(Lines(12)));
@@ -313,6 +320,24 @@ TEST(PreviewLayoutTest, ALimitedRangeIsTrimmedAndStoredBack) {
 
   ASSERT_TRUE(f.p.LayoutPreview(Lines(2), f.pages, f.measurer));
   EXPECT_EQ(f.pages.Count(), 1);  // one page is shown whatever the range
+}
+
+}  // namespace
+}  // namespace tamber
+
+namespace tamber {
+namespace {
+
+TEST(PrintLayoutTest, OnlyRunsThatLeaveTheirBoxNeedAClip) {
+  Fixture f;
+  f.p.SetHeader("wide header");
+  f.p.SetHeaderAlign(haLeft);
+  f.p.SetMarginRight(98);  // a 20 px box
+  ASSERT_TRUE(f.Layout({"ab", "abc"}));
+  std::vector<std::pair<std::string, bool>> clipped;
+  for (const TMetaRecord& r : f.pages[0].Records()) clipped.emplace_back(r.Text, r.Clipped);
+  EXPECT_EQ(clipped, (std::vector<std::pair<std::string, bool>>{
+                         {"wide header", true}, {"ab", false}, {"ab", false}, {"c", false}}));
 }
 
 }  // namespace

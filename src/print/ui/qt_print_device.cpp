@@ -146,7 +146,10 @@ void TQtPrintDevice::DrawPage(const TMetaFile& page, const TPrintRect& target) {
           p.setPen(ToQColor(r.Color));
           currentColor = r.Color;
         }
-        if (!(r.Box == currentClip)) {
+        if (!r.Clipped) {
+          if (p.hasClipping()) p.setClipping(false);
+          currentClip = {-1, -1, -1, -1};
+        } else if (!(r.Box == currentClip)) {
           p.setClipRect(QRect(r.Box.Left, r.Box.Top, r.Box.Width(), r.Box.Height()));
           currentClip = r.Box;
         }
@@ -154,14 +157,14 @@ void TQtPrintDevice::DrawPage(const TMetaFile& page, const TPrintRect& target) {
         break;
       }
       case TMetaKind::mkLine:
-        p.setClipping(false);
+        if (p.hasClipping()) p.setClipping(false);
         currentClip = {-1, -1, -1, -1};
         p.setPen(QPen(ToQColor(r.Color), r.Font));
         currentColor = clNone;
         p.drawLine(r.X, r.Y, r.X2, r.Y2);
         break;
       case TMetaKind::mkFill:
-        p.setClipping(false);
+        if (p.hasClipping()) p.setClipping(false);
         currentClip = {-1, -1, -1, -1};
         p.fillRect(QRect(r.Box.Left, r.Box.Top, r.Box.Width(), r.Box.Height()), ToQColor(r.Color));
         break;
