@@ -204,7 +204,9 @@ void ReadJis(std::string_view s, Sink& sink) {
 
 }  // namespace
 
-int DetectCode(std::string_view s) {
+namespace {
+
+int Detect(std::string_view s, bool lateControlIsText) {
   const std::size_t n = s.size();
   auto at = [&](std::size_t i) -> u8 { return i >= 1 && i <= n ? static_cast<u8>(s[i - 1]) : 0; };
 
@@ -227,7 +229,7 @@ int DetectCode(std::string_view s) {
           result = dcJisOld;
       }
     } else if (c < 0x08 || c == 0xFF) {
-      result = dcBinary;
+      if (c == 0xFF || !lateControlIsText || i <= kBinaryPrescanLength) result = dcBinary;
     } else if (c <= 0x7F) {
     } else if (In(c, 0x81, 0x8D) || In(c, 0x8F, 0x9F)) {
       result = dcSjis;
@@ -274,6 +276,12 @@ int DetectCode(std::string_view s) {
   }
   return result;
 }
+
+}  // namespace
+
+int DetectCode(std::string_view s) { return Detect(s, false); }
+
+int DetectTextCode(std::string_view s) { return Detect(s, true); }
 
 std::pair<u8, u8> JisPairToSjis(u8 j1, u8 j2) {
   const u8 s1 = static_cast<u8>(((j1 + 1) >> 1) + (j1 < 0x5F ? 0x70 : 0xB0));

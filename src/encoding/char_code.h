@@ -32,6 +32,10 @@ inline constexpr std::string_view kJisKanjiOut = "\x1B(J";
 inline constexpr std::string_view kGetaSjis = "\x81\xAC";
 
 int DetectCode(std::string_view s);
+// DetectCode for the text of a file: past the prescan a byte below 08 is a
+// stray control character of the text, not a sign of binary data, so that
+// one late NUL decides nothing, in whatever code the text is.
+int DetectTextCode(std::string_view s);
 
 std::pair<unsigned char, unsigned char> JisPairToSjis(unsigned char j1, unsigned char j2);
 std::pair<unsigned char, unsigned char> SjisPairToJis(unsigned char s1, unsigned char s2);

@@ -150,7 +150,7 @@ ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_v
   } else if (lowerExt == ".manifest") {
     code = FileCode::Utf8;
   } else {
-    const int detected = DetectCode(lines);
+    const int detected = DetectTextCode(lines);
     if (detected == dcBinary)
       code = FileCode::Binary;
     else if (HasHighByte(lines) && IsValidUtf8(lines))
@@ -172,10 +172,7 @@ ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_v
     return r;
   }
   r.format.textCode = FileCode::ShiftJis;
-  if (code == FileCode::Utf8)
-    r.text = ToShiftJis(text, FileCode::Utf8, &r.lost);
-  else
-    r.text = ConvertCode(text, dcSjis, &r.lost);
+  r.text = ToShiftJis(text, code, &r.lost);
   return r;
 }
 

@@ -113,6 +113,33 @@ TEST(ClassifyOpenedFile, FollowsTheDecisionTable) {
   }
 }
 
+TEST(ClassifyOpenedFile, AControlBytePastTheProbeIsText) {
+  // 600 bytes of ASCII, a NUL at 894, then Japanese: binary only if the NUL
+  // were looked at, and it lies past the bytes that decide binary.
+  const std::string sjis = Utf8ToCp932("日本語のテキスト\r\n");
+  const struct {
+    FileCode code;
+    std::string line;
+  } cases[] = {
+      {FileCode::Utf8, Cp932ToUtf8(sjis)},
+      {FileCode::Euc, SjisToEuc(sjis)},
+      {FileCode::ShiftJis, sjis},
+  };
+  for (const auto& c : cases) {
+    std::string file(894, 'a');
+    file += '\0';
+    file += "\r\n" + c.line;
+    const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+    EXPECT_EQ(r.code, c.code) << FileCodeText(c.code);
+    EXPECT_EQ(r.text.substr(894, 3), std::string("\0\r\n", 3)) << FileCodeText(c.code);
+    EXPECT_EQ(r.text.substr(897), sjis) << FileCodeText(c.code);
+  }
+  // Within the first 512 bytes the same byte still makes the file binary.
+  std::string early(600, 'a');
+  early[100] = '\0';
+  EXPECT_EQ(ClassifyOpenedFile(pfText, ".txt", early + sjis, true).code, FileCode::Binary);
+}
+
 TEST(ClassifyOpenedFile, UndecidedShiftJisIsNotConverted) {
   // A Shift-JIS text made of half-width kana pairs reads as undecided and is left alone.
   const std::string file = Hex("B1 B2 B3 B4 0D 0A");
