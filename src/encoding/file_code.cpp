@@ -186,8 +186,8 @@ EncodedText EncodeForSave(std::string_view text, const TextFormat& format) {
     const std::string sjis = ToShiftJis(text, format.textCode, &r.lost);
     converted = FromShiftJis(sjis, format, &r.lost);
   }
-  // Split into lines at CR LF, CR or LF (a final break makes no empty line)
-  // and write them with the file's breaks.
+  // Every break, CR LF, CR or LF, is written as the file's break; whether the
+  // last line ends with one is the text's own affair.
   const std::string_view br = BreakBytes(format.lineEnd);
   std::string& out = r.bytes;
   out.reserve(converted.size() + converted.size() / 32 + 2);
@@ -200,12 +200,9 @@ EncodedText EncodeForSave(std::string_view text, const TextFormat& format) {
     const bool crlf = c == '\r' && i + 1 < s.size() && s[i + 1] == '\n';
     if (crlf) ++i;
     start = i + 1;
-    if (start < s.size() || format.finalBreak) out.append(br);
+    out.append(br);
   }
-  if (start < s.size()) {
-    out.append(s.substr(start));
-    if (format.finalBreak) out.append(br);
-  }
+  out.append(s.substr(start));
   return r;
 }
 

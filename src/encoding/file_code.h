@@ -2,7 +2,8 @@
 // the editor holds, and which bytes a save writes for it.
 //
 // Inside the editor every line break is CR LF. A file keeps the line-end style
-// it was read with (its first break), whether it ended with a break, whether a
+// it was read with (its first break), whether it ended with a break (the text
+// keeps that: its last line ends with CR LF or does not), whether a
 // UTF-8 file had a byte-order mark and which escapes a JIS file used, so that a
 // file opened and saved unchanged is written back byte for byte.
 #pragma once
@@ -34,7 +35,9 @@ struct TextFormat {
   FileCode code = FileCode::ShiftJis;  // the code written
   FileCode textCode = FileCode::ShiftJis;  // the code the held text is in (raw reads keep the file's)
   LineEnd lineEnd = LineEnd::CrLf;
-  bool finalBreak = true;  // the last line ends with a break
+  // Whether the file ended with a break when it was read. A save does not
+  // look at it: the text written ends with a break exactly when the text does.
+  bool finalBreak = true;
   bool bom = true;         // UTF-8: the file starts with EF BB BF
   JisStyle jis;            // JIS: the escape sequences used
 };

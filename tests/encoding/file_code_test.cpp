@@ -172,7 +172,6 @@ TEST(EncodeForSave, ConvertsFromWhatTheTextIsNotFromADetection) {
   const std::string sjis = Hex("FB FC 88 9F");
   TextFormat f;
   f.code = FileCode::Euc;
-  f.finalBreak = false;
   EncodedText e = EncodeForSave(sjis, f);
   EXPECT_EQ(ToHex(e.bytes), ToHex(SjisToEuc(sjis)));
   EXPECT_EQ(e.lost, 0u);  // 髙 goes to its NEC-selected twin
@@ -183,16 +182,46 @@ TEST(EncodeForSave, ConvertsFromWhatTheTextIsNotFromADetection) {
   EXPECT_EQ(ToHex(e.bytes), ToHex(Hex("1B 24 42 25 22 25 24 1B 28 4A")));
 }
 
-TEST(EncodeForSave, NewDocumentsGetCrLfAndAFinalBreak) {
+TEST(EncodeForSave, TheTextsOwnEndDecidesTheFinalBreak) {
+  // Opened with and without a final break, in each code and line-end style;
+  // the user adds or removes the last break and saves.
+  const FileVariant variants[] = {{FileCode::ShiftJis, false}, {FileCode::Euc, false},
+                                  {FileCode::Jis, false}, {FileCode::Utf8, true},
+                                  {FileCode::Utf8, false}};
+  const std::string line = Utf8ToCp932("日本語テキスト");
+  for (const auto& v : variants) {
+    for (const std::string_view br : {"\r\n", "\n", "\r"}) {
+      for (const bool hadBreak : {true, false}) {
+        bool ok;
+        const std::string l = Encode(line, v.code, v.bom, ok);
+        const std::string plain = Encode(line, v.code, false, ok);
+        const std::string file = Join(l, plain, br, hadBreak);
+        const std::string what = std::string(FileCodeText(v.code)) + " breaks " + ToHex(br) +
+                                 (hadBreak ? " had a final break" : " had none");
+        const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+        ASSERT_EQ(c.code, v.code) << what;
+        std::string edited = c.text;
+        if (hadBreak)
+          edited.resize(edited.size() - 2);
+        else
+          edited += "\r\n";
+        EXPECT_EQ(ToHex(EncodeForSave(edited, c.format).bytes), ToHex(Join(l, plain, br, !hadBreak)))
+            << what;
+      }
+    }
+  }
+}
+
+TEST(EncodeForSave, NewDocumentsGetCrLf) {
   TextFormat f;  // a new document
-  EXPECT_EQ(EncodeForSave("a\r\nb", f).bytes, "a\r\nb\r\n");
+  EXPECT_EQ(EncodeForSave("a\r\nb", f).bytes, "a\r\nb");
   EXPECT_EQ(EncodeForSave("a\nb\rc\r\n", f).bytes, "a\r\nb\r\nc\r\n");
   EXPECT_EQ(EncodeForSave("", f).bytes, "");
   f.code = FileCode::Utf8;
-  EXPECT_EQ(EncodeForSave("a", f).bytes, "\xEF\xBB\xBF" "a\r\n");
+  EXPECT_EQ(EncodeForSave("a\n", f).bytes, "\xEF\xBB\xBF" "a\r\n");
   f.code = FileCode::Jis;
   // The kanji set is closed before the break, never after it.
-  EXPECT_EQ(ToHex(EncodeForSave(Hex("88 9F"), f).bytes), ToHex(Hex("1B 24 42 30 21 1B 28 4A 0D 0A")));
+  EXPECT_EQ(ToHex(EncodeForSave(Hex("88 9F 0D 0A"), f).bytes), ToHex(Hex("1B 24 42 30 21 1B 28 4A 0D 0A")));
   f.code = FileCode::Binary;
   EXPECT_THROW(EncodeForSave("a", f), EncodingError);
 }
@@ -200,7 +229,7 @@ TEST(EncodeForSave, NewDocumentsGetCrLfAndAFinalBreak) {
 TEST(EncodeForSave, ReportsCharactersTheTargetCannotHold) {
   TextFormat f;
   f.code = FileCode::Euc;
-  const EncodedText e = EncodeForSave(Hex("F0 40 41"), f);  // a user-defined character
+  const EncodedText e = EncodeForSave(Hex("F0 40 41 0D 0A"), f);  // a user-defined character
   EXPECT_EQ(e.lost, 1u);
   EXPECT_EQ(ToHex(e.bytes), ToHex(Hex("A2 AE 41 0D 0A")));
 }
