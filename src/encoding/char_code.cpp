@@ -283,6 +283,82 @@ int DetectCode(std::string_view s) { return Detect(s, false); }
 
 int DetectTextCode(std::string_view s) { return Detect(s, true); }
 
+namespace {
+
+// What a reading of a text gives: whether every character is one the code
+// defines, and how Japanese it looks (hiragana, katakana and level-1 kanji
+// count for it, half-width katakana against it).
+struct Reading {
+  bool valid = true;
+  long score = 0;
+};
+
+// A JIS X 0208 character (row j1, cell j2) as the score counts it.
+int JisScore(u8 j1) { return j1 == 0x24 || j1 == 0x25 || In(j1, 0x30, 0x4F) ? 1 : 0; }
+
+bool DefinedSjisPair(u8 s1, u8 s2) {
+  const char pair[2] = {static_cast<char>(s1), static_cast<char>(s2)};
+  return Cp932CharToUnicode(std::string_view(pair, 2)) >= 0;
+}
+
+Reading ReadAsEuc(std::string_view s) {
+  Reading r;
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const u8 c = static_cast<u8>(s[i]);
+    const u8 d = i + 1 < n ? static_cast<u8>(s[i + 1]) : 0;
+    if (c < 0x80) {
+      ++i;
+    } else if (c == 0x8E && In(d, 0xA1, 0xDF)) {
+      --r.score;
+      i += 2;
+    } else if (c == 0x8F && IsEucByte(d) && i + 2 < n && IsEucByte(static_cast<u8>(s[i + 2]))) {
+      i += 3;  // JIS X 0212
+    } else if (In(c, 0xA1, 0xF4) && IsEucByte(d)) {
+      const auto [s1, s2] = JisPairToSjis(c & 0x7F, d & 0x7F);
+      if (!DefinedSjisPair(s1, s2)) r.valid = false;
+      r.score += JisScore(c & 0x7F);
+      i += 2;
+    } else {
+      r.valid = false;
+      ++i;
+    }
+  }
+  return r;
+}
+
+Reading ReadAsCp932(std::string_view s) {
+  Reading r;
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const u8 c = static_cast<u8>(s[i]);
+    const u8 d = i + 1 < n ? static_cast<u8>(s[i + 1]) : 0;
+    if (c < 0x80) {
+      ++i;
+    } else if (In(c, 0xA1, 0xDF)) {
+      --r.score;
+      ++i;
+    } else if (IsLeadByte(c) && i + 1 < n && IsSjisTrail(d)) {
+      if (!DefinedSjisPair(c, d)) r.valid = false;
+      if (c <= 0xEF) r.score += JisScore(SjisPairToJis(c, d).first);
+      i += 2;
+    } else {
+      r.valid = false;
+      ++i;
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
+int DecideEucOrSjis(std::string_view s) {
+  const Reading euc = ReadAsEuc(s);
+  const Reading sjis = ReadAsCp932(s);
+  if (euc.valid != sjis.valid) return euc.valid ? dcEuc : dcSjis;
+  return euc.score > sjis.score ? dcEuc : dcSjis;
+}
+
 std::pair<u8, u8> JisPairToSjis(u8 j1, u8 j2) {
   const u8 s1 = static_cast<u8>(((j1 + 1) >> 1) + (j1 < 0x5F ? 0x70 : 0xB0));
   u8 s2;

@@ -37,6 +37,13 @@ int DetectCode(std::string_view s);
 // one late NUL decides nothing, in whatever code the text is.
 int DetectTextCode(std::string_view s);
 
+// Settles a text that DetectCode leaves undecided (dcEucOrSjis) by reading
+// all of it both ways: a text valid in only one of EUC-JP and CP932 is in that
+// one; valid in both (or neither), the reading with more hiragana, katakana
+// and level-1 kanji, less half-width katakana, wins. dcEuc or dcSjis; a tie
+// is Shift-JIS.
+int DecideEucOrSjis(std::string_view s);
+
 std::pair<unsigned char, unsigned char> JisPairToSjis(unsigned char j1, unsigned char j2);
 std::pair<unsigned char, unsigned char> SjisPairToJis(unsigned char s1, unsigned char s2);
 

@@ -157,7 +157,7 @@ ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_v
       code = FileCode::Utf8;
     else if (detected == dcJis || detected == dcJisOld)
       code = FileCode::Jis;
-    else if (detected == dcEuc)
+    else if (detected == dcEuc || (detected == dcEucOrSjis && DecideEucOrSjis(lines) == dcEuc))
       code = FileCode::Euc;
     else
       code = FileCode::ShiftJis;

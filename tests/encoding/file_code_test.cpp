@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "../support/bytes.h"
 #include "encoding/cp932_codec.h"
 
@@ -103,7 +105,7 @@ TEST(ClassifyOpenedFile, FollowsTheDecisionTable) {
       {"empty", "", ".txt", FileCode::ShiftJis},
       {"binary by detection", std::string("ab\x02" "cd\n", 6), ".txt", FileCode::Binary},
       {"manifest is UTF-8", "<?xml?>\n", ".MANIFEST", FileCode::Utf8},
-      {"undecided stays Shift-JIS", Hex("A4 A2 0A"), ".txt", FileCode::ShiftJis},
+      {"undecided hiragana is EUC", Hex("A4 A2 0A"), ".txt", FileCode::Euc},
       {"UTF-8 without mark", "日本\n", ".txt", FileCode::Utf8},
       {"EUC", Hex("C6 FC CB DC 0A"), ".c", FileCode::Euc},
   };
@@ -140,12 +142,35 @@ TEST(ClassifyOpenedFile, AControlBytePastTheProbeIsText) {
   EXPECT_EQ(ClassifyOpenedFile(pfText, ".txt", early + sjis, true).code, FileCode::Binary);
 }
 
-TEST(ClassifyOpenedFile, UndecidedShiftJisIsNotConverted) {
-  // A Shift-JIS text made of half-width kana pairs reads as undecided and is left alone.
-  const std::string file = Hex("B1 B2 B3 B4 0D 0A");
-  const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+TEST(ClassifyOpenedFile, UndecidedTextIsSettledByReadingItBothWays) {
+  // Short EUC texts of kana and kanji that the byte heuristics leave undecided.
+  const char* const lines[] = {
+      "ありがとうございます",       "きょうはいいてんきですね", "今日は良い天気です",
+      "カタカナとひらがな",         "日本語の文章",             "これはテストです。",
+      "設定ファイルを読み込みます", "よろしくおねがいします",   "東京都",
+      "おはよう",
+  };
+  std::string euc;
+  for (std::size_t count = 1; count <= std::size(lines); ++count) {
+    euc += SjisToEuc(Utf8ToCp932(lines[count - 1])) + "\n";
+    if (count == 1) ASSERT_EQ(DetectCode(euc), dcEucOrSjis);
+    const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(euc), ".txt", euc, true);
+    EXPECT_EQ(r.code, FileCode::Euc) << count << " lines";
+    EXPECT_EQ(Cp932ToUtf8(r.text).substr(0, std::strlen(lines[0]) + 2), lines[0] + std::string("\r\n"));
+  }
+  // Half-width katakana in Shift-JIS that is no EUC text (AE AF is a pair of
+  // an empty row) stays Shift-JIS, unconverted: ﾃｽﾄｼｮｯﾌﾟ.
+  const std::string sjis = Hex("C3 BD C4 BC AE AF CC DF 0D 0A");
+  ASSERT_EQ(DetectCode(sjis), dcEucOrSjis);
+  const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(sjis), ".txt", sjis, true);
   EXPECT_EQ(r.code, FileCode::ShiftJis);
-  EXPECT_EQ(r.text, file);
+  EXPECT_EQ(r.text, sjis);
+  // Valid both ways: the reading with the kana wins (あ, not ､｢), and one with
+  // only half-width katakana against level-1 kanji is EUC too, as nkf has it.
+  EXPECT_EQ(DecideEucOrSjis(Hex("A4 A2")), dcEuc);
+  EXPECT_EQ(DecideEucOrSjis(Hex("B6 DE B7 DE")), dcEuc);
+  // A level-2 kanji either way: a tie, which stays Shift-JIS.
+  EXPECT_EQ(DecideEucOrSjis(Hex("E0 A1")), dcSjis);
 }
 
 TEST(ClassifyOpenedFile, CountsCharactersShiftJisCannotHold) {

@@ -33,6 +33,49 @@ bom.txt: UTF-8
 ascii.txt: S_JIS
 data.bin: BIN" "$("$conv" --guess utf8.txt sjis.txt euc.txt jis.txt bom.txt ascii.txt data.bin)"
 
+# Guesses against nkf's on real Japanese prose in every code, line by line
+# and for every run of first lines: short EUC texts of kana are the hard case.
+cat > prose.txt <<'EOF'
+吾輩はここで始めて人間というものを見た。
+しかもあとで聞くとそれは書生という人間中で一番獰悪な種族であったそうだ。
+ありがとうございます。
+きょうはいいてんきですね。
+これはテストです。
+よろしくおねがいします。
+東京から大阪まで新幹線で行きました。
+設定ファイルを読み込めませんでした。
+ファイルが見つかりません
+保存しますか？
+メモリが足りません。
+おはようございます
+カタカナとひらがなとかんじ
+いちにちじゅう、あめがふっていた。
+昔々、ある所におじいさんとおばあさんが住んでいました。
+プログラムを終了します。
+この操作は元に戻せません。
+文字コードを選んでください
+ほんとうにさくじょしますか
+了解
+EOF
+nkf_code() {
+  case "$(nkf --guess "$1")" in
+    EUC-JP*) echo EUC ;; Shift_JIS*) echo S_JIS ;; ISO-2022-JP*) echo JIS ;;
+    UTF-8*) echo UTF-8 ;; ASCII*) echo S_JIS ;; *) echo "unknown" ;;
+  esac
+}
+disagree=""
+lines=$(wc -l < prose.txt)
+for i in $(seq 1 "$lines"); do
+  for part in "sed -n ${i}p" "head -n $i"; do
+    $part prose.txt > part.txt
+    for c in e s j w; do
+      nkf -x -$c part.txt > "part.$c"
+      [ "$(nkf_code "part.$c")" = "$("$conv" --guess "part.$c")" ] || disagree="$disagree [$part -$c]"
+    done
+  done
+done
+check "guesses agree with nkf on Japanese prose" "" "$disagree"
+
 for src in utf8 euc jis; do
   "$conv" --to sjis "$src.txt" > "out-$src.sjis"
   if [ "$src" = jis ]; then expected=$(nkf -x -s jis.txt | xxd -p); else expected=$(xxd -p sjis.txt); fi
