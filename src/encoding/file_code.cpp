@@ -99,13 +99,14 @@ std::string_view JoinedLines(std::string_view normalized) {
   return normalized;
 }
 
-std::string ToShiftJis(std::string_view text, FileCode from, std::size_t* lost) {
+std::string ToShiftJis(std::string_view text, FileCode from, std::size_t* lost,
+                       Utf8Forms* forms = nullptr) {
   switch (from) {
     case FileCode::Jis: return JisToSjis(text, lost);
     case FileCode::Euc: return EucToSjis(text, lost);
     case FileCode::Utf8:
       if (text.substr(0, 3) == kUtf8Bom) text.remove_prefix(3);
-      return Utf8ToCp932(text, lost);
+      return Utf8ToCp932(text, lost, forms);
     case FileCode::ShiftJis:
     case FileCode::Binary: break;
   }
@@ -118,7 +119,7 @@ std::string FromShiftJis(std::string_view text, const TextFormat& f, std::size_t
     case FileCode::Euc: return SjisToEuc(text, lost);
     case FileCode::Utf8: {
       std::string out = f.bom ? std::string(kUtf8Bom) : std::string();
-      out += Cp932ToUtf8(text, lost);
+      out += Cp932ToUtf8(text, lost, f.otherForms);
       return out;
     }
     case FileCode::ShiftJis:
@@ -172,7 +173,10 @@ ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_v
     return r;
   }
   r.format.textCode = FileCode::ShiftJis;
-  r.text = ToShiftJis(text, code, &r.lost);
+  Utf8Forms forms;
+  r.text = ToShiftJis(text, code, &r.lost, &forms);
+  r.format.otherForms = forms.Choice();
+  r.lost += forms.Lost();
   return r;
 }
 

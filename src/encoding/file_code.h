@@ -40,6 +40,9 @@ struct TextFormat {
   bool finalBreak = true;
   bool bom = true;         // UTF-8: the file starts with EF BB BF
   JisStyle jis;            // JIS: the escape sequences used
+  // UTF-8: the shared CP932 codes written in their other form (bit k as
+  // Utf8Forms::Choice), so that 〜 comes back as 〜, not as ～.
+  unsigned otherForms = 0;
 };
 
 constexpr std::size_t kProbeLength = 512;
@@ -57,7 +60,10 @@ struct ClassifiedText {
   FileCode code = FileCode::ShiftJis;
   std::string text;  // the text as the editor holds it, every break CR LF
   TextFormat format;
-  std::size_t lost = 0;  // characters that had no Shift-JIS form (replaced with 〓)
+  // Characters that cannot be written back as they were: those with no
+  // Shift-JIS form (replaced with 〓) and, in UTF-8, ¥ and ‾ (held as \ and ~)
+  // and the rarer form of a shared code used in both forms.
+  std::size_t lost = 0;
 };
 
 // Classifies a file's bytes as read (probe from ProbeFile, ext with its dot) and

@@ -180,6 +180,52 @@ TEST(ClassifyOpenedFile, CountsCharactersShiftJisCannotHold) {
   EXPECT_EQ(r.lost, 2u);
 }
 
+// The characters that CP932 maps only one way, in pairs sharing one code.
+struct SharedPair {
+  const char* read;   // the form CP932 gives back for the code
+  const char* other;  // the form that falls on the same code
+  const char* code;
+};
+const SharedPair kSharedPairs[] = {
+    {"～", "〜", "81 60"}, {"∥", "‖", "81 61"}, {"－", "−", "81 7C"}, {"￠", "¢", "81 91"},
+    {"￡", "£", "81 92"},  {"￢", "¬", "81 CA"}, {"―", "—", "81 5C"},
+};
+
+TEST(ClassifyAndEncode, UnicodeFilesKeepTheFormTheyUsedOfASharedCode) {
+  for (const auto& p : kSharedPairs) {
+    for (const char* form : {p.read, p.other}) {
+      const std::string file = std::string("price ") + form + "100\n" + form + "\n";
+      const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+      ASSERT_EQ(c.code, FileCode::Utf8) << form;
+      EXPECT_EQ(c.lost, 0u) << form;
+      EXPECT_EQ(ToHex(c.text.substr(6, 2)), ToHex(Hex(p.code))) << form;
+      EXPECT_EQ(EncodeForSave(c.text, c.format).bytes, file) << form;
+      // A character typed in the editor takes the form the file uses.
+      EXPECT_EQ(EncodeForSave(c.text + Hex(p.code), c.format).bytes, file + form) << form;
+    }
+    // A file using both forms cannot be written back as it was.
+    const std::string both = std::string(p.read) + p.other + p.other + "\n";
+    const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(both), ".txt", both, true);
+    EXPECT_EQ(c.lost, 1u) << p.other;
+    EXPECT_EQ(EncodeForSave(c.text, c.format).bytes, std::string(p.other) + p.other + p.other + "\n");
+  }
+  // Shift-JIS texts and new documents write what CP932 reads.
+  TextFormat f;
+  f.code = FileCode::Utf8;
+  f.bom = false;
+  EXPECT_EQ(EncodeForSave(Hex("81 60 81 5C"), f).bytes, "～―");
+}
+
+TEST(ClassifyOpenedFile, YenAndOverlineInUnicodeFilesAreALoss) {
+  // They fall on 5C and 7E, which are written back as backslash and tilde.
+  for (const char* s : {"price ¥100\n", "x‾\n"}) {
+    const std::string file = s;
+    const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+    EXPECT_EQ(c.code, FileCode::Utf8) << s;
+    EXPECT_EQ(c.lost, 1u) << s;
+  }
+}
+
 TEST(ClassifyOpenedFile, MarkStaysInTheTextWhenRecognitionIsOff) {
   const std::string file = std::string(kUtf8Bom) + "abc\r\n";
   const ClassifiedText r = ClassifyOpenedFile(pfUtf8Bom, ".txt", file, false);

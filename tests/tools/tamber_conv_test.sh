@@ -109,6 +109,19 @@ check "a refused conversion writes nothing" "precious" "$(cat target.txt)"
 "$conv" --to sjis --lossy emoji.txt -o lossy.txt 2> err.txt
 check "--lossy writes the geta mark" "$(printf 'emoji \x81\xac\n' | xxd -p)" "$(xxd -p lossy.txt)"
 
+# Characters CP932 maps one way: a UTF-8 file comes back with the forms it
+# used; one that cannot (both forms of a pair, ¥, ‾) is refused without --lossy.
+printf '波〜線 ‖ − ¢ £ ¬ —\n' > forms.txt
+"$conv" --to utf8 --no-bom forms.txt -o forms-out.txt
+check "a UTF-8 file keeps the forms it used" "$(xxd -p forms.txt)" "$(xxd -p forms-out.txt)"
+for text in 'price ¥100' 'over‾line' '〜 and ～ 〜'; do
+  printf '%s\n' "$text" > oneway.txt
+  "$conv" --to utf8 --no-bom oneway.txt -o target.txt 2> err.txt
+  check "refused without --lossy: $text" "1 precious" "$? $(cat target.txt)"
+done
+"$conv" --to utf8 --no-bom --lossy oneway.txt > lossy.txt 2> err.txt
+check "--lossy writes the form used more for both" "〜 and 〜 〜" "$(cat lossy.txt)"
+
 "$conv" --to sjis sjis.txt -o no/such/dir/out.txt 2> err.txt
 check "an unwritable output is an error" "1" "$?"
 "$conv" --to klingon sjis.txt 2> /dev/null

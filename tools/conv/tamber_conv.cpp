@@ -26,7 +26,8 @@ const char* kUsage =
     "--to      convert FILE as the editor reads it and write it as a save in that code\n"
     "          would (to standard output, or to OUT, replaced only when all went well)\n"
     "--no-bom  write UTF-8 without the byte-order mark\n"
-    "--lossy   write even when characters have no form in the target code (as 〓)\n";
+    "--lossy   write even characters that cannot be written as they are: those the\n"
+    "          target code cannot hold as 〓, ¥ and ‾ in UTF-8 files as \\ and ~\n";
 
 std::string Extension(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -93,11 +94,11 @@ int Convert(const std::string& file, FileCode target, const std::string& out, bo
   const std::size_t lost = r.classified.lost + encoded.lost;
   if (lost > 0 && !lossy) {
     std::cerr << "tamber-conv: " << file << ": " << lost
-              << " character(s) cannot be held in the target code; nothing written"
-                 " (--lossy writes them as 〓)\n";
+              << " character(s) cannot be written as they are in the target code; nothing"
+                 " written (--lossy writes them anyway)\n";
     return 1;
   }
-  if (lost > 0) std::cerr << "tamber-conv: " << file << ": " << lost << " character(s) written as 〓\n";
+  if (lost > 0) std::cerr << "tamber-conv: " << file << ": " << lost << " character(s) not written as they were\n";
   if (out.empty()) {
     if (std::fwrite(encoded.bytes.data(), 1, encoded.bytes.size(), stdout) != encoded.bytes.size() ||
         std::fflush(stdout) != 0) {
