@@ -148,9 +148,11 @@ void Count(std::size_t* lost) {
 // the single-byte set, Kanji(j1, j2) for a JIS X 0208 pair, Kana(c) for a
 // half-width katakana 21..5F, Lost() for a character of a set we cannot hold,
 // Raw(c) for bytes passed through as they are.
+enum JisMode { kAscii, kKanji, kKana, kOther2 };
+
 template <typename Sink>
-void ReadJis(std::string_view s, Sink& sink) {
-  enum Mode { kAscii, kKanji, kKana, kOther2 } mode = kAscii;
+void ReadJis(std::string_view s, Sink& sink, int* shift = nullptr) {
+  JisMode mode = shift ? static_cast<JisMode>(*shift) : kAscii;
   const std::size_t n = s.size();
   std::size_t i = 0;
   while (i < n) {
@@ -200,6 +202,7 @@ void ReadJis(std::string_view s, Sink& sink) {
       ++i;
     }
   }
+  if (shift) *shift = mode;
 }
 
 }  // namespace
@@ -590,10 +593,12 @@ struct EucSink {
 
 }  // namespace
 
-std::string JisToSjis(std::string_view s, std::size_t* lost) {
+std::string JisToSjis(std::string_view s, std::size_t* lost) { return JisToSjis(s, lost, nullptr); }
+
+std::string JisToSjis(std::string_view s, std::size_t* lost, int* shift) {
   SjisSink sink{{}, lost};
   sink.out.reserve(s.size());
-  ReadJis(s, sink);
+  ReadJis(s, sink, shift);
   return std::move(sink.out);
 }
 

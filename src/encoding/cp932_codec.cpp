@@ -258,22 +258,8 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* cp) {
 unsigned Utf8Forms::Choice() const {
   unsigned bits = 0;
   for (int k = 0; k < kSharedCodes; ++k)
-    if (used[k][1] > used[k][0]) bits |= 1u << k;
+    if (first[k] == 2) bits |= 1u << k;
   return bits;
-}
-
-std::size_t Utf8Forms::Lost() const {
-  std::size_t n = asciiLike;
-  for (const auto& u : used) n += std::min(u[0], u[1]);
-  return n;
-}
-
-void Utf8Forms::Add(const Utf8Forms& more) {
-  for (int k = 0; k < kSharedCodes; ++k) {
-    used[k][0] += more.used[k][0];
-    used[k][1] += more.used[k][1];
-  }
-  asciiLike += more.asciiLike;
 }
 
 std::string Cp932ToUtf8(std::string_view s, std::size_t* lost, unsigned otherForms) {
@@ -336,10 +322,12 @@ std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms)
       if (forms && u < 0x10000) {
         const std::uint16_t code = t.fromBmp[u];
         if (code == '\\' || code == '~') {
-          ++forms->asciiLike;
+          ++forms->lost;
         } else if (code != kNone && t.utf8[code] & Cp932Tables::kSharedFlag) {
           const int k = t.SharedIndex(code);
-          ++forms->used[k][u == t.sharedOther[k] ? 1 : 0];
+          const unsigned char form = u == t.sharedOther[k] ? 2 : 1;
+          if (!forms->first[k]) forms->first[k] = form;
+          else if (forms->first[k] != form) ++forms->lost;
         }
       }
       EncodeOne(out, u, lost);

@@ -20,17 +20,15 @@ namespace tamber {
 // UTF-8 records which forms it used, so that it can be written back alike.
 constexpr int kSharedCodes = 7;
 struct Utf8Forms {
-  // For shared code k (in the order of the codes), how often the text used
-  // the form CP932 reads [0] and the other form [1].
-  std::size_t used[kSharedCodes][2] = {};
-  std::size_t asciiLike = 0;  // ¥ and ‾
+  // For shared code k (in the order of the codes), the form the text used
+  // first: 0 none yet, 1 the form CP932 reads, 2 the other form.
+  unsigned char first[kSharedCodes] = {};
+  // Characters that cannot come back as they were: ¥ and ‾, and each use of
+  // a shared code in the form it was not first used in.
+  std::size_t lost = 0;
 
-  // Bit k set: code k is written in its other form (the text used it more).
+  // Bit k set: code k is written in its other form.
   unsigned Choice() const;
-  // Characters that cannot come back as they were: ¥ and ‾, and the rarer
-  // form of a code the text used in both.
-  std::size_t Lost() const;
-  void Add(const Utf8Forms& more);
 };
 
 // otherForms: bit k writes shared code k in its other form (Utf8Forms::Choice).

@@ -176,7 +176,7 @@ ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_v
   Utf8Forms forms;
   r.text = ToShiftJis(text, code, &r.lost, &forms);
   r.format.otherForms = forms.Choice();
-  r.lost += forms.Lost();
+  r.lost += forms.lost;
   return r;
 }
 

@@ -120,7 +120,7 @@ for text in 'price ¥100' 'over‾line' '〜 and ～ 〜'; do
   check "refused without --lossy: $text" "1 precious" "$? $(cat target.txt)"
 done
 "$conv" --to utf8 --no-bom --lossy oneway.txt > lossy.txt 2> err.txt
-check "--lossy writes the form used more for both" "〜 and 〜 〜" "$(cat lossy.txt)"
+check "--lossy writes the form used first for both" "〜 and 〜 〜" "$(cat lossy.txt)"
 
 "$conv" --to sjis sjis.txt -o no/such/dir/out.txt 2> err.txt
 check "an unwritable output is an error" "1" "$?"
