@@ -32,19 +32,6 @@ constexpr u8 kKanaCell[63] = {
     0x5B, 0x5E, 0x5F, 0x60, 0x61, 0x62, 0x64, 0x66, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F,
     0x73, 0x2B, 0x2C};
 
-// End of the run of bytes below 80 that starts at i, eight bytes at a time.
-std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
-  const std::size_t n = s.size();
-  while (i + 8 <= n) {
-    std::uint64_t w;
-    std::memcpy(&w, s.data() + i, 8);
-    if (w & 0x8080808080808080ull) break;
-    i += 8;
-  }
-  while (i < n && static_cast<u8>(s[i]) < 0x80) ++i;
-  return i;
-}
-
 // Shift-JIS double-byte code (lead << 8 | trail) that JIS and EUC can hold for
 // this character, or 0 when there is none: JIS X 0208, the NEC row 13 and the
 // NEC-selected IBM rows map by the formula; the IBM rows FA..FC go by their

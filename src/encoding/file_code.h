@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "encoding/char_code.h"
+#include "encoding/cp932_codec.h"
 
 namespace tamber {
 
@@ -70,6 +71,47 @@ struct ClassifiedText {
 // converts them for editing when kanjiAuto is on.
 ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,
                                   bool kanjiAuto);
+
+// ClassifyOpenedFile without the text: the code and the format the bytes are
+// read in (format.code, and format.textCode, the code the text will be held
+// in). A FileDecoder then gives the text in pieces.
+TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view fileBytes,
+                             bool kanjiAuto);
+
+// Gives the text of a file as the editor holds it (converted to format.textCode,
+// every break CR LF) in pieces of about kPiece bytes of the file, so that a
+// large file is converted without a copy of it as a whole. The pieces joined
+// are ClassifyOpenedFile's text; each but the last ends after a break or after
+// a byte that stands alone in every code (below 40, not ESC).
+class FileDecoder {
+ public:
+  static constexpr std::size_t kPiece = 1 << 18;
+
+  FileDecoder(std::string_view fileBytes, const TextFormat& format);
+  // The next piece (valid until the next call); false after the last.
+  bool Next(std::string_view* piece);
+  // Bytes of the file converted so far.
+  std::size_t Consumed() const { return pos_; }
+  // So far: characters that cannot be written back as they were, and the
+  // forms of the shared codes a UTF-8 file uses (TextFormat::otherForms).
+  std::size_t Lost() const { return lost_ + forms_.lost; }
+  unsigned OtherForms() const { return forms_.Choice(); }
+
+ private:
+  std::size_t CutPoint() const;
+
+  std::string_view bytes_;
+  FileCode from_;  // the code converted from; ShiftJis when nothing is converted
+  std::size_t pos_ = 0;
+  std::size_t lost_ = 0;
+  Utf8Forms forms_;
+  int jisShift_ = 0;
+  std::string converted_;
+  std::string out_;
+};
+
+// NormalizeBreaks into out (replacing its contents).
+void NormalizeBreaksInto(std::string_view s, std::string& out);
 
 class EncodingError : public std::runtime_error {
  public:

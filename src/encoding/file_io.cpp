@@ -44,14 +44,8 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-}  // namespace
-
-std::string ReadWholeFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) Fail(errno, path);
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) Fail(errno, path);
-  if (S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+// The rest of an open file (st from fstat on it).
+std::string ReadAll(const Fd& fd, const struct stat& st, const std::string& path) {
   std::string data;
   if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
   std::vector<char> buf(1 << 16);
@@ -65,6 +59,17 @@ std::string ReadWholeFile(const std::string& path) {
     data.append(buf.data(), static_cast<std::size_t>(n));
   }
   return data;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) Fail(errno, path);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) Fail(errno, path);
+  if (S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+  return ReadAll(fd, st, path);
 }
 
 MappedFile::MappedFile(const std::string& path) {
@@ -83,7 +88,7 @@ MappedFile::MappedFile(const std::string& path) {
       return;
     }
   }
-  whole_ = ReadWholeFile(path);
+  whole_ = ReadAll(fd, st, path);
   data_ = whole_.data();
   size_ = whole_.size();
 }

@@ -153,7 +153,9 @@ TEST(ClassifyOpenedFile, UndecidedTextIsSettledByReadingItBothWays) {
   std::string euc;
   for (std::size_t count = 1; count <= std::size(lines); ++count) {
     euc += SjisToEuc(Utf8ToCp932(lines[count - 1])) + "\n";
-    if (count == 1) ASSERT_EQ(DetectCode(euc), dcEucOrSjis);
+    if (count == 1) {
+      ASSERT_EQ(DetectCode(euc), dcEucOrSjis);
+    }
     const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(euc), ".txt", euc, true);
     EXPECT_EQ(r.code, FileCode::Euc) << count << " lines";
     EXPECT_EQ(Cp932ToUtf8(r.text).substr(0, std::strlen(lines[0]) + 2), lines[0] + std::string("\r\n"));
@@ -303,6 +305,70 @@ TEST(EncodeForSave, ReportsCharactersTheTargetCannotHold) {
   const EncodedText e = EncodeForSave(Hex("F0 40 41 0D 0A"), f);  // a user-defined character
   EXPECT_EQ(e.lost, 1u);
   EXPECT_EQ(ToHex(e.bytes), ToHex(Hex("A2 AE 41 0D 0A")));
+}
+
+// The text of a file converted whole, as the pieces must give it.
+std::string WholeText(std::string_view file, const TextFormat& f) {
+  std::string text = NormalizeBreaks(file);
+  if (f.textCode != FileCode::ShiftJis || f.code == FileCode::ShiftJis) return text;
+  if (f.code == FileCode::Jis) return JisToSjis(text);
+  if (f.code == FileCode::Euc) return EucToSjis(text);
+  std::string_view t = text;
+  if (t.substr(0, 3) == kUtf8Bom) t.remove_prefix(3);
+  return Utf8ToCp932(t);
+}
+
+TEST(FileDecoder, PiecesJoinToTheTextConvertedWhole) {
+  const std::size_t piece = FileDecoder::kPiece;
+  // Lines of every length, a CR LF across the first part's end, lone CRs and
+  // LFs, and a line longer than a part.
+  std::string sjis;
+  const std::string words[] = {Utf8ToCp932("日本語"), Utf8ToCp932("ｶﾞｷﾞ"), "abc ", Utf8ToCp932("表示"), "\t"};
+  for (std::size_t i = 0; sjis.size() < piece - 1; ++i) {
+    sjis += words[i % 5];
+    if (i % 7 == 6) sjis += i % 3 ? "\r\n" : (i % 2 ? "\n" : "\r");
+  }
+  sjis.resize(piece - 1);
+  sjis += "\r\n";
+  for (std::size_t i = 0; sjis.size() < 2 * piece + piece / 2; ++i) sjis += words[i % 4];
+  sjis += "\n";
+  for (std::size_t i = 0; sjis.size() < 4 * piece; ++i) sjis += words[i % 5] + (i % 9 ? "" : "\r\n");
+
+  for (const FileCode code : {FileCode::ShiftJis, FileCode::Euc, FileCode::Jis, FileCode::Utf8}) {
+    bool ok;
+    const std::string file = Encode(sjis, code, code == FileCode::Utf8, ok);
+    for (const bool kanjiAuto : {true, false}) {
+      const TextFormat f = ClassifyFileBytes(ProbeBytes(file), ".txt", file, kanjiAuto);
+      ASSERT_EQ(f.code, code);
+      FileDecoder decoder(file, f);
+      std::string joined;
+      std::size_t pieces = 0;
+      for (std::string_view p; decoder.Next(&p);) {
+        if (decoder.Consumed() < file.size()) {
+          const auto last = static_cast<unsigned char>(p.back());
+          EXPECT_TRUE(last == '\n' || last < 0x40) << FileCodeText(code) << " piece " << pieces;
+        }
+        joined += p;
+        ++pieces;
+      }
+      EXPECT_GT(pieces, 3u);
+      EXPECT_EQ(decoder.Consumed(), file.size());
+      EXPECT_TRUE(joined == WholeText(file, f)) << FileCodeText(code) << " auto " << kanjiAuto;
+    }
+  }
+}
+
+TEST(FileDecoder, CarriesTheJisKanjiSetFromPieceToPiece) {
+  // A JIS text that never leaves the kanji set at a break: the set holds on.
+  std::string file = "\x1B$B";
+  while (file.size() < 3 * FileDecoder::kPiece) file += "F|K\\8l\r\n";  // 日本語
+  const TextFormat f = ClassifyFileBytes(pfText, ".txt", file, true);
+  ASSERT_EQ(f.code, FileCode::Jis);
+  FileDecoder decoder(file, f);
+  std::string joined;
+  for (std::string_view p; decoder.Next(&p);) joined += p;
+  EXPECT_TRUE(joined == JisToSjis(file));
+  EXPECT_EQ(joined.substr(joined.size() - 8), Utf8ToCp932("日本語\r\n"));
 }
 
 TEST(NormalizeBreaks, MakesEveryBreakCrLf) {
