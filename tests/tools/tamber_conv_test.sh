@@ -122,6 +122,19 @@ done
 "$conv" --to utf8 --no-bom --lossy oneway.txt > lossy.txt 2> err.txt
 check "--lossy writes the form used first for both" "〜 and 〜 〜" "$(cat lossy.txt)"
 
+# A long file is converted in pieces: the result is the same, and a loss near
+# its end still leaves nothing behind, in OUT or in a file on standard output.
+for i in $(seq 1 12000); do echo "line $i 日本語のテキスト ｶﾞｷﾞ"; done > long.txt
+nkf -x -s long.txt > long.sjis
+"$conv" --to utf8 --no-bom long.sjis > long.out
+check "a long file converts whole" "$(md5sum < long.txt)" "$(md5sum < long.out)"
+printf 'emoji 😀\n' >> long.txt
+echo precious > long.out
+"$conv" --to sjis long.txt -o long.out 2> err.txt
+check "a late loss writes nothing to OUT" "1 precious" "$? $(cat long.out)"
+"$conv" --to sjis long.txt > long.out 2> err.txt
+check "a late loss leaves standard output empty" "1 0" "$? $(stat -c %s long.out)"
+
 "$conv" --to sjis sjis.txt -o no/such/dir/out.txt 2> err.txt
 check "an unwritable output is an error" "1" "$?"
 "$conv" --to klingon sjis.txt 2> /dev/null
