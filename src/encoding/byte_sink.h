@@ -4,11 +4,25 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 namespace tamber {
+
+// End of the run of bytes below 80 that starts at i, eight bytes at a time.
+inline std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
+  const std::size_t n = s.size();
+  while (i + 8 <= n) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ull) break;
+    i += 8;
+  }
+  while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i;
+}
 
 class ByteSink {
  public:

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -31,6 +32,11 @@ struct Cp932Tables {
   // UTF-8 of each character, bytes in the low three bytes, length in the top
   // byte (0: no mapping); written four bytes at a time and cut to the length.
   std::vector<std::uint32_t> utf8;  // indexed as decode
+  // The codes two characters share, in ascending order, and the form of each
+  // that decode does not give. Their utf8 entries carry kSharedFlag.
+  std::uint16_t sharedCode[kSharedCodes] = {};
+  char32_t sharedOther[kSharedCodes] = {};
+  std::uint32_t sharedOtherUtf8[kSharedCodes] = {};
 
   Cp932Tables()
       : decode(65536, kNone), fromBmp(65536, kNone), necEquiv(0x300, 0), utf8(65536, 0) {
@@ -86,6 +92,40 @@ struct Cp932Tables {
     iconv_close(enc);
     BuildNecEquivalents();
     for (std::size_t i = 0; i < decode.size(); ++i) utf8[i] = PackUtf8(decode[i]);
+    FindSharedCodes();
+  }
+
+  static constexpr std::uint32_t kSharedFlag = 0x80000000u;
+
+  // Pairs whose two characters iconv encodes to one code: the character that
+  // does not decode back is the other form.
+  void FindSharedCodes() {
+    int found = 0;
+    for (std::uint32_t u = 0x80; u < 0x10000; ++u) {
+      const std::uint16_t code = fromBmp[u];
+      if (code == kNone || code <= 0xFF || decode[code] == u) continue;
+      if (found == kSharedCodes) throw std::runtime_error("iconv's CP932 shares more codes than expected");
+      sharedCode[found] = code;
+      sharedOther[found] = u;
+      ++found;
+    }
+    if (found != kSharedCodes) throw std::runtime_error("iconv's CP932 shares fewer codes than expected");
+    for (int a = 0; a < kSharedCodes; ++a)
+      for (int b = a + 1; b < kSharedCodes; ++b)
+        if (sharedCode[b] < sharedCode[a]) {
+          std::swap(sharedCode[a], sharedCode[b]);
+          std::swap(sharedOther[a], sharedOther[b]);
+        }
+    for (int k = 0; k < kSharedCodes; ++k) {
+      utf8[sharedCode[k]] |= kSharedFlag;
+      sharedOtherUtf8[k] = PackUtf8(static_cast<std::uint16_t>(sharedOther[k]));
+    }
+  }
+
+  int SharedIndex(std::uint16_t code) const {
+    for (int k = 0; k < kSharedCodes; ++k)
+      if (sharedCode[k] == code) return k;
+    return -1;
   }
 
   static std::uint32_t PackUtf8(std::uint16_t u) {
@@ -215,7 +255,14 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* cp) {
 
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view s, std::size_t* lost) {
+unsigned Utf8Forms::Choice() const {
+  unsigned bits = 0;
+  for (int k = 0; k < kSharedCodes; ++k)
+    if (first[k] == 2) bits |= 1u << k;
+  return bits;
+}
+
+std::string Cp932ToUtf8(std::string_view s, std::size_t* lost, unsigned otherForms) {
   const Cp932Tables& t = Tables();
   ByteSink out(s.size() + s.size() / 2);
   const std::size_t n = s.size();
@@ -229,17 +276,21 @@ std::string Cp932ToUtf8(std::string_view s, std::size_t* lost) {
       continue;
     }
     std::size_t len;
-    std::uint32_t packed = t.utf8[CharIndex(s, i, &len)];
+    const std::size_t index = CharIndex(s, i, &len);
+    std::uint32_t packed = t.utf8[index];
     if (packed == 0) {
       Count(lost);
       packed = Cp932Tables::PackUtf8(static_cast<std::uint16_t>(kGetaUnicode));
+    } else if (packed & Cp932Tables::kSharedFlag) {
+      const int k = t.SharedIndex(static_cast<std::uint16_t>(index));
+      if (otherForms >> k & 1) packed = t.sharedOtherUtf8[k];
     }
     out.Room(4);
     char*& p = out.Cursor();
     const std::uint32_t bytes = packed & 0xFFFFFF;
     static_assert(std::endian::native == std::endian::little, "packed UTF-8 is stored low byte first");
     std::memcpy(p, &bytes, 4);
-    p += packed >> 24;
+    p += (packed >> 24) & 0x7;
     i += len;
   }
   return out.Take();
@@ -252,7 +303,8 @@ std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost) {
   return out;
 }
 
-std::string Utf8ToCp932(std::string_view s, std::size_t* lost) {
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms) {
+  const Cp932Tables& t = Tables();
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
@@ -264,10 +316,22 @@ std::string Utf8ToCp932(std::string_view s, std::size_t* lost) {
       ++i;
       continue;
     }
-    if (u < 0x80)
+    if (u < 0x80) {
       out.push_back(static_cast<char>(u));
-    else
+    } else {
+      if (forms && u < 0x10000) {
+        const std::uint16_t code = t.fromBmp[u];
+        if (code == '\\' || code == '~') {
+          ++forms->lost;
+        } else if (code != kNone && t.utf8[code] & Cp932Tables::kSharedFlag) {
+          const int k = t.SharedIndex(code);
+          const unsigned char form = u == t.sharedOther[k] ? 2 : 1;
+          if (!forms->first[k]) forms->first[k] = form;
+          else if (forms->first[k] != form) ++forms->lost;
+        }
+      }
       EncodeOne(out, u, lost);
+    }
     i += len;
   }
   return out;

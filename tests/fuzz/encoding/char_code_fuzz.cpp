@@ -33,7 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!kanjiAuto || c.code == FileCode::ShiftJis) {
       TextFormat f = c.format;
       f.lineEnd = LineEnd::CrLf;
-      f.finalBreak = true;
       const std::string expected = EncodeForSave(NormalizeBreaks(bytes), f).bytes;
       if (EncodeForSave(c.text, f).bytes != expected) __builtin_trap();
     }
