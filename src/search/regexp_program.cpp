@@ -1,6 +1,7 @@
 #include "search/regexp_program.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <unordered_map>
@@ -24,6 +25,29 @@ struct SetHash {
     return h;
   }
 };
+
+// Whether the byte at q of s starts a character, given that from (<= q)
+// does. A byte that cannot lead ends a character whatever it is, so only the
+// run of possible lead bytes just before q needs counting.
+bool StartsChar(const unsigned char* s, std::size_t from, std::size_t q) {
+  std::size_t k = q;
+  while (k > from && IsLeadByte(s[k - 1])) --k;
+  return (q - k) % 2 == 0;
+}
+
+// The end of the line that starts at start: just after the next LF that is a
+// character of its own, or n.
+std::size_t LineEndAfter(const unsigned char* s, std::size_t n, std::size_t start) {
+  std::size_t from = start;
+  while (from < n) {
+    const void* lf = std::memchr(s + from, '\n', n - from);
+    if (!lf) return n;
+    const std::size_t q = static_cast<std::size_t>(static_cast<const unsigned char*>(lf) - s);
+    if (StartsChar(s, start, q)) return q + 1;
+    from = q + 1;
+  }
+  return n;
+}
 
 }  // namespace
 
@@ -403,6 +427,40 @@ std::size_t TREProgram::ForEach(std::string_view subject, TMatchCORE_LineSeparat
     } else {
       ++k;
     }
+  }
+  return count;
+}
+
+std::size_t TREProgram::ForEachMatchingLine(
+    std::string_view block, TMatchCORE_LineSeparator sep,
+    const std::function<bool(std::size_t, std::size_t)>& line) {
+  const auto* s = reinterpret_cast<const unsigned char*>(block.data());
+  const std::size_t n = block.size();
+  std::size_t count = 0;
+  for (std::size_t start = 0; start < n;) {
+    const std::size_t end = LineEndAfter(s, n, start);
+    const auto m = First(block.substr(start, end - start), sep);
+    // A match at the very end of a line with a break would start on the next.
+    const bool broken = s[end - 1] == '\n' && StartsChar(s, start, end - 1);
+    if (m && (!broken || m->first < end - start)) {
+      ++count;
+      if (!line(start, end)) break;
+    }
+    start = end;
+  }
+  return count;
+}
+
+std::size_t TREProgram::ForEachInLines(std::string_view block, TMatchCORE_LineSeparator sep,
+                                       const std::function<void(std::size_t, std::size_t)>& found) {
+  const auto* s = reinterpret_cast<const unsigned char*>(block.data());
+  const std::size_t n = block.size();
+  std::size_t count = 0;
+  for (std::size_t start = 0; start < n;) {
+    const std::size_t end = LineEndAfter(s, n, start);
+    count += ForEach(block.substr(start, end - start), sep,
+                     [&](std::size_t a, std::size_t b) { found(start + a, start + b); });
+    start = end;
   }
   return count;
 }

@@ -68,6 +68,22 @@ class TREProgram {
   std::size_t ForEach(std::string_view subject, TMatchCORE_LineSeparator sep,
                       const std::function<void(std::size_t, std::size_t)>& found);
 
+  // A block is a run of lines, each ending after an LF character (an LF that
+  // is not the trail byte of a pair) or at the end of the block; each line is
+  // searched as a subject of its own, its break included, so no match runs
+  // past the LF that ends its line.
+  //
+  // Calls line(start, end) in order for every line in which some match (an
+  // empty one too) starts before the line's end (or at the end of a last line
+  // without a break); stops when line returns false. Returns the number of
+  // lines reported.
+  std::size_t ForEachMatchingLine(std::string_view block, TMatchCORE_LineSeparator sep,
+                                  const std::function<bool(std::size_t, std::size_t)>& line);
+  // Every non-empty match of every line of block, as ForEach gives them for
+  // each line alone, with offsets into block; returns the count.
+  std::size_t ForEachInLines(std::string_view block, TMatchCORE_LineSeparator sep,
+                             const std::function<void(std::size_t, std::size_t)>& found);
+
  private:
   struct Edge {
     std::uint16_t lo;  // class interval
