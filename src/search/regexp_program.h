@@ -34,6 +34,7 @@
 
 #include "search/code_range.h"
 #include "search/regexp_parser.h"
+#include "search/required_literal.h"
 
 namespace tamber {
 
@@ -97,6 +98,8 @@ class TREProgram {
     std::vector<Edge> revEdges;  // to = the source state
   };
   class Dfa;
+  class LineDfa;
+  struct LineScan;
 
   void BuildAlphabet(const TREParseTree& tree);
   int NewState();
@@ -110,6 +113,15 @@ class TREProgram {
   // Fills valid_ for the decoded text; returns the leftmost valid start or -1.
   long MarkStarts(TMatchCORE_LineSeparator sep);
   long LongestFrom(std::size_t k, TMatchCORE_LineSeparator sep);
+  LineDfa& Lines();
+  // The line-by-line reference that the block searches fall back on.
+  std::size_t MatchingLinesByLine(std::string_view block, std::size_t from, TMatchCORE_LineSeparator sep,
+                                  const std::function<bool(std::size_t, std::size_t)>& line, bool* stop);
+  // The end of the longest match that starts at the character at k of
+  // block, inside the line [lineStart, lineEnd); -1 when none; -2 when more
+  // than *budget steps were needed (the budget is spent as it goes).
+  long LongestInLine(const unsigned char* s, std::size_t k, std::size_t lineStart, std::size_t lineEnd,
+                     int sepByte, long* budget);
 
   std::size_t patternLength_;
   std::vector<std::uint32_t> bounds_;  // class i is [bounds_[i], bounds_[i + 1])
@@ -125,7 +137,10 @@ class TREProgram {
   std::vector<int> headTargets_;  // entry --^--> target
   std::vector<int> tailSources_;  // source --$--> exit
 
+  LiteralFinder literals_;
+  bool matchesEmpty_ = false;  // some match is empty at every line head or everywhere
   std::unique_ptr<Dfa> forward_;
+  std::unique_ptr<LineDfa> lines_;
   std::unique_ptr<Dfa> reverse_[2];
 
   std::vector<std::uint16_t> cls_;   // class of each character of the decoded text
