@@ -79,6 +79,11 @@ std::size_t TAWKStr::ForEachMatchingLine(std::string_view block,
   return Program().ForEachMatchingLine(block, LineSeparator(), line);
 }
 
+std::size_t TAWKStr::ForEachMatchInLines(std::string_view block,
+                                         const std::function<void(std::size_t, std::size_t)>& found) {
+  return Program().ForEachInLines(block, LineSeparator(), found);
+}
+
 std::size_t TAWKStrEx::FindAllInLines(std::string_view block, std::vector<TSearchInfo>& list) {
   return Program().ForEachInLines(block, LineSeparator(), [&](std::size_t start, std::size_t end) {
     list.push_back({start + 1, end - start, std::string(block.substr(start, end - start))});

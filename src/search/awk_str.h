@@ -103,6 +103,10 @@ class TAWKStr : public TMatchCORE {
   // matches, as TREProgram::ForEachMatchingLine reports them.
   std::size_t ForEachMatchingLine(std::string_view block,
                                   const std::function<bool(std::size_t, std::size_t)>& line);
+  // Every non-empty match of every line of block as found(start, end), byte
+  // offsets into block, as TREProgram::ForEachInLines gives them.
+  std::size_t ForEachMatchInLines(std::string_view block,
+                                  const std::function<void(std::size_t, std::size_t)>& found);
 };
 
 // A match that FindAll lists.

@@ -377,7 +377,21 @@ class TREProgram::LineDfa {
 
 TREProgram::TREProgram(std::string_view pattern, bool ignoreCase) : patternLength_(pattern.size()) {
   const TREParseTree tree = ParseRegExp(pattern, ignoreCase);
-  literals_ = LiteralFinder(RequiredLiterals(tree));
+  RequiredLiteralList required = RequiredLiterals(tree);
+  exactLiterals_ = required.exact;
+  prefixLiterals_ = required.prefix;
+  for (const std::string& lit : required.literals) {
+    for (std::size_t i = 0; i < lit.size();) {
+      const std::size_t len = CharLength(lit, i);
+      const bool loneLead = len == 1 && IsLeadByte(lit[i]);
+      const bool innerBreak = lit[i] == '\n' && i + 1 < lit.size();
+      if (loneLead || innerBreak || (len == 2 && (lit[i + 1] == '\n' || lit[i + 1] == '\r'))) {
+        exactLiterals_ = false;
+      }
+      i += len;
+    }
+  }
+  literals_ = LiteralFinder(std::move(required.literals));
   BuildAlphabet(tree);
   NewState();  // entry
   NewState();  // exit
@@ -621,6 +635,24 @@ std::size_t TREProgram::ForEach(std::string_view subject, TMatchCORE_LineSeparat
   return count;
 }
 
+void TREProgram::BuildCanStart() {
+  if (canStartBuilt_) return;
+  // From either start state (at a line head or not), a first character that
+  // does not kill the forward automaton; a lead byte counts if any trail does.
+  Dfa& d = Forward();
+  for (const bool head : {false, true}) {
+    for (unsigned b = 0; b < 256; ++b) {
+      if (canStart_[b]) continue;
+      if (d.Step(d.Start(head), single_[b]) != kDead) canStart_[b] = true;
+      if (!IsLeadByte(static_cast<unsigned char>(b))) continue;
+      for (unsigned t = 0; t < 256 && !canStart_[b]; ++t) {
+        if (d.Step(d.Start(head), blocks_[leadBlock_[b]][t]) != kDead) canStart_[b] = true;
+      }
+    }
+  }
+  canStartBuilt_ = true;
+}
+
 TREProgram::LineDfa& TREProgram::Lines() {
   if (!lines_) lines_ = std::make_unique<LineDfa>(*this);
   return *lines_;
@@ -699,6 +731,19 @@ std::size_t TREProgram::ForEachMatchingLine(std::string_view block, TMatchCORE_L
   const int sepByte = sep == mcls_LF ? '\n' : '\r';
   std::size_t count = 0;
   std::size_t pos = 0;  // always a line start
+  if (exactLiterals_) {
+    for (std::size_t q = literals_.Find(block, 0); q != std::string_view::npos; q = literals_.Find(block, q + 1)) {
+      if (q < pos || !StartsChar(s, pos, q)) continue;
+      const std::size_t start = LineStartOf(s, pos, q);
+      const std::size_t end = LineEndAfter(s, n, start);
+      ++count;
+      if (!line(start, end)) break;
+      pos = end;
+      if (pos >= n) break;
+      q = pos - 1;
+    }
+    return count;
+  }
   try {
     LineDfa& d = Lines();
     while (pos < n) {
@@ -776,6 +821,55 @@ std::size_t TREProgram::ForEachInLines(std::string_view block, TMatchCORE_LineSe
       ++count;
     });
   };
+  if (exactLiterals_) {
+    // pos is a character start; a hit at another start is the leftmost
+    // match, and the longest string there the longest.
+    for (std::size_t q = literals_.Find(block, 0); q != std::string_view::npos; q = literals_.Find(block, q + 1)) {
+      if (q < pos || !StartsChar(s, pos, q)) continue;
+      const std::size_t len = literals_.LongestAt(block, q);
+      found(q, q + len);
+      ++count;
+      pos = q + len;
+      if (pos >= n) break;
+      q = pos - 1;
+    }
+    return count;
+  }
+  if (prefixLiterals_) {
+    // Matches start only where a literal occurs: try the forward automaton
+    // at each such character start, in order; the first that matches is
+    // the leftmost match.
+    std::size_t ls = 0;
+    std::size_t le = LineEndAfter(s, n, 0);
+    for (std::size_t q = literals_.Find(block, 0); q != std::string_view::npos; q = literals_.Find(block, q + 1)) {
+      if (q < pos) continue;
+      if (q >= le) {
+        ls = LineStartOf(s, le, q);
+        le = LineEndAfter(s, n, ls);
+        pos = std::max(pos, ls);
+      }
+      if (!StartsChar(s, pos, q)) continue;
+      long budget = std::numeric_limits<long>::max();
+      const long end = LongestInLine(s, q, ls, le, sepByte, &budget);
+      if (end <= static_cast<long>(q)) continue;
+      found(q, static_cast<std::size_t>(end));
+      ++count;
+      pos = static_cast<std::size_t>(end);
+      if (pos >= n) break;
+      q = pos - 1;
+    }
+    return count;
+  }
+  BuildCanStart();
+  std::size_t cachedLine = std::string_view::npos;  // a line start and its end
+  std::size_t cachedEnd = 0;
+  auto lineEnd = [&](std::size_t ls) {
+    if (ls != cachedLine) {
+      cachedLine = ls;
+      cachedEnd = LineEndAfter(s, n, ls);
+    }
+    return cachedEnd;
+  };
   try {
     LineDfa& d = Lines();
     while (pos < n) {
@@ -787,7 +881,7 @@ std::size_t TREProgram::ForEachInLines(std::string_view block, TMatchCORE_LineSe
         if (q == std::string_view::npos) break;
         const std::size_t ls = LineStartOf(s, pos, q);
         if (ls > pos) from = fromLine = ls;
-        limit = LineEndAfter(s, n, fromLine);
+        limit = lineEnd(fromLine);
       }
       // The earliest end of a non-empty match that starts at or after from.
       std::int32_t e = d.Start(from == fromLine);
@@ -820,12 +914,13 @@ std::size_t TREProgram::ForEachInLines(std::string_view block, TMatchCORE_LineSe
       // The match lies in the line holding i - 1; its leftmost start is the
       // first character from which the forward automaton finds one.
       const std::size_t ls = LineStartOf(s, fromLine, i - 1);
-      const std::size_t le = (d.Flags(e) & LineDfa::kMarker) ? i : LineEndAfter(s, n, ls);
+      const std::size_t le = (d.Flags(e) & LineDfa::kMarker) ? i : lineEnd(ls);
       const std::size_t first = std::max(from, ls);
       long budget = 4 * static_cast<long>(i - first) + 256;
       long end = -1;
       std::size_t k = first;
       for (; k < i; k += IsLeadByte(s[k]) && k + 1 < le ? 2 : 1) {
+        if (!canStart_[s[k]]) continue;
         end = LongestInLine(s, k, ls, le, sepByte, &budget);
         if (end == -2 || end > static_cast<long>(k)) break;
       }

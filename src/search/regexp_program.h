@@ -114,6 +114,7 @@ class TREProgram {
   long MarkStarts(TMatchCORE_LineSeparator sep);
   long LongestFrom(std::size_t k, TMatchCORE_LineSeparator sep);
   LineDfa& Lines();
+  void BuildCanStart();
   // The line-by-line reference that the block searches fall back on.
   std::size_t MatchingLinesByLine(std::string_view block, std::size_t from, TMatchCORE_LineSeparator sep,
                                   const std::function<bool(std::size_t, std::size_t)>& line, bool* stop);
@@ -138,7 +139,14 @@ class TREProgram {
   std::vector<int> tailSources_;  // source --$--> exit
 
   LiteralFinder literals_;
-  bool matchesEmpty_ = false;  // some match is empty at every line head or everywhere
+  // The pattern is exactly the literals, each whole characters with LF only
+  // as the last: searches need no automaton.
+  bool exactLiterals_ = false;
+  bool prefixLiterals_ = false;  // every match starts with one of the literals
+  // A match may start with a character whose first byte is this (built
+  // with the forward automaton).
+  std::array<bool, 256> canStart_{};
+  bool canStartBuilt_ = false;
   std::unique_ptr<Dfa> forward_;
   std::unique_ptr<LineDfa> lines_;
   std::unique_ptr<Dfa> reverse_[2];

@@ -12,8 +12,6 @@ namespace tamber {
 
 namespace {
 
-constexpr std::size_t kLongEnough = 32;  // bytes
-
 // What a node tells about its matches: exactly the strings of set (exact), or
 // that each match contains one of them (!exact); unknown when neither holds.
 struct Info {
@@ -40,12 +38,18 @@ void Dedupe(std::vector<std::string>* set) {
   set->erase(std::unique(set->begin(), set->end()), set->end());
 }
 
-// Higher is better: long strings and few of them mean few false hits.
+// Higher is better: long strings mean few false hits, and the scan costs a
+// compare per distinct leading pair of bytes.
 long Score(const std::vector<std::string>& set) {
   if (set.empty() || HasEmpty(set)) return -1000000;
   std::size_t shortest = set[0].size();
-  for (const std::string& s : set) shortest = std::min(shortest, s.size());
-  return static_cast<long>(std::min<std::size_t>(shortest, 8)) * 8 - static_cast<long>(set.size());
+  std::vector<std::string> leads;
+  for (const std::string& s : set) {
+    shortest = std::min(shortest, s.size());
+    leads.push_back(s.substr(0, 2));
+  }
+  Dedupe(&leads);
+  return static_cast<long>(std::min<std::size_t>(shortest, 8)) * 8 - static_cast<long>(leads.size());
 }
 
 // A required list (inexact) made from info, or nothing when it says nothing.
@@ -108,7 +112,7 @@ Info Analyse(const TREParseTree& tree, int node) {
         const Info kid = Analyse(tree, k);
         // A long run is enough: cut it there (its strings are still required),
         // which keeps a pattern of many plain characters linear.
-        if (run[0].size() >= kLongEnough) {
+        if (run[0].size() >= kLongEnoughLiteral) {
           consider(run);
           run.assign(1, std::string());
           allExact = false;
@@ -140,23 +144,93 @@ Info Analyse(const TREParseTree& tree, int node) {
   return Unknown();
 }
 
+// The strings every match of node starts with; nothing when unknown. (A
+// string may stop early: "ab" for abc.)
+std::optional<std::vector<std::string>> Prefixes(const TREParseTree& tree, int node) {
+  const TRENode& n = tree.nodes[node];
+  switch (n.op) {
+    case opRange: {
+      const Info info = Analyse(tree, node);
+      if (!info.known) return std::nullopt;
+      return info.set;
+    }
+    case opPlus: return Prefixes(tree, n.kids[0]);
+    case opUnion: {
+      std::vector<std::string> out;
+      for (const int k : n.kids) {
+        const auto p = Prefixes(tree, k);
+        if (!p || HasEmpty(*p)) return std::nullopt;
+        out.insert(out.end(), p->begin(), p->end());
+        if (out.size() > kMaxRequiredLiterals) return std::nullopt;
+      }
+      Dedupe(&out);
+      return out;
+    }
+    case opConcat: {
+      std::vector<std::string> run{std::string()};
+      for (const int k : n.kids) {
+        const Info kid = Analyse(tree, k);
+        std::vector<std::string> next;
+        const bool exact = kid.known && kid.exact;
+        std::optional<std::vector<std::string>> tail;
+        if (!exact) tail = Prefixes(tree, k);
+        const std::vector<std::string>* add = exact ? &kid.set : tail ? &*tail : nullptr;
+        if (!add || run.size() * add->size() > kMaxRequiredLiterals || run[0].size() >= kLongEnoughLiteral) break;
+        for (const std::string& a : run) {
+          for (const std::string& b : *add) next.push_back(a + b);
+        }
+        Dedupe(&next);
+        run = std::move(next);
+        if (!exact) break;  // what follows a prefix is not known
+      }
+      if (HasEmpty(run)) return std::nullopt;
+      return run;
+    }
+    default: return std::nullopt;  // anchors, "*", the empty node
+  }
+}
+
 }  // namespace
 
-std::vector<std::string> RequiredLiterals(const TREParseTree& tree) {
+RequiredLiteralList RequiredLiterals(const TREParseTree& tree) {
   if (tree.root < 0) return {};
-  const Info info = Analyse(tree, tree.root);
+  Info info = Analyse(tree, tree.root);
   if (!info.known || info.set.empty() || HasEmpty(info.set)) return {};
-  return info.set;
+  Dedupe(&info.set);
+  if (info.exact) return {std::move(info.set), true, true};
+  // A list that every match starts with lets a search try the hits alone,
+  // unless a required list elsewhere is much rarer.
+  if (auto p = Prefixes(tree, tree.root); p && Score(*p) >= 0 && Score(*p) >= Score(info.set)) {
+    return {std::move(*p), false, true};
+  }
+  if (Score(info.set) < 0) return {};
+  return {std::move(info.set), false, false};
 }
 
 LiteralFinder::LiteralFinder(std::vector<std::string> literals) : literals_(std::move(literals)) {
-  for (const std::string& s : literals_) {
-    const Lead lead{static_cast<unsigned char>(s[0]), s.size() > 1 ? static_cast<unsigned char>(s[1]) : -1};
-    const bool known = std::any_of(leads_.begin(), leads_.end(), [&](const Lead& l) {
-      return l.first == lead.first && l.second == lead.second;
-    });
-    if (!known) leads_.push_back(lead);
+  for (std::size_t i = 0; i < literals_.size(); ++i) {
+    const std::string& s = literals_[i];
+    const unsigned char first = static_cast<unsigned char>(s[0]);
+    const int second = s.size() > 1 ? static_cast<unsigned char>(s[1]) : -1;
+    auto known = std::find_if(leads_.begin(), leads_.end(),
+                              [&](const Lead& l) { return l.first == first && l.second == second; });
+    if (known == leads_.end()) known = leads_.insert(leads_.end(), Lead{first, second, {}});
+    known->strings.push_back(i);
   }
+}
+
+std::size_t LiteralFinder::LongestAt(std::string_view text, std::size_t at) const {
+  std::size_t best = 0;
+  const auto b0 = static_cast<unsigned char>(text[at]);
+  const int b1 = at + 1 < text.size() ? static_cast<unsigned char>(text[at + 1]) : -2;
+  for (const Lead& l : leads_) {
+    if (l.first != b0 || (l.second >= 0 && l.second != b1)) continue;
+    for (const std::size_t k : l.strings) {
+      const std::string& s = literals_[k];
+      if (s.size() > best && text.substr(at, s.size()) == s) best = s.size();
+    }
+  }
+  return best;
 }
 
 std::size_t LiteralFinder::Find(std::string_view text, std::size_t from) const {
@@ -169,8 +243,13 @@ std::size_t LiteralFinder::Find(std::string_view text, std::size_t from) const {
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : std::string_view::npos;
   }
   auto matchesAt = [&](std::size_t i) {
-    for (const std::string& s : literals_) {
-      if (s.size() <= n - i && std::memcmp(base + i, s.data(), s.size()) == 0) return true;
+    for (const Lead& l : leads_) {
+      if (static_cast<unsigned char>(base[i]) != l.first) continue;
+      if (l.second >= 0 && (i + 1 >= n || static_cast<unsigned char>(base[i + 1]) != l.second)) continue;
+      for (const std::size_t k : l.strings) {
+        const std::string& s = literals_[k];
+        if (s.size() <= n - i && std::memcmp(base + i, s.data(), s.size()) == 0) return true;
+      }
     }
     return false;
   };

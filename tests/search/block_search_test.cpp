@@ -100,11 +100,13 @@ TEST(BlockSearch, AgreesWithTheLineByLineSearchOnRandomTexts) {
       "a", "ab", "a*", "b+", "^", "$", "^$", "^a", "a$", "x*$", "^a*$", "a|b", "\\n", "\r\n",
       "[^a]*", ".", "(ab)+b", "[GXY][0-9.\\-]*", "a\r\nb", "^b|a$", "X", "\\\\", "$a",
       Utf8ToCp932("テキスト"), Utf8ToCp932("(す|ス|ｽ)"), Utf8ToCp932("ス.*a"), Utf8ToCp932("[ぁ-んァ-ン]+"),
+      Utf8ToCp932("(て|テ|ﾃ)(き|キ|ｷ)(す|ス|ｽ)(と|ト|ﾄ)"), "AB", "(A|xb)B?",
   };
   for (const std::string& pattern : patterns) {
     // One program per pattern for all the texts: the automata are reused.
-    TREProgram block(pattern, false);
-    TREProgram line(pattern, false);
+    const bool ignoreCase = pattern[0] == 'A' || pattern[0] == '(';
+    TREProgram block(pattern, ignoreCase);
+    TREProgram line(pattern, ignoreCase);
     std::mt19937 rng(7);
     for (int round = 0; round < 150; ++round) {
       const std::string text = RandomText(rng, 1 + rng() % 40);
@@ -143,38 +145,49 @@ TEST(BlockSearch, ALongRunOfHopelessStartsStaysLinear) {
 struct LiteralCase {
   const char* pattern;  // UTF-8
   bool ignoreCase;
-  std::vector<std::string> literals;  // UTF-8, sorted as Shift-JIS bytes
+  std::vector<std::string> literals;  // UTF-8
+  bool exact;
+  bool prefix;
 };
 
 TEST(RequiredLiterals, AreWhatEveryMatchMustContain) {
   const std::vector<LiteralCase> cases = {
-      {"テキスト", false, {"テキスト"}},
-      {"abc", true, {"ABC", "ABc", "AbC", "Abc", "aBC", "aBc", "abC", "abc"}},
-      {"[GXY][0-9]*", false, {"G", "X", "Y"}},
-      {"^abc$", false, {"abc"}},
-      {"x*abc", false, {"abc"}},
-      {"(ab|cd)+e", false, {"ab", "cd"}},
-      {"a.b", false, {"a"}},  // the longer list of the two is no better
-      {"a*", false, {}},
-      {"a|b*", false, {}},
-      {".", false, {}},
-      {"", false, {}},
-      // The fuzzy expansion's alternatives give the spellings of a short run.
-      {"(て|テ|ﾃ)(き|キ|ｷ)(す|ス|ｽ)(と|ト|ﾄ)", false,
-       {"ﾃｷ", "ﾃき", "ﾃキ", "てｷ", "てき", "てキ", "テｷ", "テき", "テキ"}},
+      {"テキスト", false, {"テキスト"}, true, true},
+      {"abc", true, {"ABC", "ABc", "AbC", "Abc", "aBC", "aBc", "abC", "abc"}, true, true},
+      {"a(b|cd)?", false, {"a", "ab", "acd"}, true, true},
+      {"[GXY][0-9]*", false, {"G", "X", "Y"}, false, true},
+      {"^abc$", false, {"abc"}, false, false},
+      {"x*abc", false, {"abc"}, false, false},
+      {"(ab|cd)+e", false, {"ab", "cd"}, false, true},
+      {"ab.c", false, {"ab"}, false, true},
+      {"a.テキスト", false, {"テキスト"}, false, false},  // a lone "a" is worth less
+      {"a*", false, {}, false, false},
+      {"a|b*", false, {}, false, false},
+      {".", false, {}, false, false},
+      {"", false, {}, false, false},
+      // The fuzzy expansion's alternatives multiply out.
+      {"(て|テ|ﾃ)(き|キ|ｷ)x*", false, {"ﾃｷ", "ﾃき", "ﾃキ", "てｷ", "てき", "てキ", "テｷ", "テき", "テキ"}, false, true},
   };
   for (const LiteralCase& c : cases) {
     SCOPED_TRACE(c.pattern);
     std::vector<std::string> want;
     for (const std::string& l : c.literals) want.push_back(Utf8ToCp932(l));
     std::sort(want.begin(), want.end());
-    EXPECT_EQ(RequiredLiterals(ParseRegExp(Utf8ToCp932(c.pattern), c.ignoreCase)), want);
+    const RequiredLiteralList got = RequiredLiterals(ParseRegExp(Utf8ToCp932(c.pattern), c.ignoreCase));
+    EXPECT_EQ(got.literals, want);
+    EXPECT_EQ(got.exact, c.exact);
+    EXPECT_EQ(got.prefix, c.prefix);
   }
+  // The fuzzy expansion of てきすと: its 81 spellings, found by nine byte pairs.
+  const RequiredLiteralList fuzzy = RequiredLiterals(ParseRegExp(Utf8ToCp932("(て|テ|ﾃ)(き|キ|ｷ)(す|ス|ｽ)(と|ト|ﾄ)"), false));
+  EXPECT_EQ(fuzzy.literals.size(), 81u);
+  EXPECT_TRUE(fuzzy.exact);
+  EXPECT_EQ(LiteralFinder(fuzzy.literals).LeadCount(), 5u);  // て テ ﾃき ﾃキ ﾃｷ
 }
 
 TEST(LiteralFinder, FindsTheFirstOccurrenceOfAnyString) {
   const LiteralFinder one({"needle"});
-  const LiteralFinder many({"ab", "c", "xyz"});
+  const LiteralFinder many({"ab", "abc", "c", "xyz"});
   std::string hay(100, '.');
   EXPECT_EQ(one.Find(hay, 0), std::string_view::npos);
   EXPECT_EQ(many.Find(hay, 0), std::string_view::npos);
@@ -187,6 +200,8 @@ TEST(LiteralFinder, FindsTheFirstOccurrenceOfAnyString) {
   EXPECT_EQ(many.Find(hay, 0), 70u);
   EXPECT_EQ(many.Find(hay, 71), 90u);
   EXPECT_EQ(many.Find(hay, 91), 98u);  // in the tail the vector loop leaves
+  EXPECT_EQ(many.LongestAt(hay, 98), 2u);
+  EXPECT_EQ(many.LongestAt(hay, 97), 0u);
   hay[99] = 'x';                       // "ax" at the very end is no hit, nor "xy" cut off
   EXPECT_EQ(many.Find(hay, 91), std::string_view::npos);
 }
