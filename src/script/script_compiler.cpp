@@ -343,7 +343,8 @@ class Compiler {
   StmtP IfStatement() {
     const std::int32_t pos = p.CurrentPosition();
     p.Next();
-    ExprP cond = MakeConvert(E.stdTypes[tcBoolean], Expression(E.stdTypes[tcBoolean], false), pos);
+    ExprP c = Expression(E.stdTypes[tcBoolean], false, false);
+    ExprP cond = MakeConvert(E.stdTypes[tcBoolean], std::move(c), p.CurrentPosition());
     if (p.CurrentKind() != kwThen) Fault(ecThenExpected);
     p.Next();
     StmtP then = Single();
@@ -360,7 +361,7 @@ class Compiler {
   StmtP CaseStatement() {
     const std::int32_t pos = p.CurrentPosition();
     p.Next();
-    ExprP sel = Expression(nullptr, true);
+    ExprP sel = Expression(nullptr, true, false);
     if (p.CurrentKind() != kwOf) Fault(ecOfExpected);
     p.Next();
     std::vector<CaseBranch> branches;
@@ -379,7 +380,7 @@ class Compiler {
       b.pos = p.CurrentPosition();
       for (;;) {
         // Labels take the selector's type, which is known only when run.
-        b.labels.push_back(Expression(sel->stype, sel->stype == nullptr));
+        b.labels.push_back(Expression(sel->stype, sel->stype == nullptr, false));
         if (p.CurrentKind() != tkComma) break;
         p.Next();
       }
@@ -401,25 +402,28 @@ class Compiler {
     ExprP var;
     TTypeRec* t = nullptr;
     if (int k = FindLocal(name); k >= 0) {
-      var = MakeLocal(locals_[k].slot, locals_[k].type, locals_[k].isRef);
+      var = MakeLocal(locals_[k].slot, locals_[k].type, locals_[k].isRef, pos);
       t = locals_[k].type;
     } else if (Global* g = E.FindGlobal(name)) {
       if (g->value.ReadOnly()) Fault(ecVariableExpected);
-      var = MakeGlobal(g);
+      var = MakeGlobal(g, pos);
       t = Deref(g->value).type;
     } else {
       Fault(ecUnknownIdentifier, name);
     }
     if (!t || !IsIntegerCode(t->code)) Fault(ecIntegerExpected);
     p.Next();
+    var->pos = pos;
     if (p.CurrentKind() != tkAssign) Fault(ecAssignmentExpected);
     p.Next();
-    ExprP start = MakeConvert(t, Expression(t, false), pos);
+    ExprP start0 = Expression(t, false, false);
+    ExprP start = MakeConvert(t, std::move(start0), p.CurrentPosition());
     bool down = false;
     if (p.CurrentKind() == kwDownto) down = true;
     else if (p.CurrentKind() != kwTo) Fault(ecToExpected);
     p.Next();
-    ExprP stop = MakeConvert(t, Expression(t, false), pos);
+    ExprP stop0 = Expression(t, false, false);
+    ExprP stop = MakeConvert(t, std::move(stop0), p.CurrentPosition());
     if (p.CurrentKind() != kwDo) Fault(ecDoExpected);
     p.Next();
     StmtP body = Single();
@@ -429,7 +433,8 @@ class Compiler {
   StmtP WhileStatement() {
     const std::int32_t pos = p.CurrentPosition();
     p.Next();
-    ExprP cond = MakeConvert(E.stdTypes[tcBoolean], Expression(E.stdTypes[tcBoolean], false), pos);
+    ExprP c = Expression(E.stdTypes[tcBoolean], false, false);
+    ExprP cond = MakeConvert(E.stdTypes[tcBoolean], std::move(c), p.CurrentPosition());
     if (p.CurrentKind() != kwDo) Fault(ecDoExpected);
     p.Next();
     StmtP body = Single();
@@ -442,7 +447,8 @@ class Compiler {
     p.Next();
     std::vector<StmtP> list = StatementList(true);
     p.Next();
-    ExprP cond = MakeConvert(E.stdTypes[tcBoolean], Expression(E.stdTypes[tcBoolean], false), pos);
+    ExprP c = Expression(E.stdTypes[tcBoolean], false);
+    ExprP cond = MakeConvert(E.stdTypes[tcBoolean], std::move(c), p.CurrentPosition());
     return MakeRepeat(std::move(list), std::move(cond), pos);
   }
 
@@ -452,8 +458,9 @@ class Compiler {
     std::vector<WithTarget> targets;
     std::vector<With> added;
     for (;;) {
+      const std::int32_t dpos = p.CurrentPosition();
       ExprP d = Designator();
-      if (!d->stype || d->stype->code != tcRecord) Fault(ecNotClass);
+      if (!d->stype || d->stype->code != tcRecord) throw CompileFault{ecNotClass, dpos, {}};
       const int slot = Temp();
       added.push_back({slot, d->stype});
       targets.push_back({std::move(d), slot});
@@ -505,11 +512,12 @@ class Compiler {
   // ------------------------------------------------------------ expressions
 
   // operand {operator operand}, reduced by the three precedence levels
-  ExprP Expression(TTypeRec* target, bool holderTarget) {
+  // With own stop words (then, do, of, ...) the caller reports a wrong end itself.
+  ExprP Expression(TTypeRec* target, bool holderTarget, bool checkEnd = true) {
     NestGuard g(*this);
     const int startTok = p.Cursor();
     ExprP e = BinaryLevel(1, target);
-    if (!EndsExpression(p.CurrentKind())) Fault(ecErrorInExpression);
+    if (checkEnd && !EndsExpression(p.CurrentKind())) Fault(ecErrorInExpression);
     if (holderTarget && ContainsDivide(startTok, p.Cursor())) {
       // A holder meeting '/' becomes EXTENDED before the result goes in.
       e = MakeConvert(E.stdTypes[tcExtended], std::move(e), p.CurrentPosition());
@@ -535,7 +543,7 @@ class Compiler {
       if (k == kwIs || k == kwAs) Fault(ecTypeMismatch);
       p.Next();
       ExprP right = BinaryLevel(level + 1, target);
-      left = MakeBinary(k, std::move(left), std::move(right), opPos);
+      left = MakeBinary(k, std::move(left), std::move(right), opPos, E.stdTypes[tcBoolean]);
     }
   }
 
@@ -574,7 +582,8 @@ class Compiler {
         std::vector<ExprP> elems;
         if (p.CurrentKind() != tkCloseBlock) {
           for (;;) {
-            elems.push_back(MakeConvert(target->ext, Expression(target->ext, target->ext == nullptr), pos));
+            ExprP el = Expression(target->ext, target->ext == nullptr, false);
+            elems.push_back(MakeConvert(target->ext, std::move(el), p.CurrentPosition()));
             if (p.CurrentKind() == tkCloseBlock) break;
             if (p.CurrentKind() != tkComma) Fault(ecCloseBlock);
             p.Next();
@@ -652,25 +661,25 @@ class Compiler {
       const int f = w.type->FieldIndex(name);
       if (f < 0) continue;
       p.Next();
-      ExprP base = MakeLocal(w.slot, w.type, true);
+      ExprP base = MakeLocal(w.slot, w.type, true, pos);
       return Selectors(MakeField(std::move(base), name, pos));
     }
     if (E.typeNames.count(name)) Fault(ecNotClass);
     if (int k = FindLocal(name); k >= 0) {
       p.Next();
-      return Selectors(MakeLocal(locals_[k].slot, locals_[k].type, locals_[k].isRef));
+      return Selectors(MakeLocal(locals_[k].slot, locals_[k].type, locals_[k].isRef, pos));
     }
     if (proc_ && proc_->decl.isFunction && name == proc_->name) {
       p.Next();
       if (p.CurrentKind() != tkOpenRound) {
         const Local& r = locals_[FindLocal("RESULT")];
-        return Selectors(MakeLocal(r.slot, r.type, false));
+        return Selectors(MakeLocal(r.slot, r.type, false, pos));
       }
       return Selectors(CallOf(proc_, pos));
     }
     if (Global* gl = E.FindGlobal(name)) {
       p.Next();
-      return Selectors(MakeGlobal(gl));
+      return Selectors(MakeGlobal(gl, pos));
     }
     if (TProcedure* pr = E.FindProc(name)) {
       p.Next();
@@ -687,7 +696,8 @@ class Compiler {
           p.Next();
           std::vector<ExprP> idx;
           for (;;) {
-            idx.push_back(MakeConvert(E.stdTypes[tcLongInt], Expression(E.stdTypes[tcLongInt], false), pos));
+            ExprP ix = Expression(E.stdTypes[tcLongInt], false, false);
+            idx.push_back(MakeConvert(E.stdTypes[tcLongInt], std::move(ix), p.CurrentPosition()));
             if (p.CurrentKind() == tkCloseBlock) break;
             if (p.CurrentKind() != tkComma) Fault(ecCloseBlock);
             p.Next();
@@ -729,7 +739,8 @@ class Compiler {
         for (std::size_t k = 0; k < params.size(); ++k) {
           const TParam& prm = params[k];
           if (prm.mode == pmValue) {
-            args.push_back(MakeConvert(prm.type, Expression(prm.type, prm.type == nullptr), p.CurrentPosition()));
+            ExprP a = Expression(prm.type, prm.type == nullptr, false);
+            args.push_back(MakeConvert(prm.type, std::move(a), p.CurrentPosition()));
           } else {
             const TokenKind kk = p.CurrentKind();
             if (kk != tkIdentifier && kk != tkOpenRound && kk != kwInherited) Fault(ecIdentifierExpected);

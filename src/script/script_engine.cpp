@@ -289,7 +289,10 @@ void Impl::Load() {
         else mainPos = p.CurrentPosition();
         return;
       }
-      case tkEnd: LoadFault(ecUnexpectedEnd);
+      case tkEnd:
+        // An empty text is a script without a main block.
+        if (p.Tokens().size() == 1) return;
+        LoadFault(ecUnexpectedEnd);
       default: LoadFault(ecBeginExpected);
     }
   }
@@ -561,14 +564,14 @@ void Impl::LoadProcedure() {
   if (p.CurrentKind() != tkIdentifier) LoadFault(ecIdentifierExpected);
   const std::string name = p.CurrentText();
   if (kind == kwConstructor || kind == kwDestructor) LoadFault(ecClassNotDeclared);
-  p.Next();
-  if (p.CurrentKind() == tkPeriod) LoadFault(ecUnknownIdentifier, name);  // methods need classes
   TProcedure* forward = nullptr;
   if (NameInUse(name)) {
     TProcedure* f = FindProc(name);
     if (f && f->owner == &self && f->kind == pkScript && f->body < 0) forward = f;
     else LoadFault(ecDuplicateIdentifier);
   }
+  p.Next();
+  if (p.CurrentKind() == tkPeriod) LoadFault(ecUnknownIdentifier, name);  // methods need classes
   TParamList list;
   list.isFunction = kind == kwFunction;
   // Parameter names must also differ from the procedure's own name.

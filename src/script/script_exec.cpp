@@ -56,6 +56,7 @@ bool IsCompare(int op) { return op >= tkEqual && op <= tkLessEqual; }
 struct ConstExpr : Expr {
   Value v;
   void Eval(Impl&, Value& out) override { CopyValue(out, v); }
+  std::int64_t EvalInt(Impl&) override { return v.i; }
 };
 
 struct LocalExpr : Expr {
@@ -64,6 +65,10 @@ struct LocalExpr : Expr {
   void Eval(Impl& E, Value& out) override {
     Value& v = E.fp[slot];
     CopyValue(out, isRef ? Deref(v) : v);
+  }
+  std::int64_t EvalInt(Impl& E) override {
+    Value& v = E.fp[slot];
+    return isRef ? Deref(v).i : v.i;
   }
   Value* Place(Impl& E, Box*& keep, bool forWrite) override {
     Value& v = E.fp[slot];
@@ -81,6 +86,7 @@ struct LocalExpr : Expr {
 struct GlobalExpr : Expr {
   Global* g;
   void Eval(Impl&, Value& out) override { CopyValue(out, Deref(g->value)); }
+  std::int64_t EvalInt(Impl&) override { return Deref(g->value).i; }
   Value* Place(Impl& E, Box*&, bool forWrite) override {
     Value& t = Deref(g->value);
     if (forWrite && (g->value.ReadOnly() || t.ReadOnly())) E.Fail(ecVariableExpected, pos);
@@ -168,6 +174,44 @@ struct BinaryExpr : Expr {
   }
 };
 
+// Both operands of static integer types: computed without value records, in
+// the width of the left operand.
+struct IntBinaryExpr : Expr {
+  int op;
+  unsigned code;  // the left operand's type code
+  ExprP l, r;
+  std::int64_t EvalInt(Impl& E) override {
+    const std::int64_t a = l->EvalInt(E);
+    const std::int64_t b = r->EvalInt(E);
+    switch (op) {
+      case opAdd: return WrapInteger(code, a + b);
+      case opSub: return WrapInteger(code, a - b);
+      case opMul:
+        return WrapInteger(code, static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b)));
+      case opDiv:
+        if (b == 0) E.Fail(ecDivideByZero, pos);
+        return WrapInteger(code, a / b);
+      case opMod:
+        if (b == 0) E.Fail(ecDivideByZero, pos);
+        return WrapInteger(code, a % b);
+      case opAnd: return WrapInteger(code, a & b);
+      case opOr: return WrapInteger(code, a | b);
+      case opXor: return WrapInteger(code, a ^ b);
+      case opShl: return WrapInteger(code, static_cast<std::int64_t>(static_cast<std::uint64_t>(a) << (b & 31)));
+      case opShr: return WrapInteger(code, static_cast<std::uint32_t>(a) >> (b & 31));
+      default: return Compare(op, a, b);
+    }
+  }
+  void Eval(Impl& E, Value& out) override {
+    const std::int64_t x = EvalInt(E);
+    if (IsManaged(out.code)) out.Release();
+    out.type = stype;
+    out.code = stype->code;
+    out.flags = 0;
+    out.i = x;
+  }
+};
+
 struct UnaryExpr : Expr {
   int op;
   ExprP e;
@@ -180,6 +224,7 @@ struct UnaryExpr : Expr {
 struct NestedExpr : Expr {
   ExprP e;
   void Eval(Impl& E, Value& out) override { e->Eval(E, out); }
+  std::int64_t EvalInt(Impl& E) override { return e->EvalInt(E); }
 };
 
 struct ConvertExpr : Expr {
@@ -301,6 +346,7 @@ struct ErrorStmt : Stmt {
 struct AssignStmt : Stmt {
   ExprP target, value;
   std::int32_t endPos;
+  unsigned intValue = 0;  // the value's integer type code, when static
   Flow Exec(Impl& E) override {
     E.RunLine(pos);
     Box* keep = nullptr;
@@ -318,12 +364,12 @@ struct AssignStmt : Stmt {
       ReleaseBox(keep);
       return Flow::Normal;
     }
-    Value v;
-    value->Eval(E, v);
-    if (v.code == dst->code && IsIntegerCode(v.code)) {
-      dst->i = v.i;
+    if (intValue && dst->code == intValue) {
+      dst->i = value->EvalInt(E);
       return Flow::Normal;
     }
+    Value v;
+    value->Eval(E, v);
     E.Assign(*dst, v, endPos);
     return Flow::Normal;
   }
@@ -385,9 +431,7 @@ struct IfStmt : Stmt {
   std::int32_t elsePos;
   Flow Exec(Impl& E) override {
     E.RunLine(pos);
-    Value c;
-    cond->Eval(E, c);
-    if (c.i) return Run(E, then.get());
+    if (cond->EvalInt(E)) return Run(E, then.get());
     if (otherwise) {
       E.RunLine(elsePos);
       return otherwise->Exec(E);
@@ -467,9 +511,7 @@ struct WhileStmt : Stmt {
   StmtP body;
   Flow Exec(Impl& E) override {
     for (;;) {
-      Value c;
-      cond->Eval(E, c);
-      if (!c.i) break;
+      if (!cond->EvalInt(E)) break;
       E.RunLine(pos);
       const Flow f = Run(E, body.get());
       if (f == Flow::Break) break;
@@ -610,8 +652,8 @@ ExprP MakeConst(Value v, std::int32_t pos) {
   return e;
 }
 
-ExprP MakeLocal(int slot, TTypeRec* type, bool isRef) {
-  auto e = New<LocalExpr>(0);
+ExprP MakeLocal(int slot, TTypeRec* type, bool isRef, std::int32_t pos) {
+  auto e = New<LocalExpr>(pos);
   e->slot = slot;
   e->isRef = isRef;
   e->stype = type;
@@ -619,8 +661,8 @@ ExprP MakeLocal(int slot, TTypeRec* type, bool isRef) {
   return e;
 }
 
-ExprP MakeGlobal(Global* g) {
-  auto e = New<GlobalExpr>(0);
+ExprP MakeGlobal(Global* g, std::int32_t pos) {
+  auto e = New<GlobalExpr>(pos);
   e->g = g;
   e->stype = Deref(g->value).type;
   e->isLValue = true;
@@ -653,11 +695,24 @@ ExprP MakeField(ExprP base, std::string name, std::int32_t pos) {
   return e;
 }
 
-ExprP MakeBinary(int op, ExprP l, ExprP r, std::int32_t pos) {
+ExprP MakeBinary(int op, ExprP l, ExprP r, std::int32_t pos, TTypeRec* boolean) {
+  if (l->stype && r->stype && IsIntegerCode(l->stype->code) && IsIntegerCode(r->stype->code) && op != opDivide) {
+    auto e = New<IntBinaryExpr>(pos);
+    e->op = op;
+    e->code = l->stype->code;
+    e->stype = IsCompare(op) ? boolean : l->stype;
+    e->hasScriptCall = l->hasScriptCall || r->hasScriptCall;
+    e->l = std::move(l);
+    e->r = std::move(r);
+    return e;
+  }
   auto e = New<BinaryExpr>(pos);
   e->op = op;
   e->hasScriptCall = l->hasScriptCall || r->hasScriptCall;
-  if (IsCompare(op)) e->stype = nullptr;
+  if (IsCompare(op)) e->stype = boolean;
+  else if (op == opDivide) e->stype = l->stype && IsRealCode(l->stype->code) ? l->stype : nullptr;
+  else if (l->stype && r->stype && IsIntegerCode(l->stype->code) && IsRealCode(r->stype->code)) e->stype = nullptr;
+  else if (l->stype && l->stype->code == tcChar) e->stype = nullptr;
   else e->stype = l->stype;
   e->l = std::move(l);
   e->r = std::move(r);
@@ -731,6 +786,7 @@ StmtP MakeErrorStmt(const CompileFault& f) {
 StmtP MakeAssign(ExprP target, ExprP value, std::int32_t pos, std::int32_t endPos) {
   auto s = New<AssignStmt>(pos);
   s->target = std::move(target);
+  if (value->stype && IsIntegerCode(value->stype->code)) s->intValue = value->stype->code;
   s->value = std::move(value);
   s->endPos = endPos;
   return s;
@@ -1037,7 +1093,17 @@ void Impl::CallExternal(TProcedure* proc, Value* result, std::span<Value> args, 
   if (!proc->callback) Fail(ecUnknownIdentifier, pos, proc->name);
   const std::int32_t saved = P().Cursor();
   P().Seek(pos);
-  const std::uint16_t r = proc->callback(self, proc->hostData, *proc, proc->decl.isFunction ? &res : nullptr, args);
+  std::uint16_t r;
+  try {
+    r = proc->callback(self, proc->hostData, *proc, proc->decl.isFunction ? &res : nullptr, args);
+  } catch (const ScriptThrow&) {
+    P().SetCursor(saved);
+    throw;
+  } catch (const std::exception& ex) {
+    // A library fault ends the run with its text instead of leaving the engine.
+    P().SetCursor(saved);
+    Fail(ecCustomError, pos, ex.what());
+  }
   P().SetCursor(saved);
   if (r != 0 && r != ecExitCommand) Fail(r, pos);
   if (self.error_.code) throw ScriptThrow{};

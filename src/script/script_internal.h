@@ -38,6 +38,12 @@ struct Expr {
   bool hasScriptCall = false; // evaluating it may run script code
   virtual ~Expr() = default;
   virtual void Eval(Impl& E, Value& out) = 0;
+  // The value of an expression whose static type is an integer type.
+  virtual std::int64_t EvalInt(Impl& E) {
+    Value v;
+    Eval(E, v);
+    return v.i;
+  }
   // The storage this expression names; for values that are no variables, a
   // temporary slot (forWrite then fails with 18). keep receives the box the
   // storage lives in, if any (not retained).
@@ -180,11 +186,11 @@ constexpr int opAdd = tkPlus, opSub = tkMinus, opMul = tkMultiply, opDivide = tk
 
 // Node constructors used by the compiler (script_exec.cpp).
 ExprP MakeConst(Value v, std::int32_t pos);
-ExprP MakeLocal(int slot, TTypeRec* type, bool isRef);
-ExprP MakeGlobal(Global* g);
+ExprP MakeLocal(int slot, TTypeRec* type, bool isRef, std::int32_t pos);
+ExprP MakeGlobal(Global* g, std::int32_t pos);
 ExprP MakeIndex(ExprP base, std::vector<ExprP> indices, std::int32_t pos);
 ExprP MakeField(ExprP base, std::string name, std::int32_t pos);
-ExprP MakeBinary(int op, ExprP l, ExprP r, std::int32_t pos);
+ExprP MakeBinary(int op, ExprP l, ExprP r, std::int32_t pos, TTypeRec* boolean);
 ExprP MakeUnary(int op, ExprP e, std::int32_t pos);
 ExprP MakeCall(TProcedure* proc, std::vector<ExprP> args, std::int32_t pos);
 ExprP MakeArrayLiteral(TTypeRec* arrayType, std::vector<ExprP> elems, std::int32_t pos);

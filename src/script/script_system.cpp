@@ -27,7 +27,7 @@ void RegisterEarlyLibrary(TIfPasScript& engine) {
         std::int64_t count = ReadInteger(Deref(args[2]));
         if (from < 1) from = 1;
         if (count < 0 || from > static_cast<std::int64_t>(s.size())) count = 0;
-        WriteString(*result, s.substr(from - 1, count));
+        if (count > 0) WriteString(*result, s.substr(from - 1, count));
         return 0;
       },
       "function Copy(s: string; from, count: Integer): string");
