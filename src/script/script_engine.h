@@ -118,6 +118,8 @@ class TIfPasScript {
   // Limit on nesting that holds even when MaxDepth is unlimited, so that a
   // runaway recursion ends in error 0x800A instead of overflowing the stack.
   static constexpr int kHardDepthLimit = 3000;
+  // Longest string a script can build; going beyond is error 0x800A.
+  static constexpr std::size_t kMaxStringLength = std::size_t{1} << 28;
 
   // Sets the length of an array value (new elements zero); false with error
   // 0x800A when n exceeds MaxArrayLength, 0x8002 when negative.

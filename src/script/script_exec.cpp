@@ -387,8 +387,10 @@ struct AppendStmt : Stmt {
     if (dst->code != tcString) E.Fail(ecTypeMismatch, opPos);
     if (v.code == tcString) {
       const std::string_view add = v.Str();
+      if (dst->Str().size() + add.size() > TIfPasScript::kMaxStringLength) E.Fail(ecOutOfMemory, opPos);
       if (!add.empty()) dst->MutableStr().append(add);
     } else if (v.code == tcChar) {
+      if (dst->Str().size() >= TIfPasScript::kMaxStringLength) E.Fail(ecOutOfMemory, opPos);
       dst->MutableStr().push_back(static_cast<char>(v.i));
     } else {
       E.Fail(ecTypeMismatch, opPos);
@@ -1031,6 +1033,7 @@ void Impl::Binary(int op, Value& l, const Value& r, std::int32_t pos) {
       Fail(ecTypeMismatch, pos);
     }
     if (op == opAdd) {
+      if ((lc == tcString ? l.Str().size() : 1) + rs.size() > TIfPasScript::kMaxStringLength) Fail(ecOutOfMemory, pos);
       if (lc == tcChar) {
         std::string s(1, static_cast<char>(l.i));
         s.append(rs);
