@@ -636,7 +636,17 @@ class Compiler {
         e->isLiteral = true;
         return e;
       }
-      case tkAt: Fault(ecTypeMismatch);
+      case tkAt: {
+        // @ procedure: a procedural value.
+        p.Next();
+        if (p.CurrentKind() != tkIdentifier) Fault(ecTypeMismatch);
+        TProcedure* pr = E.FindProc(p.CurrentText());
+        if (!pr || FindLocal(p.CurrentText()) >= 0 || E.FindGlobal(p.CurrentText())) Fault(ecTypeMismatch);
+        p.Next();
+        Value v(E.ProcValueType(pr));
+        v.proc = pr;
+        return MakeConst(std::move(v), pos);
+      }
       case tkEnd: Fault(ecUnexpectedEnd);
       default: Fault(ecErrorInExpression);
     }
@@ -719,7 +729,15 @@ class Compiler {
           base = MakeField(std::move(base), f, pos);
           break;
         }
-        case tkDereference: Fault(ecTypeMismatch);
+        case tkDereference: {
+          if (!base->stype || base->stype->code != tcProcType || !base->stype->procParams) Fault(ecTypeMismatch);
+          p.Next();
+          TTypeRec* t = base->stype;
+          std::vector<ExprP> args = Arguments(*t->procParams);
+          base = MakeIndirectCall(std::move(base), std::move(args), pos);
+          base->tempSlot = Temp();
+          break;
+        }
         default: return base;
       }
       if (!base->isLValue && base->tempSlot < 0) base->tempSlot = Temp();
@@ -728,7 +746,13 @@ class Compiler {
 
   // [( arguments )] for proc
   ExprP CallOf(TProcedure* proc, std::int32_t pos) {
-    const auto& params = proc->decl.params;
+    ExprP call = MakeCall(proc, Arguments(proc->decl), pos);
+    call->tempSlot = Temp();
+    return call;
+  }
+
+  std::vector<ExprP> Arguments(const TParamList& decl) {
+    const auto& params = decl.params;
     std::vector<ExprP> args;
     if (p.CurrentKind() == tkOpenRound) {
       p.Next();
@@ -761,9 +785,7 @@ class Compiler {
     } else if (!params.empty()) {
       Fault(ecRoundOpenExpected);
     }
-    ExprP call = MakeCall(proc, std::move(args), pos);
-    call->tempSlot = Temp();
-    return call;
+    return args;
   }
 };
 

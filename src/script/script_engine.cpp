@@ -91,6 +91,7 @@ void Impl::Reset() {
   procs.clear();
   procNames.clear();
   typeNames.clear();
+  procTypes.clear();
   types.clear();
   usedNames.clear();
   mainPos = -1;
@@ -117,6 +118,15 @@ TTypeRec* Impl::AnonymousType(std::uint16_t code, TTypeRec* ext) {
   for (auto& t : types)
     if (t->name.empty() && t->code == code && t->ext == ext && code != tcRecord && code != tcEnum) return t.get();
   return AddType({}, code, ext);
+}
+
+TTypeRec* Impl::ProcValueType(TProcedure* proc) {
+  auto it = procTypes.find(proc);
+  if (it != procTypes.end()) return it->second;
+  TTypeRec* t = AddType({}, tcProcType);
+  t->procParams = std::make_shared<TParamList>(proc->decl);
+  procTypes.emplace(proc, t);
+  return t;
 }
 
 void Impl::RegisterStandardTypes() {
@@ -341,6 +351,8 @@ void Impl::LoadTypeSection() {
       // name does not stick to every anonymous type of the same shape.
       TTypeRec* own = AddType(name, t->code, t->ext);
       own->fields = t->fields;
+      own->procParams = t->procParams;
+      own->ofObject = t->ofObject;
       t = own;
     } else if (t->name.empty()) {
       t->name = name;
@@ -433,12 +445,17 @@ TTypeRec* Impl::ParseType(bool inTypeSection) {
         p.Next();
         list.result = ParseType(false);
       }
+      bool ofObject = false;
       if (p.CurrentKind() == kwOf) {
         p.Next();
         if (p.CurrentKind() != tkIdentifier || p.CurrentText() != "OBJECT") LoadFault(ecObjectExpected);
         p.Next();
+        ofObject = true;
       }
-      return AddType({}, tcProcType);
+      TTypeRec* t = AddType({}, tcProcType);
+      t->procParams = std::make_shared<TParamList>(std::move(list));
+      t->ofObject = ofObject;
+      return t;
     }
     case kwClass:
       // Class declarations come with the object model.

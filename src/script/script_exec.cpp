@@ -8,6 +8,13 @@ namespace tamber::script {
 
 namespace {
 
+bool SameParams(const TParamList& a, const TParamList& b) {
+  if (a.isFunction != b.isFunction || a.result != b.result || a.params.size() != b.params.size()) return false;
+  for (std::size_t k = 0; k < a.params.size(); ++k)
+    if (a.params[k].mode != b.params[k].mode || a.params[k].type != b.params[k].type) return false;
+  return true;
+}
+
 inline bool IsManaged(unsigned c) { return c == tcString || c == tcArray || c == tcRecord || c == tcVariant; }
 
 // Copies a value into a temporary (flags dropped).
@@ -263,10 +270,24 @@ struct ArrayLiteralExpr : Expr {
   }
 };
 
+void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out, std::int32_t pos);
+
 struct CallExpr : Expr {
   TProcedure* proc;
   std::vector<ExprP> args;
-  void Eval(Impl& E, Value& out) override;
+  void Eval(Impl& E, Value& out) override { CallProcedure(E, proc, args, out, pos); }
+};
+
+struct IndirectCallExpr : Expr {
+  ExprP target;
+  std::vector<ExprP> args;
+  void Eval(Impl& E, Value& out) override {
+    Value v;
+    target->Eval(E, v);
+    if (v.code != tcProcType) E.Fail(ecTypeMismatch, pos);
+    if (!v.proc) E.Fail(ecClassNotInitialized, pos);
+    CallProcedure(E, v.proc, args, out, pos);
+  }
 };
 
 // Fills the argument slots in the caller's frame.
@@ -294,8 +315,7 @@ void PrepareArgs(Impl& E, TProcedure* proc, std::vector<ExprP>& args, Value* slo
   }
 }
 
-void CallExpr::Eval(Impl& E, Value& out) {
-  TProcedure* pr = proc;
+void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out, std::int32_t pos) {
   if (pr->kind == pkScript && pr->owner == &E.self) {
     if (!pr->compiled) pr->compiled = E.CompileBody(pr, pr->body);
     CompiledBody& b = *pr->compiled;
@@ -759,6 +779,16 @@ ExprP MakeCall(TProcedure* proc, std::vector<ExprP> args, std::int32_t pos) {
   return e;
 }
 
+ExprP MakeIndirectCall(ExprP target, std::vector<ExprP> args, std::int32_t pos) {
+  auto e = New<IndirectCallExpr>(pos);
+  e->stype = target->stype->procParams->result;
+  e->isCall = true;
+  e->hasScriptCall = true;
+  e->target = std::move(target);
+  e->args = std::move(args);
+  return e;
+}
+
 ExprP MakeArrayLiteral(TTypeRec* arrayType, std::vector<ExprP> elems, std::int32_t pos) {
   auto e = New<ArrayLiteralExpr>(pos);
   e->stype = arrayType;
@@ -943,6 +973,14 @@ void Impl::Assign(Value& dst, const Value& src, std::int32_t pos) {
       if (src.type != dst.type) Fail(ecTypeMismatch, pos);
       dst.i = src.i;
       return;
+    case tcProcType:
+      if (sc == tcNil) {
+        dst.proc = nullptr;
+        return;
+      }
+      if (sc != tcProcType || !SameParams(*dst.type->procParams, *src.type->procParams)) Fail(ecTypeMismatch, pos);
+      dst.proc = src.proc;
+      return;
     case tcArray: {
       if (sc != tcArray) Fail(ecTypeMismatch, pos);
       auto rep = std::make_unique<ArrRep>();
@@ -1064,7 +1102,11 @@ void Impl::Binary(int op, Value& l, const Value& r, std::int32_t pos) {
     }
   }
   if (lc == tcEnum && l.type == r.type && IsCompare(op)) return SetBool(*this, l, Compare(op, l.i, r.i));
-  if (lc == tcNil && rc == tcNil && (op == opEq || op == opNe)) return SetBool(*this, l, op == opEq);
+  if ((lc == tcNil || lc == tcProcType) && (rc == tcNil || rc == tcProcType) && (op == opEq || op == opNe)) {
+    const void* a = lc == tcNil ? nullptr : l.proc;
+    const void* b = rc == tcNil ? nullptr : r.proc;
+    return SetBool(*this, l, (a == b) == (op == opEq));
+  }
   Fail(ecTypeMismatch, pos);
 }
 

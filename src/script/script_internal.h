@@ -140,6 +140,9 @@ struct TIfPasScript::Impl {
   void RegisterStandardTypes();
   TTypeRec* AddType(std::string name, std::uint16_t code, TTypeRec* ext = nullptr);
   TTypeRec* AnonymousType(std::uint16_t code, TTypeRec* ext);
+  // The type of @proc: a procedural type with the procedure's parameters.
+  TTypeRec* ProcValueType(TProcedure* proc);
+  std::unordered_map<TProcedure*, TTypeRec*> procTypes;
   Global* AddGlobal(const std::string& name, TTypeRec* type);
   bool NameInUse(const std::string& upper) const;
   TProcedure* FindProc(const std::string& upper) const;
@@ -193,6 +196,8 @@ ExprP MakeField(ExprP base, std::string name, std::int32_t pos);
 ExprP MakeBinary(int op, ExprP l, ExprP r, std::int32_t pos, TTypeRec* boolean);
 ExprP MakeUnary(int op, ExprP e, std::int32_t pos);
 ExprP MakeCall(TProcedure* proc, std::vector<ExprP> args, std::int32_t pos);
+// A call of the procedure a procedural value holds.
+ExprP MakeIndirectCall(ExprP target, std::vector<ExprP> args, std::int32_t pos);
 ExprP MakeArrayLiteral(TTypeRec* arrayType, std::vector<ExprP> elems, std::int32_t pos);
 ExprP MakeConvert(TTypeRec* type, ExprP e, std::int32_t pos);  // assignment rules into a new value
 ExprP MakeNested(ExprP e, std::int32_t pos);  // counts nesting when evaluated

@@ -61,6 +61,8 @@ struct TTypeRec {
   TTypeRec* ext = nullptr;  // array: element type (nullptr for array of const)
   std::vector<TRecordField> fields;  // records
   std::int32_t enumMax = 0;          // enumerations: highest ordinal
+  std::shared_ptr<TParamList> procParams;  // procedural types
+  bool ofObject = false;
   int FieldIndex(std::string_view upper) const;
 };
 
@@ -94,6 +96,7 @@ struct Value {
       void* ptr;
       std::uint32_t word;
     } res;
+    TProcedure* proc;  // procedural values (nullptr: nil)
   };
 
   Value() : i(0) {}

@@ -129,6 +129,26 @@ TEST(ScriptProcedures, PassValueVarAndConstParameters) {
   CheckOutputs(cases, std::size(cases));
 }
 
+TEST(ScriptProcedures, ProceduralValuesAreTakenWithAtAndCalledWithCaret) {
+  static const OutputCase cases[] = {
+      {"call through a variable", "type TFn = function(x: Integer): Integer; var f, g: TFn;"
+       "function Twice(x: Integer): Integer; begin Result := x * 2; end;"
+       "function Neg(x: Integer): Integer; begin Result := -x; end;",
+       "f := @Twice; g := f; Writeln(IntToStr(f^(21))); f := @Neg; Writeln(IntToStr(f^(5) + g^(5)));"
+       "if f <> g then Writeln('differ'); f := nil; if f = nil then Writeln('nil');",
+       "42\n5\ndiffer\nnil\n"},
+      {"procedure without parameters", "type TP = procedure; var p: TP; procedure Hello; begin Writeln('hello'); end;",
+       "p := @Hello; p^; p^();", "hello\nhello\n"},
+  };
+  CheckOutputs(cases, std::size(cases));
+  // A procedure whose parameters differ does not fit; a nil value cannot be called.
+  RunResult r = RunMain("type TFn = function(x: Integer): Integer; var f: TFn; function S(x: string): Integer; begin end;",
+                        "f := @S;");
+  EXPECT_EQ(r.code, ecTypeMismatch);
+  r = RunMain("type TP = procedure; var p: TP;", "p^;");
+  EXPECT_EQ(r.code, ecClassNotInitialized);
+}
+
 TEST(ScriptArraysAndRecords, HaveValueSemantics) {
   static const OutputCase cases[] = {
       {"array literal and index", "var a: array of Integer;",
