@@ -78,6 +78,7 @@ void TIfPasScript::ClearScript() {
   I.units.clear();
   I.depth = 0;
   I.mainBody.reset();
+  I.mainPos = -1;  // a cleared script runs nothing until it is loaded again
   for (auto& p : I.procs) p->compiled.reset();
   I.globals.clear();
   I.globalNames.clear();
@@ -241,6 +242,10 @@ void TIfPasScript::LoadScript(std::string_view text) {
   } catch (const ScriptThrow&) {
   } catch (const CompileFault& f) {
     SetErrorAt(f.code, f.position, f.text);
+  } catch (const std::bad_alloc&) {
+    SetError(ecOutOfMemory);
+  } catch (const std::exception& e) {
+    SetError(ecCustomError, e.what());
   }
 }
 

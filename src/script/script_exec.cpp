@@ -1221,6 +1221,10 @@ void TIfPasScript::RunMain() {
       if (parser_.CurrentKind() != tkPeriod) I.Fail(ecPeriodExpected, b.endPos);
     }
   } catch (const ScriptThrow&) {
+  } catch (const std::bad_alloc&) {
+    SetErrorAt(ecOutOfMemory, parser_.CurrentPosition());
+  } catch (const std::exception& e) {
+    SetErrorAt(ecCustomError, parser_.CurrentPosition(), e.what());
   }
   I.running = false;
   I.fp = nullptr;

@@ -129,12 +129,52 @@ TEST(ScriptErrors, StatementFaultsSurfaceWhenRun) {
   CheckErrors(cases, std::size(cases));
 }
 
+// Shift-JIS texts: 日本語 93 FA 96 7B 8C EA, 表示 95 5C 8E A6 (a backslash trail
+// byte), マ 83 7D (a brace trail byte). Positions count bytes.
+TEST(ScriptErrors, PositionsInShiftJisTextsCountBytes) {
+  static const ErrorCase cases[] = {
+      {"{ \x93\xFA\x96\x7B\x8C\xEA \x83\x7D }\r\nbegin\r\n  Writeln('\x95\x5C\x8E\xA6');\r\n  `x := 1;\r\nend.",
+       ecUnknownIdentifier, "X", "\x95\x5C\x8E\xA6\n"},
+      {"begin // \x83\x7D\x83\x7D\r\n  Writeln(`'\x93\xFA\x96\x7B\r\n'); end.", ecStringError},
+      {"(* \x83\x7D *) var s: string; begin s := '\x83\x7D' `+ 1; end.", ecTypeMismatch},
+      {"begin Writeln('\x93\xFA'); `\x93\xFA := 1; end.", ecSyntaxError},
+  };
+  CheckErrors(cases, std::size(cases));
+}
+
 TEST(ScriptErrors, FaultsInStatementsThatDoNotRunStayQuiet) {
   const RunResult r = RunScript("var i: Integer; begin if false then i := ; Writeln('ok'); end.");
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "ok\n");
   // A procedure that is never called may hold any statement fault.
   EXPECT_EQ(RunScript("procedure P; begin x := 1 + ; end; begin end.").code, 0);
+}
+
+TEST(ScriptErrors, UsesHookAcceptsOrRefusesNames) {
+  std::vector<std::string> seen;
+  auto hook = [&](TIfPasScript& e) {
+    e.SetOnUses([&](TIfPasScript& en, void*, const std::string& name) -> std::uint16_t {
+      seen.push_back(name);
+      if (name == "SYSTEM") RegisterEarlyLibrary(en);
+      return name == "BAD" ? ecUnitNotFound : 0;
+    });
+  };
+  RunResult r = RunScript("uses Alpha, Beta; begin end.", hook);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"SYSTEM", "ALPHA", "BETA"}));
+  r = RunScript("uses Alpha, Bad; begin end.", hook);
+  EXPECT_EQ(r.code, ecUnitNotFound);
+  EXPECT_EQ(r.pos, 12);
+  r = RunScript("uses Alpha Beta; begin end.", hook);
+  EXPECT_EQ(r.code, ecSemicolonExpected);
+  EXPECT_EQ(r.pos, 11);
+  r = RunScript("uses Alpha, Alpha; begin end.", hook);
+  EXPECT_EQ(r.code, ecDuplicateIdentifier);
+  // Without a hook every used name is unknown.
+  TIfPasScript e;
+  e.LoadScript("uses Alpha; begin end.");
+  EXPECT_EQ(e.ErrorCode(), ecUnknownIdentifier);
+  EXPECT_EQ(e.ErrorText(), "ALPHA");
 }
 
 TEST(ScriptErrors, ErrorRecordNamesTheModule) {
