@@ -269,8 +269,7 @@ std::string Cp932ToUtf8(std::string_view s, std::size_t* lost, unsigned otherFor
   for (std::size_t i = 0; i < n;) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
-      std::size_t end = i + 1;
-      while (end < n && static_cast<unsigned char>(s[end]) < 0x80) ++end;
+      const std::size_t end = AsciiRunEnd(s, i + 1);
       out.Append(s.substr(i, end - i));
       i = end;
       continue;
@@ -303,38 +302,68 @@ std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost) {
   return out;
 }
 
+namespace {
+
+// Notes the form of a character that may share its CP932 code (u at least 80).
+void NoteForm(const Cp932Tables& t, char32_t u, std::uint16_t code, Utf8Forms* forms) {
+  if (code == '\\' || code == '~') {
+    ++forms->lost;
+  } else if (code != kNone && t.utf8[code] & Cp932Tables::kSharedFlag) {
+    const int k = t.SharedIndex(code);
+    const unsigned char form = u == t.sharedOther[k] ? 2 : 1;
+    if (!forms->first[k])
+      forms->first[k] = form;
+    else if (forms->first[k] != form)
+      ++forms->lost;
+  }
+}
+
+}  // namespace
+
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms) {
   const Cp932Tables& t = Tables();
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
+  const std::uint16_t* fromBmp = t.fromBmp.data();
+  ByteSink out(s.size());
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      const std::size_t end = AsciiRunEnd(s, i + 1);
+      out.Append(s.substr(i, end - i));
+      i = end;
+      continue;
+    }
     char32_t u = 0;
-    const std::size_t len = Utf8Sequence(s, i, &u);
+    std::size_t len;
+    // Japanese text is mostly three-byte sequences: decoded inline.
+    if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < n &&
+        (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80 &&
+        (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80) {
+      u = (char32_t{c} & 0x0F) << 12 | (static_cast<char32_t>(s[i + 1]) & 0x3F) << 6 |
+          (static_cast<char32_t>(s[i + 2]) & 0x3F);
+      len = 3;
+    } else {
+      len = Utf8Sequence(s, i, &u);
+    }
+    out.Room(2);
     if (len == 0) {  // a byte that starts no character
       Count(lost);
-      AppendCode(out, kGetaCode);
+      out.Put('\x81');
+      out.Put('\xAC');
       ++i;
       continue;
     }
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else {
-      if (forms && u < 0x10000) {
-        const std::uint16_t code = t.fromBmp[u];
-        if (code == '\\' || code == '~') {
-          ++forms->lost;
-        } else if (code != kNone && t.utf8[code] & Cp932Tables::kSharedFlag) {
-          const int k = t.SharedIndex(code);
-          const unsigned char form = u == t.sharedOther[k] ? 2 : 1;
-          if (!forms->first[k]) forms->first[k] = form;
-          else if (forms->first[k] != form) ++forms->lost;
-        }
-      }
-      EncodeOne(out, u, lost);
+    std::uint16_t code = u < 0x10000 ? fromBmp[u] : kNone;
+    if (forms) NoteForm(t, u, code, forms);
+    if (code == kNone) {
+      Count(lost);
+      code = kGetaCode;
     }
+    if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
+    out.Put(static_cast<unsigned char>(code));
     i += len;
   }
-  return out;
+  return out.Take();
 }
 
 std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost) {

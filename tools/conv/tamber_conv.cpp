@@ -115,7 +115,7 @@ int Convert(const std::string& file, FileCode target, const std::string& out, bo
       std::cerr << "tamber-conv: " << file << ": binary file, not converted\n";
       return 1;
     }
-    in.Release(bytes.size());  // what the classification read
+    in.ReleaseAll();  // what the classification read
 
     TextFormat format = r.format;
     if (format.code != FileCode::Utf8 || target != FileCode::Utf8) format.bom = true;
