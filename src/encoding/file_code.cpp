@@ -185,9 +185,10 @@ TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view f
   return f;
 }
 
-FileDecoder::FileDecoder(std::string_view fileBytes, const TextFormat& format)
+FileDecoder::FileDecoder(std::string_view fileBytes, const TextFormat& format, bool normalizeBreaks)
     : bytes_(fileBytes),
-      from_(format.textCode == FileCode::ShiftJis ? format.code : FileCode::ShiftJis) {
+      from_(format.textCode == FileCode::ShiftJis ? format.code : FileCode::ShiftJis),
+      normalize_(normalizeBreaks) {
   if (from_ == FileCode::Binary) from_ = FileCode::ShiftJis;
   // The mark is not part of the text converted from UTF-8.
   if (from_ == FileCode::Utf8 && bytes_.substr(0, 3) == kUtf8Bom) pos_ = 3;
@@ -231,8 +232,11 @@ bool FileDecoder::Next(std::string_view* piece) {
     case FileCode::ShiftJis:
     case FileCode::Binary: break;
   }
-  NormalizeBreaksInto(text, out_);
-  *piece = out_;
+  if (normalize_) {
+    NormalizeBreaksInto(text, out_);
+    text = out_;
+  }
+  *piece = text;
   return true;
 }
 
