@@ -404,9 +404,18 @@ int UnicodeToCp932Code(char32_t u) {
 }
 
 bool IsValidUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    if (static_cast<unsigned char>(s[i]) < 0x80) {
-      ++i;
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      i = AsciiRunEnd(s, i + 1);
+      continue;
+    }
+    // Three-byte sequences that need no range check (not E0, not ED).
+    if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < n &&
+        (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80 &&
+        (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80) {
+      i += 3;
       continue;
     }
     char32_t u;
