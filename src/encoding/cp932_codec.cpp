@@ -37,6 +37,10 @@ struct Cp932Tables {
   std::uint16_t sharedCode[kSharedCodes] = {};
   char32_t sharedOther[kSharedCodes] = {};
   std::uint32_t sharedOtherUtf8[kSharedCodes] = {};
+  // Bit u: reading character u tells a form (either form of a shared code, ¥, ‾).
+  std::vector<std::uint64_t> formChar = std::vector<std::uint64_t>(65536 / 64, 0);
+
+  bool TellsForm(char32_t u) const { return u < 0x10000 && (formChar[u >> 6] >> (u & 63) & 1); }
 
   Cp932Tables()
       : decode(65536, kNone), fromBmp(65536, kNone), necEquiv(0x300, 0), utf8(65536, 0) {
@@ -116,10 +120,15 @@ struct Cp932Tables {
           std::swap(sharedCode[a], sharedCode[b]);
           std::swap(sharedOther[a], sharedOther[b]);
         }
+    auto mark = [&](char32_t u) { formChar[u >> 6] |= std::uint64_t{1} << (u & 63); };
     for (int k = 0; k < kSharedCodes; ++k) {
       utf8[sharedCode[k]] |= kSharedFlag;
       sharedOtherUtf8[k] = PackUtf8(static_cast<std::uint16_t>(sharedOther[k]));
+      mark(sharedOther[k]);
+      mark(decode[sharedCode[k]]);
     }
+    for (std::uint32_t u = 0x80; u < 0x10000; ++u)
+      if (fromBmp[u] == '\\' || fromBmp[u] == '~') mark(u);
   }
 
   int SharedIndex(std::uint16_t code) const {
@@ -304,6 +313,21 @@ std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost) {
 
 namespace {
 
+// Four bytes at s[i] (little-endian), for looking at a three-byte sequence.
+inline std::uint32_t Load3(std::string_view s, std::size_t i) {
+  std::uint32_t w;
+  std::memcpy(&w, s.data() + i, 4);
+  return w;
+}
+
+// A well-formed three-byte sequence led by E1..EC or EE..EF, which need no
+// range check beyond the continuation bytes (E0 and ED do).
+inline bool IsPlain3(std::uint32_t w) {
+  if ((w & 0xC0C0F0) != 0x8080E0) return false;
+  const std::uint32_t lead = w & 0xFF;
+  return lead != 0xE0 && lead != 0xED;
+}
+
 // Notes the form of a character that may share its CP932 code (u at least 80).
 void NoteForm(const Cp932Tables& t, char32_t u, std::uint16_t code, Utf8Forms* forms) {
   if (code == '\\' || code == '~') {
@@ -333,18 +357,25 @@ std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms)
       i = end;
       continue;
     }
-    char32_t u = 0;
-    std::size_t len;
-    // Japanese text is mostly three-byte sequences: decoded inline.
-    if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < n &&
-        (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80 &&
-        (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80) {
-      u = (char32_t{c} & 0x0F) << 12 | (static_cast<char32_t>(s[i + 1]) & 0x3F) << 6 |
-          (static_cast<char32_t>(s[i + 2]) & 0x3F);
-      len = 3;
-    } else {
-      len = Utf8Sequence(s, i, &u);
+    // Japanese text is mostly runs of three-byte sequences: decoded inline.
+    while (i + 4 <= n) {
+      const std::uint32_t w = Load3(s, i);
+      if (!IsPlain3(w)) break;
+      const char32_t u = (w & 0x0F) << 12 | (w >> 8 & 0x3F) << 6 | (w >> 16 & 0x3F);
+      std::uint16_t code = fromBmp[u];
+      if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
+      if (code == kNone) {
+        Count(lost);
+        code = kGetaCode;
+      }
+      out.Room(2);
+      if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
+      out.Put(static_cast<unsigned char>(code));
+      i += 3;
     }
+    if (i >= n || static_cast<unsigned char>(s[i]) < 0x80) continue;
+    char32_t u = 0;
+    const std::size_t len = Utf8Sequence(s, i, &u);
     out.Room(2);
     if (len == 0) {  // a byte that starts no character
       Count(lost);
@@ -354,7 +385,7 @@ std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms)
       continue;
     }
     std::uint16_t code = u < 0x10000 ? fromBmp[u] : kNone;
-    if (forms) NoteForm(t, u, code, forms);
+    if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
     if (code == kNone) {
       Count(lost);
       code = kGetaCode;
@@ -403,27 +434,69 @@ int UnicodeToCp932Code(char32_t u) {
   return code == kNone ? -1 : code;
 }
 
-bool IsValidUtf8(std::string_view s) {
-  const std::size_t n = s.size();
-  for (std::size_t i = 0; i < n;) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      i = AsciiRunEnd(s, i + 1);
-      continue;
+namespace {
+
+// UTF-8 validation as a shift DFA: each state is a bit offset, and the row of
+// a byte holds, at each state's offset, the state it leads to. One table
+// look-up and one shift per byte, with no branch to mispredict.
+enum : unsigned {
+  kAccept = 0, kError = 6, kCont1 = 12, kCont2 = 18, kCont3 = 24,
+  kAfterE0 = 30, kAfterED = 36, kAfterF0 = 42, kAfterF4 = 48,
+};
+
+struct Utf8Dfa {
+  std::uint64_t row[256] = {};
+  Utf8Dfa() {
+    for (unsigned b = 0; b < 256; ++b) {
+      auto in = [b](unsigned lo, unsigned hi) { return b >= lo && b <= hi; };
+      auto next = [&](unsigned state) -> unsigned {
+        switch (state) {
+          case kAccept:
+            if (b < 0x80) return kAccept;
+            if (in(0xC2, 0xDF)) return kCont1;
+            if (b == 0xE0) return kAfterE0;
+            if (b == 0xED) return kAfterED;
+            if (in(0xE1, 0xEF)) return kCont2;
+            if (b == 0xF0) return kAfterF0;
+            if (b == 0xF4) return kAfterF4;
+            if (in(0xF1, 0xF3)) return kCont3;
+            return kError;
+          case kCont1: return in(0x80, 0xBF) ? kAccept : kError;
+          case kCont2: return in(0x80, 0xBF) ? kCont1 : kError;
+          case kCont3: return in(0x80, 0xBF) ? kCont2 : kError;
+          case kAfterE0: return in(0xA0, 0xBF) ? kCont1 : kError;
+          case kAfterED: return in(0x80, 0x9F) ? kCont1 : kError;
+          case kAfterF0: return in(0x90, 0xBF) ? kCont2 : kError;
+          case kAfterF4: return in(0x80, 0x8F) ? kCont2 : kError;
+          default: return kError;
+        }
+      };
+      for (unsigned state = 0; state <= kAfterF4; state += 6)
+        row[b] |= std::uint64_t{next(state)} << state;
     }
-    // Three-byte sequences that need no range check (not E0, not ED).
-    if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < n &&
-        (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80 &&
-        (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80) {
-      i += 3;
-      continue;
-    }
-    char32_t u;
-    const std::size_t len = Utf8Sequence(s, i, &u);
-    if (len == 0) return false;
-    i += len;
   }
-  return true;
+};
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view s) {
+  static const Utf8Dfa dfa;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  std::uint64_t state = kAccept;
+  std::size_t i = 0;
+  while (i < n) {
+    if (state == kAccept) {
+      i = AsciiRunEnd(s, i);
+      if (i == n) break;
+    }
+    // A block of bytes through the table, then a look at the state.
+    const std::size_t end = std::min(n, i + 64);
+    for (; i < end; ++i) state = dfa.row[p[i]] >> (state & 63);
+    state &= 63;
+    if (state == kError) return false;
+  }
+  return state == kAccept;
 }
 
 unsigned NecSelectedEquivalent(unsigned sjisCode) {
