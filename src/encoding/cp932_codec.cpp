@@ -345,9 +345,13 @@ void NoteForm(const Cp932Tables& t, char32_t u, std::uint16_t code, Utf8Forms* f
 }  // namespace
 
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms) {
+  return Utf8ToCp932(s, lost, forms, {});
+}
+
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse) {
   const Cp932Tables& t = Tables();
   const std::uint16_t* fromBmp = t.fromBmp.data();
-  ByteSink out(s.size());
+  ByteSink out(s.size(), std::move(reuse));
   const std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
     const auto c = static_cast<unsigned char>(s[i]);

@@ -226,9 +226,19 @@ bool FileDecoder::Next(std::string_view* piece) {
   pos_ = end;
   std::string_view text = in;
   switch (from_) {
-    case FileCode::Jis: converted_ = JisToSjis(in, &lost_, &jisShift_); text = converted_; break;
-    case FileCode::Euc: converted_ = EucToSjis(in, &lost_); text = converted_; break;
-    case FileCode::Utf8: converted_ = Utf8ToCp932(in, &lost_, &forms_); text = converted_; break;
+    // Each result takes over the storage of the last.
+    case FileCode::Jis:
+      converted_ = JisToSjis(in, &lost_, &jisShift_, std::move(converted_));
+      text = converted_;
+      break;
+    case FileCode::Euc:
+      converted_ = EucToSjis(in, &lost_, std::move(converted_));
+      text = converted_;
+      break;
+    case FileCode::Utf8:
+      converted_ = Utf8ToCp932(in, &lost_, &forms_, std::move(converted_));
+      text = converted_;
+      break;
     case FileCode::ShiftJis:
     case FileCode::Binary: break;
   }
