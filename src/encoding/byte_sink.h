@@ -28,7 +28,12 @@ class ByteSink {
  public:
   static constexpr std::size_t kStage = 1 << 14;
 
-  explicit ByteSink(std::size_t expected) { out_.reserve(expected); }
+  // reuse: a string whose storage the result takes over (its bytes are not kept),
+  // so that converting piece after piece allocates nothing new.
+  explicit ByteSink(std::size_t expected, std::string reuse = {}) : out_(std::move(reuse)) {
+    out_.clear();
+    out_.reserve(expected);
+  }
   ByteSink(const ByteSink&) = delete;
   ByteSink& operator=(const ByteSink&) = delete;
 

@@ -480,8 +480,10 @@ std::string SjisToEuc(std::string_view s, std::size_t* lost) {
   return out.Take();
 }
 
-std::string EucToSjis(std::string_view s, std::size_t* lost) {
-  ByteSink out(s.size());
+std::string EucToSjis(std::string_view s, std::size_t* lost) { return EucToSjis(s, lost, {}); }
+
+std::string EucToSjis(std::string_view s, std::size_t* lost, std::string reuse) {
+  ByteSink out(s.size(), std::move(reuse));
   const std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
     out.Room(2);
@@ -582,8 +584,9 @@ struct EucSink {
 
 std::string JisToSjis(std::string_view s, std::size_t* lost) { return JisToSjis(s, lost, nullptr); }
 
-std::string JisToSjis(std::string_view s, std::size_t* lost, int* shift) {
-  SjisSink sink{{}, lost};
+std::string JisToSjis(std::string_view s, std::size_t* lost, int* shift, std::string reuse) {
+  SjisSink sink{std::move(reuse), lost};
+  sink.out.clear();
   sink.out.reserve(s.size());
   ReadJis(s, sink, shift);
   return std::move(sink.out);

@@ -61,10 +61,13 @@ struct JisStyle {
 std::string JisToEuc(std::string_view s, std::size_t* lost = nullptr);
 std::string JisToSjis(std::string_view s, std::size_t* lost = nullptr);
 // For a text read in pieces: *shift carries the character set in use from one
-// piece to the next (0 at the start of the text).
-std::string JisToSjis(std::string_view s, std::size_t* lost, int* shift);
+// piece to the next (0 at the start of the text), and the result takes over
+// the storage of reuse (the last piece's result).
+std::string JisToSjis(std::string_view s, std::size_t* lost, int* shift, std::string reuse = {});
 std::string EucToJis(std::string_view s, std::size_t* lost = nullptr, const JisStyle& style = {});
 std::string EucToSjis(std::string_view s, std::size_t* lost = nullptr);
+// The result takes over the storage of reuse.
+std::string EucToSjis(std::string_view s, std::size_t* lost, std::string reuse);
 std::string SjisToJis(std::string_view s, std::size_t* lost = nullptr, const JisStyle& style = {});
 std::string SjisToEuc(std::string_view s, std::size_t* lost = nullptr);
 

@@ -35,6 +35,8 @@ struct Utf8Forms {
 std::string Cp932ToUtf8(std::string_view s, std::size_t* lost = nullptr, unsigned otherForms = 0);
 // forms, when given, counts the forms of the shared codes the text uses.
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost = nullptr, Utf8Forms* forms = nullptr);
+// The result takes over the storage of reuse (for converting piece by piece).
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse);
 std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost = nullptr);
 std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost = nullptr);
 

@@ -54,9 +54,11 @@ int ProbeFile(const std::string& path) {
   return ProbeBytes(std::string_view(buf, n));
 }
 
-void NormalizeBreaksInto(std::string_view s, std::string& out) {
-  out.clear();
-  out.reserve(s.size() + s.size() / 16 + 2);
+namespace {
+
+// s with every break (CR LF, CR or LF) as br, appended to out.
+void AppendWithBreaks(std::string_view s, std::string_view br, std::string& out) {
+  out.reserve(out.size() + s.size() + s.size() / 16 + 2);
   const char* p = s.data();
   const char* const end = p + s.size();
   while (p < end) {
@@ -67,10 +69,17 @@ void NormalizeBreaksInto(std::string_view s, std::string& out) {
     if (cr) stop = cr;
     out.append(p, static_cast<std::size_t>(stop - p));
     if (stop == end) break;
-    out.append("\r\n");
+    out.append(br);
     p = stop + 1;
     if (*stop == '\r' && p < end && *p == '\n') ++p;
   }
+}
+
+}  // namespace
+
+void NormalizeBreaksInto(std::string_view s, std::string& out) {
+  out.clear();
+  AppendWithBreaks(s, "\r\n", out);
 }
 
 std::string NormalizeBreaks(std::string_view s) {
@@ -122,15 +131,12 @@ std::string ToShiftJis(std::string_view text, FileCode from, std::size_t* lost,
   return std::string(text);
 }
 
+// Shift-JIS text in f.code (not Shift-JIS), without a byte-order mark.
 std::string FromShiftJis(std::string_view text, const TextFormat& f, std::size_t* lost) {
   switch (f.code) {
     case FileCode::Jis: return SjisToJis(text, lost, f.jis);
     case FileCode::Euc: return SjisToEuc(text, lost);
-    case FileCode::Utf8: {
-      std::string out = f.bom ? std::string(kUtf8Bom) : std::string();
-      out += Cp932ToUtf8(text, lost, f.otherForms);
-      return out;
-    }
+    case FileCode::Utf8: return Cp932ToUtf8(text, lost, f.otherForms);
     case FileCode::ShiftJis:
     case FileCode::Binary: break;
   }
@@ -179,9 +185,10 @@ TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view f
   return f;
 }
 
-FileDecoder::FileDecoder(std::string_view fileBytes, const TextFormat& format)
+FileDecoder::FileDecoder(std::string_view fileBytes, const TextFormat& format, bool normalizeBreaks)
     : bytes_(fileBytes),
-      from_(format.textCode == FileCode::ShiftJis ? format.code : FileCode::ShiftJis) {
+      from_(format.textCode == FileCode::ShiftJis ? format.code : FileCode::ShiftJis),
+      normalize_(normalizeBreaks) {
   if (from_ == FileCode::Binary) from_ = FileCode::ShiftJis;
   // The mark is not part of the text converted from UTF-8.
   if (from_ == FileCode::Utf8 && bytes_.substr(0, 3) == kUtf8Bom) pos_ = 3;
@@ -219,14 +226,27 @@ bool FileDecoder::Next(std::string_view* piece) {
   pos_ = end;
   std::string_view text = in;
   switch (from_) {
-    case FileCode::Jis: converted_ = JisToSjis(in, &lost_, &jisShift_); text = converted_; break;
-    case FileCode::Euc: converted_ = EucToSjis(in, &lost_); text = converted_; break;
-    case FileCode::Utf8: converted_ = Utf8ToCp932(in, &lost_, &forms_); text = converted_; break;
+    // Each result takes over the storage of the last.
+    case FileCode::Jis:
+      converted_ = JisToSjis(in, &lost_, &jisShift_, std::move(converted_));
+      text = converted_;
+      break;
+    case FileCode::Euc:
+      converted_ = EucToSjis(in, &lost_, std::move(converted_));
+      text = converted_;
+      break;
+    case FileCode::Utf8:
+      converted_ = Utf8ToCp932(in, &lost_, &forms_, std::move(converted_));
+      text = converted_;
+      break;
     case FileCode::ShiftJis:
     case FileCode::Binary: break;
   }
-  NormalizeBreaksInto(text, out_);
-  *piece = out_;
+  if (normalize_) {
+    NormalizeBreaksInto(text, out_);
+    text = out_;
+  }
+  *piece = text;
   return true;
 }
 
@@ -246,30 +266,24 @@ ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_v
 EncodedText EncodeForSave(std::string_view text, const TextFormat& format) {
   if (format.code == FileCode::Binary) throw EncodingError("binary files are not saved");
   EncodedText r;
-  std::string converted;
-  if (format.textCode == format.code) {
-    converted = std::string(text);
-  } else {
-    const std::string sjis = ToShiftJis(text, format.textCode, &r.lost);
-    converted = FromShiftJis(sjis, format, &r.lost);
+  std::string sjisCopy, converted;
+  std::string_view bytes = text;  // the text in the file's code
+  if (format.textCode != format.code) {
+    std::string_view sjis = text;
+    if (format.textCode != FileCode::ShiftJis) {
+      sjisCopy = ToShiftJis(text, format.textCode, &r.lost);
+      sjis = sjisCopy;
+    }
+    bytes = sjis;
+    if (format.code != FileCode::ShiftJis) {
+      converted = FromShiftJis(sjis, format, &r.lost);
+      bytes = converted;
+      if (format.code == FileCode::Utf8 && format.bom) r.bytes = kUtf8Bom;
+    }
   }
   // Every break, CR LF, CR or LF, is written as the file's break; whether the
   // last line ends with one is the text's own affair.
-  const std::string_view br = BreakBytes(format.lineEnd);
-  std::string& out = r.bytes;
-  out.reserve(converted.size() + converted.size() / 32 + 2);
-  const std::string_view s = converted;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c != '\r' && c != '\n') continue;
-    out.append(s.substr(start, i - start));
-    const bool crlf = c == '\r' && i + 1 < s.size() && s[i + 1] == '\n';
-    if (crlf) ++i;
-    start = i + 1;
-    out.append(br);
-  }
-  out.append(s.substr(start));
+  AppendWithBreaks(bytes, BreakBytes(format.lineEnd), r.bytes);
   return r;
 }
 

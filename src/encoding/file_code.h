@@ -79,7 +79,7 @@ TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view f
                              bool kanjiAuto);
 
 // Gives the text of a file as the editor holds it (converted to format.textCode,
-// every break CR LF) in pieces of about kPiece bytes of the file, so that a
+// every break CR LF unless asked otherwise) in pieces of about kPiece bytes of the file, so that a
 // large file is converted without a copy of it as a whole. The pieces joined
 // are ClassifyOpenedFile's text; each but the last ends after a break or after
 // a byte that stands alone in every code (below 40, not ESC).
@@ -87,7 +87,10 @@ class FileDecoder {
  public:
   static constexpr std::size_t kPiece = 1 << 18;
 
-  FileDecoder(std::string_view fileBytes, const TextFormat& format);
+  // normalizeBreaks false keeps the file's own breaks in the pieces, for
+  // readers that take any break (rows, a save); text that needs no
+  // conversion then comes as views of fileBytes itself.
+  FileDecoder(std::string_view fileBytes, const TextFormat& format, bool normalizeBreaks = true);
   // The next piece (valid until the next call); false after the last.
   bool Next(std::string_view* piece);
   // Bytes of the file converted so far.
@@ -106,6 +109,7 @@ class FileDecoder {
   std::size_t lost_ = 0;
   Utf8Forms forms_;
   int jisShift_ = 0;
+  bool normalize_;
   std::string converted_;
   std::string out_;
 };

@@ -106,6 +106,12 @@ void MappedFile::Release(std::size_t offset) {
   released_ = offset;
 }
 
+void MappedFile::ReleaseAll() {
+  if (!mapped_) return;
+  ::madvise(const_cast<char*>(data_), size_, MADV_DONTNEED);
+  released_ = 0;
+}
+
 void WriteFileAtomically(const std::string& target, std::string_view bytes) {
   WriteFileAtomicallyFrom(target, [bytes](const ChunkWriter& sink) { sink(bytes); });
 }

@@ -30,6 +30,8 @@ class MappedFile {
   // The pages wholly before offset are dropped (read again from the file if
   // touched later). A no-op for a file read whole.
   void Release(std::size_t offset);
+  // Every page is dropped, for reading the file once more from the start.
+  void ReleaseAll();
 
  private:
   const char* data_ = nullptr;

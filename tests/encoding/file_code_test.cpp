@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "../support/bytes.h"
@@ -354,6 +355,13 @@ TEST(FileDecoder, PiecesJoinToTheTextConvertedWhole) {
       EXPECT_GT(pieces, 3u);
       EXPECT_EQ(decoder.Consumed(), file.size());
       EXPECT_TRUE(joined == WholeText(file, f)) << FileCodeText(code) << " auto " << kanjiAuto;
+      // Keeping the file's breaks gives the same text but for the breaks.
+      FileDecoder keeping(file, f, false);
+      std::string kept;
+      for (std::string_view p; keeping.Next(&p);) kept += p;
+      EXPECT_TRUE(NormalizeBreaks(kept) == joined) << FileCodeText(code) << " auto " << kanjiAuto;
+      EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), std::count(file.begin(), file.end(), '\n'));
+      EXPECT_EQ(std::count(kept.begin(), kept.end(), '\r'), std::count(file.begin(), file.end(), '\r'));
     }
   }
 }

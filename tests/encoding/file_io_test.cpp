@@ -46,6 +46,9 @@ TEST_F(FileIoTest, AMappedFileGivesEveryByteAlsoAfterARelease) {
   f.Release(200000);
   f.Release(100000);  // behind what was released: nothing happens
   EXPECT_EQ(f.Bytes(), bytes);  // released pages are read again
+  f.ReleaseAll();
+  f.Release(150000);
+  EXPECT_EQ(f.Bytes(), bytes);
   // Files that cannot be mapped are read whole: an empty file, a pipe.
   WriteFileAtomically(Path("empty"), "");
   EXPECT_EQ(MappedFile(Path("empty")).Bytes(), "");

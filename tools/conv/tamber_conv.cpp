@@ -3,6 +3,7 @@
 //
 //   tamber-conv --guess FILE…
 //   tamber-conv --to sjis|jis|euc|utf8 [--no-bom] [--lossy] [-o OUT] FILE
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,7 +116,7 @@ int Convert(const std::string& file, FileCode target, const std::string& out, bo
       std::cerr << "tamber-conv: " << file << ": binary file, not converted\n";
       return 1;
     }
-    in.Release(bytes.size());  // what the classification read
+    in.ReleaseAll();  // what the classification read
 
     TextFormat format = r.format;
     if (format.code != FileCode::Utf8 || target != FileCode::Utf8) format.bom = true;
@@ -124,7 +125,7 @@ int Convert(const std::string& file, FileCode target, const std::string& out, bo
 
     // Read and written a piece at a time; a loss found stops the writing (the
     // rest is still read, to count every loss).
-    FileDecoder decoder(bytes, r.format);
+    FileDecoder decoder(bytes, r.format, /*normalizeBreaks=*/false);  // the save rewrites them
     std::size_t lost = 0;
     auto produce = [&](const ChunkWriter& write) {
       bool writing = true;
@@ -186,6 +187,10 @@ int Convert(const std::string& file, FileCode target, const std::string& out, bo
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The pieces' buffers come and go by the hundred kilobytes: keep the heap
+  // from being handed back and faulted in again for every piece.
+  ::mallopt(M_MMAP_THRESHOLD, 16 << 20);
+  ::mallopt(M_TRIM_THRESHOLD, 64 << 20);
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "-h" || args[0] == "--help") {
     std::fputs(kUsage, args.empty() ? stderr : stdout);
