@@ -129,16 +129,7 @@ std::string FromShiftJis(std::string_view text, const TextFormat& f, std::size_t
 
 }  // namespace
 
-ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,
-                                  bool kanjiAuto) {
-  ClassifiedText r;
-  r.format.lineEnd = FirstBreakStyle(fileBytes);
-  r.format.finalBreak =
-      !fileBytes.empty() && (fileBytes.back() == '\r' || fileBytes.back() == '\n');
-  r.format.bom = false;
-  std::string text = NormalizeBreaks(fileBytes);
-  const std::string_view lines = JoinedLines(text);
-
+FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines) {
   std::string lowerExt(ext);
   for (char& c : lowerExt)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -146,7 +137,6 @@ ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_v
   FileCode code;
   if (probe == pfUtf8Bom) {
     code = FileCode::Utf8;
-    r.format.bom = true;
   } else if (lowerExt == ".manifest") {
     code = FileCode::Utf8;
   } else {
@@ -162,6 +152,21 @@ ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_v
     else
       code = FileCode::ShiftJis;
   }
+  return code;
+}
+
+ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,
+                                  bool kanjiAuto) {
+  ClassifiedText r;
+  r.format.lineEnd = FirstBreakStyle(fileBytes);
+  r.format.finalBreak =
+      !fileBytes.empty() && (fileBytes.back() == '\r' || fileBytes.back() == '\n');
+  r.format.bom = false;
+  std::string text = NormalizeBreaks(fileBytes);
+  const std::string_view lines = JoinedLines(text);
+
+  const FileCode code = DetectFileCode(probe, ext, lines);
+  r.format.bom = probe == pfUtf8Bom;
   r.code = code;
   r.format.code = code;
   if (code == FileCode::Jis) r.format.jis = DetectJisStyle(lines);
