@@ -145,37 +145,29 @@ std::string FromShiftJis(std::string_view text, const TextFormat& f, std::size_t
 
 }  // namespace
 
+FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines) {
+  std::string lowerExt(ext);
+  for (char& c : lowerExt)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+
+  if (probe == pfUtf8Bom || lowerExt == ".manifest") return FileCode::Utf8;
+  const int detected = DetectTextCode(lines);
+  if (detected == dcBinary) return FileCode::Binary;
+  if (HasHighByte(lines) && IsValidUtf8(lines)) return FileCode::Utf8;
+  if (detected == dcJis || detected == dcJisOld) return FileCode::Jis;
+  if (detected == dcEuc || (detected == dcEucOrSjis && DecideEucOrSjis(lines) == dcEuc))
+    return FileCode::Euc;
+  return FileCode::ShiftJis;
+}
+
 TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view fileBytes,
                              bool kanjiAuto) {
   TextFormat f;
   f.lineEnd = FirstBreakStyle(fileBytes);
   f.finalBreak = !fileBytes.empty() && (fileBytes.back() == '\r' || fileBytes.back() == '\n');
-  f.bom = false;
   const std::string_view lines = JoinedLines(fileBytes);
-
-  std::string lowerExt(ext);
-  for (char& c : lowerExt)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-
-  FileCode code;
-  if (probe == pfUtf8Bom) {
-    code = FileCode::Utf8;
-    f.bom = true;
-  } else if (lowerExt == ".manifest") {
-    code = FileCode::Utf8;
-  } else {
-    const int detected = DetectTextCode(lines);
-    if (detected == dcBinary)
-      code = FileCode::Binary;
-    else if (HasHighByte(lines) && IsValidUtf8(lines))
-      code = FileCode::Utf8;
-    else if (detected == dcJis || detected == dcJisOld)
-      code = FileCode::Jis;
-    else if (detected == dcEuc || (detected == dcEucOrSjis && DecideEucOrSjis(lines) == dcEuc))
-      code = FileCode::Euc;
-    else
-      code = FileCode::ShiftJis;
-  }
+  const FileCode code = DetectFileCode(probe, ext, lines);
+  f.bom = probe == pfUtf8Bom;
   f.code = code;
   if (code == FileCode::Jis) f.jis = DetectJisStyle(lines);
   if (!kanjiAuto || code == FileCode::ShiftJis || code == FileCode::Binary)

@@ -67,6 +67,12 @@ struct ClassifiedText {
   std::size_t lost = 0;
 };
 
+// The code of a file's text (probe from ProbeFile, ext with its dot, lines the
+// text without its final break) by the editor's rules: a byte-order mark, the
+// ".manifest" extension, well-formed UTF-8 with high bytes, then the byte
+// heuristics; Shift-JIS when undecided.
+FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines);
+
 // Classifies a file's bytes as read (probe from ProbeFile, ext with its dot) and
 // converts them for editing when kanjiAuto is on.
 ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,

@@ -99,6 +99,8 @@ class TAWKStr : public TMatchCORE {
   // The leftmost match in text, the longest there. "^" holds at the start of
   // text. Throws ERegExpParser (kReComplex) when the DFA budget runs out.
   TMatchResult Match(std::string_view text);
+  // Some match of the current pattern may hold a CR or an LF.
+  bool MatchesBreakChars() { return Program().MatchesBreakChars(); }
   // The lines of block (each ending after an LF) in which the pattern
   // matches, as TREProgram::ForEachMatchingLine reports them.
   std::size_t ForEachMatchingLine(std::string_view block,

@@ -406,6 +406,15 @@ TREProgram::TREProgram(std::string_view pattern, bool ignoreCase) : patternLengt
 
 TREProgram::~TREProgram() = default;
 
+bool TREProgram::MatchesBreakChars() const {
+  for (const NfaState& q : nfa_) {
+    for (const Edge& e : q.edges) {
+      if ((e.lo <= crClass_ && crClass_ <= e.hi) || (e.lo <= lfClass_ && lfClass_ <= e.hi)) return true;
+    }
+  }
+  return false;
+}
+
 std::size_t TREProgram::DfaStateCount() const {
   std::size_t n = forward_ ? forward_->Size() : 0;
   for (const auto& r : reverse_) n += r ? r->Size() : 0;

@@ -57,6 +57,8 @@ class TREProgram {
   bool LineHeadAnchored() const { return headAnchored_; }
   bool LineTailAnchored() const { return tailAnchored_; }
   std::size_t NfaStateCount() const { return nfa_.size(); }
+  // Some match may hold a CR or an LF character.
+  bool MatchesBreakChars() const;
   // States built so far in the forward and the backward DFAs.
   std::size_t DfaStateCount() const;
 

@@ -42,6 +42,9 @@ for code in utf8 sjis euc jis; do
   check "$code inverted" 0 $'1:日本語のテキスト\n3:abc ABC a.c\n4:ポイント－１' -- -n -v フ "$f"
   check "$code inverted count" 0 "4" -- -c -v xyz "$f"
   check "$code names" 0 "$f" -- -l ソフト "$f"
+  # Each line is searched with the CR LF the editor gives it, whatever the file has.
+  check "$code break in the pattern" 0 "ポイント－１" -- $'１\r' "$f"
+  check "$code line end" 0 "1" -- -c 'ト$' "$f"
   check "$code names without match" 1 "" -- -l xyz "$f"
   check "$code fuzzy" 0 "ソフトウェア表示" -- --fuzzy ｿﾌﾄ "$f"
   check "$code fixed" 0 "a.c" -- -o -F a.c "$f"
@@ -58,6 +61,8 @@ done
 # The file's own breaks: CR LF and CR count as the bytes they are.
 printf 'ab\r\n\r\ncd\r\n' | iconv -f UTF-8 -t CP932 > "$work/crlf.txt"
 check "offsets after CR LF" 0 $'0:ab\n6:cd' -- -b . "$work/crlf.txt"
+check "CR LF in the pattern" 0 "1" -- -c $'^\r\n' "$work/crlf.txt"
+check "line end in a CR LF file" 0 $'1:ab\n3:cd' -- -n '[a-z]$' "$work/crlf.txt"
 check "empty line after CR LF" 0 "2:" -- -n '^$' "$work/crlf.txt"
 printf 'ab\r\rcd\r' > "$work/cr.txt"
 check "offsets after CR" 0 $'1:0:ab\n3:4:cd' -- -n -b . "$work/cr.txt"

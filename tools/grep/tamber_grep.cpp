@@ -11,10 +11,17 @@
 // disk. Exit status: 0 when a line was selected, 1 when none was, 2 on an
 // error (as grep, an error wins).
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cerrno>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -163,6 +170,79 @@ class FileOffsets {
   std::size_t fileLine_ = 0;
 };
 
+// A file's bytes: mapped when it is a regular file, read otherwise.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  ~FileBytes() {
+    if (map_) ::munmap(map_, size_);
+  }
+
+  // Throws std::system_error.
+  void Open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      struct stat st {};
+      if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (m != MAP_FAILED) {
+          map_ = m;
+          size_ = static_cast<std::size_t>(st.st_size);
+          ::close(fd);
+          return;
+        }
+      }
+      ::close(fd);
+    }
+    read_ = ReadWholeFile(path);  // reports the error, or reads a pipe or an empty file
+  }
+
+  std::string_view View() const {
+    return map_ ? std::string_view(static_cast<const char*>(map_), size_) : std::string_view(read_);
+  }
+
+ private:
+  void* map_ = nullptr;
+  std::size_t size_ = 0;
+  std::string read_;
+};
+
+constexpr int kCrLfBreaks = 0;
+constexpr int kLfBreaks = 1;
+constexpr int kMixedBreaks = 2;
+
+// Whether every break of s is CR LF, every break LF, or neither. Hot loop:
+// one pass of 16-byte compares.
+int UniformBreaks(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  if (!std::memchr(p, '\r', n)) return kLfBreaks;
+  // Every LF after a CR and every CR before an LF.
+  if (n == 0 || p[0] == '\n' || p[n - 1] == '\r') return kMixedBreaks;
+  std::size_t i = 1;
+  unsigned bad = 0;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
+    const __m128i diff = _mm_xor_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(before, cr));
+    bad |= static_cast<unsigned>(_mm_movemask_epi8(diff));
+  }
+#endif
+  for (; i < n; ++i) bad |= (p[i] == '\n') != (p[i - 1] == '\r');
+  return bad ? kMixedBreaks : kCrLfBreaks;
+}
+
+std::string_view WithoutFinalBreak(std::string_view s) {
+  if (!s.empty() && s.back() == '\n') s.remove_suffix(1);
+  if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+  return s;
+}
+
 class Grep {
  public:
   Grep(const Options& o, bool showNames) : o_(o), showNames_(showNames) {}
@@ -189,29 +269,44 @@ class Grep {
 
   // 0 selected, 1 nothing selected, 2 error.
   int File(const std::string& path) {
-    std::string bytes;
+    FileBytes file;
     try {
-      bytes = ReadWholeFile(path);
+      file.Open(path);
     } catch (const std::system_error& e) {
       std::cerr << "tamber-grep: " << path << ": " << e.code().message() << '\n';
       return 2;
     }
+    const std::string_view bytes = file.View();
     const int probe = ProbeBytes(bytes);
     const bool binary = probe == pfBinary;
     ClassifiedText c;
+    std::string_view text;  // what is searched: c.text, or the file's own bytes
+    TMatchCORE_LineSeparator sep = mcls_CRLF;
     if (binary) {
-      c.text = bytes;  // searched as raw bytes, never printed
+      text = bytes;  // searched as raw bytes, never printed
       c.format.code = FileCode::Binary;
+      sep = mcls_LF;
+    } else if (const int style = UniformBreaks(bytes); style != kMixedBreaks &&
+                                                       (style == kCrLfBreaks || !re_.MatchesBreakChars()) &&
+                                                       DetectFileCode(probe, Extension(path), WithoutFinalBreak(bytes)) ==
+                                                           FileCode::ShiftJis) {
+      // A Shift-JIS file whose every break is CR LF is already the text the
+      // editor holds; with LF breaks it searches alike unless the pattern can
+      // match a break character. Either way no copy is made.
+      text = bytes;
+      c.format.code = FileCode::ShiftJis;
+      sep = style == kCrLfBreaks ? mcls_CRLF : mcls_LF;
     } else {
       c = ClassifyOpenedFile(probe, Extension(path), bytes, /*kanjiAuto=*/true);
       if (c.lost > 0) {
         std::cerr << "tamber-grep: " << path << ": " << c.lost
                   << " character(s) have no Shift-JIS form and were searched as 〓\n";
       }
+      text = c.text;
     }
     try {
       FileOffsets offsets(bytes, c.format);
-      const std::size_t selected = Search(path, c.text, binary, offsets);
+      const std::size_t selected = Search(path, text, binary, sep, offsets);
       if (o_.count) {
         if (showNames_) std::cout << path << ':';
         std::cout << selected << '\n';
@@ -231,9 +326,8 @@ class Grep {
  private:
   // Returns the number of selected lines, printing them unless only counts,
   // names or a binary file's verdict are wanted.
-  std::size_t Search(const std::string& path, std::string_view text, bool binary, FileOffsets& offsets) {
-    // The editor's text breaks every line with CR LF; raw bytes break at LF.
-    const TMatchCORE_LineSeparator sep = binary ? mcls_LF : mcls_CRLF;
+  std::size_t Search(const std::string& path, std::string_view text, bool binary, TMatchCORE_LineSeparator sep,
+                     FileOffsets& offsets) {
     const bool print = !binary && !o_.count && !o_.filesWithMatches;
     std::size_t selected = 0;
     std::size_t lineNo = 0;      // lines before `next`
