@@ -20,7 +20,7 @@ int TTypeRec::FieldIndex(std::string_view upper) const {
 void Value::Init(TTypeRec* t) {
   Release();
   type = t;
-  code = t ? t->code : tcNone;
+  code = t ? t->code : static_cast<std::uint16_t>(tcNone);
   flags = 0;
   std::memset(static_cast<void*>(&i), 0, sizeof(long double));
   if (code == tcArray) {
