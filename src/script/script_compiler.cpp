@@ -331,8 +331,9 @@ class Compiler {
       const std::int32_t endPos = p.CurrentPosition();
       // s := s + x appends in place when x cannot touch s.
       if (target && target->code == tcString) {
-        const std::int32_t opPos = v->pos;
-        if (ExprP right = SplitAppend(v, *d)) return MakeAppend(std::move(d), std::move(right), pos, opPos);
+        std::vector<ExprP> parts;
+        std::vector<std::int32_t> opPos;
+        if (SplitAppend(v, *d, &parts, &opPos)) return MakeAppend(std::move(d), std::move(parts), std::move(opPos), pos);
       }
       return MakeAssign(std::move(d), std::move(v), pos, endPos);
     }

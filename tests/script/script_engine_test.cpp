@@ -48,6 +48,9 @@ TEST(ScriptExpressions, FollowTheOperatorAndTypingRules) {
        "if 'abc' < 'abd' then Writeln('1'); if 'ab' < 'abc' then Writeln('2'); if 'b' > 'abc' then Writeln('3');"
        "if 'a' = #97 then Writeln('4'); if 'x' <> 'y' then Writeln('5');",
        "1\n2\n3\n4\n5\n"},
+      {"appending to a string in place", "var s, t: string; i: Integer;",
+       "s := 'a'; t := s; s := s + 'b' + s + #67; Writeln(s + ' ' + t); for i := 1 to 3 do s := s + IntToStr(i) + ','; Writeln(s);",
+       "abaC a\nabaC1,2,3,\n"},
       {"char and string", "var c: Char; s: string;",
        "c := 'A'; s := c + 'B'; Writeln(s); s := s + c; Writeln(s); if c = 'A' then Writeln('eq');", "AB\nABA\neq\n"},
       {"literals join", "", "Writeln('it''s'); Writeln('a' 'b'); Writeln('x'#65#$42'y');", "it's\na'b\nxABy\n"},
