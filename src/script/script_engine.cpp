@@ -134,6 +134,8 @@ void Impl::RegisterStandardTypes() {
   std::fill(std::begin(stdTypes), std::end(stdTypes), nullptr);
   for (const StdType& s : kStandardTypes) stdTypes[s.code] = AddType(s.name, s.code);
   typeNames["INTEGER"] = stdTypes[tcLongInt];
+  // The root class; declared classes come with the object model.
+  stdTypes[tcClass] = AddType("TOBJECT", tcClass);
   stdTypes[tcNil] = AddType({}, tcNil);
   stdTypes[tcArray] = AddType({}, tcArray, nullptr);  // array of const
   holderType = nullptr;

@@ -1001,6 +1001,15 @@ void Impl::Assign(Value& dst, const Value& src, std::int32_t pos) {
       if (src.type != dst.type) Fail(ecTypeMismatch, pos);
       dst.i = src.i;
       return;
+    case tcClass:
+    case tcClassRef:
+      if (sc == tcNil) {
+        dst.res.ptr = nullptr;
+        return;
+      }
+      if (src.type != dst.type) Fail(ecTypeMismatch, pos);
+      dst.res.ptr = src.res.ptr;
+      return;
     case tcProcType:
       if (sc == tcNil) {
         dst.proc = nullptr;
@@ -1130,9 +1139,13 @@ void Impl::Binary(int op, Value& l, const Value& r, std::int32_t pos) {
     }
   }
   if (lc == tcEnum && l.type == r.type && IsCompare(op)) return SetBool(*this, l, Compare(op, l.i, r.i));
-  if ((lc == tcNil || lc == tcProcType) && (rc == tcNil || rc == tcProcType) && (op == opEq || op == opNe)) {
-    const void* a = lc == tcNil ? nullptr : l.proc;
-    const void* b = rc == tcNil ? nullptr : r.proc;
+  auto identity = [](const Value& v) -> const void* {
+    return v.code == tcProcType ? static_cast<const void*>(v.proc) : v.code == tcNil ? nullptr : v.res.ptr;
+  };
+  auto isReference = [](unsigned c) { return c == tcNil || c == tcProcType || c == tcClass || c == tcClassRef; };
+  if (isReference(lc) && isReference(rc) && (op == opEq || op == opNe)) {
+    const void* a = identity(l);
+    const void* b = identity(r);
     return SetBool(*this, l, (a == b) == (op == opEq));
   }
   Fail(ecTypeMismatch, pos);

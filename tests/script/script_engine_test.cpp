@@ -63,6 +63,7 @@ TEST(ScriptExpressions, FollowTheOperatorAndTypingRules) {
       {"unary", "var i: Integer;", "i := 5; Writeln(IntToStr(-i)); Writeln(IntToStr(+i)); Writeln(IntToStr(- -i));",
        "-5\n5\n5\n"},
       {"consts", "const A = 10; B = A * 2; S = 'x' + 'y';", "Writeln(IntToStr(B)); Writeln(S);", "20\nxy\n"},
+      {"class variables hold nil", "var o: TObject;", "o := nil; if o = nil then Writeln('nil');", "nil\n"},
       {"enumerations", "type TColor = (Red, Green, Blue); var c: TColor;",
        "c := Green; if c = Green then Writeln('g'); if Red < Blue then Writeln('lt'); if c <> Blue then Writeln('ne');",
        "g\nlt\nne\n"},
