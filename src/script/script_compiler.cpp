@@ -142,7 +142,7 @@ class Compiler {
   struct NestGuard {
     Compiler& c;
     explicit NestGuard(Compiler& cc) : c(cc) {
-      if (++c.nesting_ > c.E.depthLimit) c.Fault(ecOutOfMemory);
+      if (++c.nesting_ > std::min(c.E.depthLimit, TIfPasScript::kMaxTextNesting)) c.Fault(ecOutOfMemory);
     }
     ~NestGuard() { --c.nesting_; }
   };

@@ -373,6 +373,12 @@ void Impl::LoadTypeSection() {
 
 TTypeRec* Impl::ParseType(bool inTypeSection) {
   TIfPascalParser& p = P();
+  struct Nest {
+    int& n;
+    explicit Nest(int& c) : n(c) { ++n; }
+    ~Nest() { --n; }
+  } nest(typeNesting);
+  if (typeNesting > TIfPasScript::kMaxTextNesting) LoadFault(ecOutOfMemory);
   switch (p.CurrentKind()) {
     case tkIdentifier: {
       TTypeRec* t = self.FindType(p.CurrentText());

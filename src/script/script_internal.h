@@ -157,6 +157,7 @@ struct TIfPasScript::Impl {
   void LoadConstSection();
   void LoadProcedure();
   TTypeRec* ParseType(bool inTypeSection);
+  int typeNesting = 0;
   void ParseParams(TParamList& list, bool allowConst);
   void SkipBody();  // begin ... end, checking block structure only
   [[noreturn]] void LoadFault(std::uint16_t code, std::string_view text = {});

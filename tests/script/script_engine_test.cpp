@@ -227,6 +227,17 @@ TEST(ScriptSafety, LimitsEndRunsWithOutOfMemory) {
   std::string deep = "var i: Integer; begin i := " + std::string(20000, '(') + "1" + std::string(20000, ')') + "; end.";
   r = RunScript(deep);
   EXPECT_EQ(r.code, ecOutOfMemory);
+  // So do deeply nested blocks and types.
+  std::string blocks;
+  for (int k = 0; k < 5000; ++k) blocks += "begin ";
+  for (int k = 0; k < 5000; ++k) blocks += "end ";
+  r = RunScript("begin " + blocks + "end.");
+  EXPECT_EQ(r.code, ecOutOfMemory);
+  std::string types = "var a: ";
+  for (int k = 0; k < 50000; ++k) types += "array of ";
+  r = RunScript(types + "Integer; begin end.");
+  EXPECT_EQ(r.code, ecOutOfMemory);
+  EXPECT_FALSE(r.loaded);
 }
 
 TEST(ScriptHooks, RunLineSeesStatementsAndCanStopAnyLoop) {
