@@ -142,7 +142,7 @@ class Compiler {
   struct NestGuard {
     Compiler& c;
     explicit NestGuard(Compiler& cc) : c(cc) {
-      if (++c.nesting_ > c.E.depthLimit) c.Fault(ecOutOfMemory);
+      if (++c.nesting_ > std::min(c.E.depthLimit, TIfPasScript::kMaxTextNesting)) c.Fault(ecOutOfMemory);
     }
     ~NestGuard() { --c.nesting_; }
   };
@@ -331,8 +331,9 @@ class Compiler {
       const std::int32_t endPos = p.CurrentPosition();
       // s := s + x appends in place when x cannot touch s.
       if (target && target->code == tcString) {
-        const std::int32_t opPos = v->pos;
-        if (ExprP right = SplitAppend(v, *d)) return MakeAppend(std::move(d), std::move(right), pos, opPos);
+        std::vector<ExprP> parts;
+        std::vector<std::int32_t> opPos;
+        if (SplitAppend(v, *d, &parts, &opPos)) return MakeAppend(std::move(d), std::move(parts), std::move(opPos), pos);
       }
       return MakeAssign(std::move(d), std::move(v), pos, endPos);
     }

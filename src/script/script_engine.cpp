@@ -134,6 +134,8 @@ void Impl::RegisterStandardTypes() {
   std::fill(std::begin(stdTypes), std::end(stdTypes), nullptr);
   for (const StdType& s : kStandardTypes) stdTypes[s.code] = AddType(s.name, s.code);
   typeNames["INTEGER"] = stdTypes[tcLongInt];
+  // The root class; declared classes come with the object model.
+  stdTypes[tcClass] = AddType("TOBJECT", tcClass);
   stdTypes[tcNil] = AddType({}, tcNil);
   stdTypes[tcArray] = AddType({}, tcArray, nullptr);  // array of const
   holderType = nullptr;
@@ -371,6 +373,12 @@ void Impl::LoadTypeSection() {
 
 TTypeRec* Impl::ParseType(bool inTypeSection) {
   TIfPascalParser& p = P();
+  struct Nest {
+    int& n;
+    explicit Nest(int& c) : n(c) { ++n; }
+    ~Nest() { --n; }
+  } nest(typeNesting);
+  if (typeNesting > TIfPasScript::kMaxTextNesting) LoadFault(ecOutOfMemory);
   switch (p.CurrentKind()) {
     case tkIdentifier: {
       TTypeRec* t = self.FindType(p.CurrentText());

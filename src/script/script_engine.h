@@ -118,6 +118,9 @@ class TIfPasScript {
   // Limit on nesting that holds even when MaxDepth is unlimited, so that a
   // runaway recursion ends in error 0x800A instead of overflowing the stack.
   static constexpr int kHardDepthLimit = 3000;
+  // Nesting of the text itself (blocks, expressions, types) that the engine
+  // reads; deeper text is error 0x800A.
+  static constexpr int kMaxTextNesting = 1000;
   // Longest string a script can build; going beyond is error 0x800A.
   static constexpr std::size_t kMaxStringLength = std::size_t{1} << 28;
 

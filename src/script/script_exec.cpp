@@ -396,14 +396,29 @@ struct AssignStmt : Stmt {
 };
 
 struct AppendStmt : Stmt {
-  ExprP target, right;
-  std::int32_t opPos;
+  ExprP target;
+  std::vector<ExprP> parts;
+  std::vector<std::int32_t> opPos;
   Flow Exec(Impl& E) override {
     E.RunLine(pos);
     Box* keep = nullptr;
     Value* dst = target->Place(E, keep, true);
-    Value v;
-    right->Eval(E, v);
+    if (parts.size() == 1) {
+      Value v;
+      parts[0]->Eval(E, v);
+      Append(E, dst, v, opPos[0]);
+      return Flow::Normal;
+    }
+    // The parts are read before the variable changes, as the sum would.
+    std::vector<Value> vals(parts.size());
+    for (std::size_t k = 0; k < parts.size(); ++k) parts[k]->Eval(E, vals[k]);
+    // A part that cannot be added leaves the variable as it was.
+    for (std::size_t k = 0; k < parts.size(); ++k)
+      if (vals[k].code != tcString && vals[k].code != tcChar) E.Fail(ecTypeMismatch, opPos[k]);
+    for (std::size_t k = 0; k < parts.size(); ++k) Append(E, dst, vals[k], opPos[k]);
+    return Flow::Normal;
+  }
+  static void Append(Impl& E, Value* dst, const Value& v, std::int32_t opPos) {
     if (dst->code != tcString) E.Fail(ecTypeMismatch, opPos);
     if (v.code == tcString) {
       const std::string_view add = v.Str();
@@ -415,7 +430,6 @@ struct AppendStmt : Stmt {
     } else {
       E.Fail(ecTypeMismatch, opPos);
     }
-    return Flow::Normal;
   }
 };
 
@@ -797,16 +811,30 @@ ExprP MakeArrayLiteral(TTypeRec* arrayType, std::vector<ExprP> elems, std::int32
   return e;
 }
 
-ExprP SplitAppend(ExprP& v, const Expr& target) {
-  auto* bin = dynamic_cast<BinaryExpr*>(v.get());
-  if (!bin || bin->op != opAdd || bin->r->hasScriptCall) return nullptr;
-  const auto* tl = dynamic_cast<const LocalExpr*>(&target);
-  const auto* bl = dynamic_cast<const LocalExpr*>(bin->l.get());
-  const auto* tg = dynamic_cast<const GlobalExpr*>(&target);
-  const auto* bg = dynamic_cast<const GlobalExpr*>(bin->l.get());
-  const bool same = (tl && bl && tl->slot == bl->slot && tl->isRef == bl->isRef) || (tg && bg && tg->g == bg->g);
-  if (!same) return nullptr;
-  return std::move(bin->r);
+bool SameVariable(const Expr& a, const Expr& b) {
+  const auto* la = dynamic_cast<const LocalExpr*>(&a);
+  const auto* lb = dynamic_cast<const LocalExpr*>(&b);
+  if (la && lb) return la->slot == lb->slot && la->isRef == lb->isRef;
+  const auto* ga = dynamic_cast<const GlobalExpr*>(&a);
+  const auto* gb = dynamic_cast<const GlobalExpr*>(&b);
+  return ga && gb && ga->g == gb->g;
+}
+
+// s := s + a + b ... is a chain of '+' nodes leaning left with s at its end.
+bool SplitAppend(ExprP& v, const Expr& target, std::vector<ExprP>* parts, std::vector<std::int32_t>* opPos) {
+  std::vector<BinaryExpr*> chain;
+  Expr* node = v.get();
+  while (auto* bin = dynamic_cast<BinaryExpr*>(node)) {
+    if (bin->op != opAdd || bin->r->hasScriptCall) return false;
+    chain.push_back(bin);
+    node = bin->l.get();
+  }
+  if (chain.empty() || !SameVariable(*node, target)) return false;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    parts->push_back(std::move((*it)->r));
+    opPos->push_back((*it)->pos);
+  }
+  return true;
 }
 
 StmtP MakeErrorStmt(const CompileFault& f) {
@@ -824,11 +852,11 @@ StmtP MakeAssign(ExprP target, ExprP value, std::int32_t pos, std::int32_t endPo
   return s;
 }
 
-StmtP MakeAppend(ExprP target, ExprP value, std::int32_t pos, std::int32_t opPos) {
+StmtP MakeAppend(ExprP target, std::vector<ExprP> parts, std::vector<std::int32_t> opPos, std::int32_t pos) {
   auto s = New<AppendStmt>(pos);
   s->target = std::move(target);
-  s->right = std::move(value);
-  s->opPos = opPos;
+  s->parts = std::move(parts);
+  s->opPos = std::move(opPos);
   return s;
 }
 
@@ -973,6 +1001,15 @@ void Impl::Assign(Value& dst, const Value& src, std::int32_t pos) {
       if (src.type != dst.type) Fail(ecTypeMismatch, pos);
       dst.i = src.i;
       return;
+    case tcClass:
+    case tcClassRef:
+      if (sc == tcNil) {
+        dst.res.ptr = nullptr;
+        return;
+      }
+      if (src.type != dst.type) Fail(ecTypeMismatch, pos);
+      dst.res.ptr = src.res.ptr;
+      return;
     case tcProcType:
       if (sc == tcNil) {
         dst.proc = nullptr;
@@ -1102,9 +1139,13 @@ void Impl::Binary(int op, Value& l, const Value& r, std::int32_t pos) {
     }
   }
   if (lc == tcEnum && l.type == r.type && IsCompare(op)) return SetBool(*this, l, Compare(op, l.i, r.i));
-  if ((lc == tcNil || lc == tcProcType) && (rc == tcNil || rc == tcProcType) && (op == opEq || op == opNe)) {
-    const void* a = lc == tcNil ? nullptr : l.proc;
-    const void* b = rc == tcNil ? nullptr : r.proc;
+  auto identity = [](const Value& v) -> const void* {
+    return v.code == tcProcType ? static_cast<const void*>(v.proc) : v.code == tcNil ? nullptr : v.res.ptr;
+  };
+  auto isReference = [](unsigned c) { return c == tcNil || c == tcProcType || c == tcClass || c == tcClassRef; };
+  if (isReference(lc) && isReference(rc) && (op == opEq || op == opNe)) {
+    const void* a = identity(l);
+    const void* b = identity(r);
     return SetBool(*this, l, (a == b) == (op == opEq));
   }
   Fail(ecTypeMismatch, pos);

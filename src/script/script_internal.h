@@ -157,6 +157,7 @@ struct TIfPasScript::Impl {
   void LoadConstSection();
   void LoadProcedure();
   TTypeRec* ParseType(bool inTypeSection);
+  int typeNesting = 0;
   void ParseParams(TParamList& list, bool allowConst);
   void SkipBody();  // begin ... end, checking block structure only
   [[noreturn]] void LoadFault(std::uint16_t code, std::string_view text = {});
@@ -202,9 +203,9 @@ ExprP MakeArrayLiteral(TTypeRec* arrayType, std::vector<ExprP> elems, std::int32
 ExprP MakeConvert(TTypeRec* type, ExprP e, std::int32_t pos);  // assignment rules into a new value
 ExprP MakeNested(ExprP e, std::int32_t pos);  // counts nesting when evaluated
 
-// s := s + x: when v is that sum of target and an x that runs no script code,
-// takes x out of v and returns it.
-ExprP SplitAppend(ExprP& v, const Expr& target);
+// s := s + a + b ...: when v is such a sum of target and parts that run no
+// script code, moves the parts (and the operators' positions) out of v.
+bool SplitAppend(ExprP& v, const Expr& target, std::vector<ExprP>* parts, std::vector<std::int32_t>* opPos);
 
 // A frame of a body's slots on the value stack, zeroed for its types and
 // released when the scope ends.
@@ -224,7 +225,7 @@ class FrameScope {
 
 StmtP MakeErrorStmt(const CompileFault& f);
 StmtP MakeAssign(ExprP target, ExprP value, std::int32_t pos, std::int32_t endPos);
-StmtP MakeAppend(ExprP target, ExprP value, std::int32_t pos, std::int32_t opPos);
+StmtP MakeAppend(ExprP target, std::vector<ExprP> parts, std::vector<std::int32_t> opPos, std::int32_t pos);
 StmtP MakeCallStmt(ExprP call, std::int32_t pos);
 StmtP MakeCompound(std::vector<StmtP> list, std::int32_t pos);
 StmtP MakeIf(ExprP cond, StmtP then, StmtP otherwise, std::int32_t pos, std::int32_t elsePos);

@@ -52,7 +52,7 @@ void RegisterEarlyLibrary(TIfPasScript& engine) {
                           [](TIfPasScript& e, void*, TProcedure&, Value*, std::span<Value> args) -> std::uint16_t {
                             Value& a = Deref(args[0]);
                             if (a.code != tcArray) return ecTypeMismatch;
-                            if (!e.SetArrayLength(a, ReadInteger(Deref(args[1])))) return e.ErrorCode() ? e.ErrorCode() : ecOutOfMemory;
+                            if (!e.SetArrayLength(a, ReadInteger(Deref(args[1])))) return e.ErrorCode() ? e.ErrorCode() : static_cast<std::uint16_t>(ecOutOfMemory);
                             return 0;
                           });
   TParamList getLen;

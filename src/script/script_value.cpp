@@ -17,10 +17,10 @@ int TTypeRec::FieldIndex(std::string_view upper) const {
   return -1;
 }
 
-void Value::Init(TTypeRec* t) {
+void Value::InitManaged(TTypeRec* t) {
   Release();
   type = t;
-  code = t ? t->code : tcNone;
+  code = t ? t->code : static_cast<std::uint16_t>(tcNone);
   flags = 0;
   std::memset(static_cast<void*>(&i), 0, sizeof(long double));
   if (code == tcArray) {
@@ -32,7 +32,7 @@ void Value::Init(TTypeRec* t) {
   }
 }
 
-void Value::Release() {
+void Value::ReleaseManaged() {
   switch (code) {
     case tcString:
       if (s && --s->refs == 0) delete s;
@@ -42,9 +42,6 @@ void Value::Release() {
     case tcVariant: ReleaseBox(ref.keep); break;
     default: break;
   }
-  code = tcNone;
-  type = nullptr;
-  i = 0;
 }
 
 void Value::CopyFrom(const Value& o) {

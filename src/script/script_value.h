@@ -126,8 +126,23 @@ struct Value {
   ~Value() { if (code == tcString || code == tcArray || code == tcRecord || code == tcVariant) Release(); }
 
   // Makes this a new zero value of t (nullptr: an untyped holder).
-  void Init(TTypeRec* t);
-  void Release();
+  void Init(TTypeRec* t) {
+    if (t && (t->code < tcString || (t->code > tcString && t->code != tcArray && t->code != tcRecord &&
+                                      t->code != tcVariant))) {
+      Release();
+      type = t;
+      code = t->code;
+      return;
+    }
+    InitManaged(t);
+  }
+  void Release() {
+    if (code == tcString || code == tcArray || code == tcRecord || code == tcVariant) ReleaseManaged();
+    code = tcNone;
+    type = nullptr;
+    flags = 0;
+    std::memset(static_cast<void*>(&i), 0, sizeof(long double));
+  }
   bool IsRef() const { return code == tcVariant && ref.target != nullptr; }
   bool ReadOnly() const { return flags & 1; }
 
@@ -138,6 +153,8 @@ struct Value {
 
  private:
   void CopyFrom(const Value& o);
+  void InitManaged(TTypeRec* t);
+  void ReleaseManaged();
   void MoveIn(Value& o) {
     type = o.type;
     code = o.code;

@@ -48,6 +48,9 @@ TEST(ScriptExpressions, FollowTheOperatorAndTypingRules) {
        "if 'abc' < 'abd' then Writeln('1'); if 'ab' < 'abc' then Writeln('2'); if 'b' > 'abc' then Writeln('3');"
        "if 'a' = #97 then Writeln('4'); if 'x' <> 'y' then Writeln('5');",
        "1\n2\n3\n4\n5\n"},
+      {"appending to a string in place", "var s, t: string; i: Integer;",
+       "s := 'a'; t := s; s := s + 'b' + s + #67; Writeln(s + ' ' + t); for i := 1 to 3 do s := s + IntToStr(i) + ','; Writeln(s);",
+       "abaC a\nabaC1,2,3,\n"},
       {"char and string", "var c: Char; s: string;",
        "c := 'A'; s := c + 'B'; Writeln(s); s := s + c; Writeln(s); if c = 'A' then Writeln('eq');", "AB\nABA\neq\n"},
       {"literals join", "", "Writeln('it''s'); Writeln('a' 'b'); Writeln('x'#65#$42'y');", "it's\na'b\nxABy\n"},
@@ -60,6 +63,7 @@ TEST(ScriptExpressions, FollowTheOperatorAndTypingRules) {
       {"unary", "var i: Integer;", "i := 5; Writeln(IntToStr(-i)); Writeln(IntToStr(+i)); Writeln(IntToStr(- -i));",
        "-5\n5\n5\n"},
       {"consts", "const A = 10; B = A * 2; S = 'x' + 'y';", "Writeln(IntToStr(B)); Writeln(S);", "20\nxy\n"},
+      {"class variables hold nil", "var o: TObject;", "o := nil; if o = nil then Writeln('nil');", "nil\n"},
       {"enumerations", "type TColor = (Red, Green, Blue); var c: TColor;",
        "c := Green; if c = Green then Writeln('g'); if Red < Blue then Writeln('lt'); if c <> Blue then Writeln('ne');",
        "g\nlt\nne\n"},
@@ -223,6 +227,17 @@ TEST(ScriptSafety, LimitsEndRunsWithOutOfMemory) {
   std::string deep = "var i: Integer; begin i := " + std::string(20000, '(') + "1" + std::string(20000, ')') + "; end.";
   r = RunScript(deep);
   EXPECT_EQ(r.code, ecOutOfMemory);
+  // So do deeply nested blocks and types.
+  std::string blocks;
+  for (int k = 0; k < 5000; ++k) blocks += "begin ";
+  for (int k = 0; k < 5000; ++k) blocks += "end ";
+  r = RunScript("begin " + blocks + "end.");
+  EXPECT_EQ(r.code, ecOutOfMemory);
+  std::string types = "var a: ";
+  for (int k = 0; k < 50000; ++k) types += "array of ";
+  r = RunScript(types + "Integer; begin end.");
+  EXPECT_EQ(r.code, ecOutOfMemory);
+  EXPECT_FALSE(r.loaded);
 }
 
 TEST(ScriptHooks, RunLineSeesStatementsAndCanStopAnyLoop) {
