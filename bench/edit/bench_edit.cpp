@@ -46,15 +46,15 @@ void Time(Timings& t, Op op) {
 // Types kKeystrokes characters at the caret, undoes them all and redoes them
 // all, reporting the times of each and the heap growth while typing (the
 // text's own growth included).
-void TypeUndoRedo(benchmark::State& state, TTextEditor& e) {
+void TypeUndoRedo(benchmark::State& state, TTextEditor& e, int keystrokes = kKeystrokes) {
   Timings type, undo, redo;
   double heapMB = 0;
   for (auto _ : state) {
     const std::size_t heap0 = HeapInUse();
-    for (int i = 0; i < kKeystrokes; ++i) Time(type, [&] { e.InsertText(i % 7 == 6 ? "\x82\xa0" : "k"); });
+    for (int i = 0; i < keystrokes; ++i) Time(type, [&] { e.InsertText(i % 7 == 6 ? "\x82\xa0" : "k"); });
     heapMB = static_cast<double>(HeapInUse() - heap0) / (1 << 20);
-    for (int i = 0; i < kKeystrokes; ++i) Time(undo, [&] { e.Undo(); });
-    for (int i = 0; i < kKeystrokes; ++i) Time(redo, [&] { e.Redo(); });
+    for (int i = 0; i < keystrokes; ++i) Time(undo, [&] { e.Undo(); });
+    for (int i = 0; i < keystrokes; ++i) Time(redo, [&] { e.Redo(); });
   }
   type.Report(state, "type");
   undo.Report(state, "undo");
@@ -98,6 +98,21 @@ void BM_TypeInMiddleOfWrappedTenMegabyteLine(benchmark::State& state) {
   TypeUndoRedo(state, e);
 }
 BENCHMARK(BM_TypeInMiddleOfWrappedTenMegabyteLine)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Typing into the middle of one line of state.range(0) MB with word wrap
+// off: the whole line is one row, so a key must cost the edit, not the row.
+void BM_TypeInMiddleOfUnwrappedLine(benchmark::State& state) {
+  std::string text = bench::MakeSjisText(static_cast<std::size_t>(state.range(0)) << 20);
+  text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }),
+             text.end());
+  TTextEditor e;
+  e.Lines().SetTextStr(text);
+  text = std::string();
+  e.SetUndoListMax(2 * kKeystrokes);
+  e.SetRowCol(0, e.RowWidth(0) / 2);
+  TypeUndoRedo(state, e, 1000);
+}
+BENCHMARK(BM_TypeInMiddleOfUnwrappedLine)->Arg(1)->Arg(10)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tamber

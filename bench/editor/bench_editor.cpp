@@ -108,6 +108,45 @@ void BM_TypeOnLastRow(benchmark::State& state) {
 }
 BENCHMARK(BM_TypeOnLastRow)->Unit(benchmark::kMicrosecond);
 
+// The same on the first row: the bookkeeping of the rows after an edit must
+// not cost in proportion to them.
+void BM_TypeOnRow0(benchmark::State& state) {
+  Doc& d = Loaded();
+  const std::string base = d.text.Get(0);
+  const std::string typed = base + "x\r\n", plain = base + "\r\n";
+  bool odd = false;
+  for (auto _ : state) {
+    d.text.ReplaceRows(0, 1, odd ? plain : typed);
+    odd = !odd;
+  }
+}
+BENCHMARK(BM_TypeOnRow0)->Unit(benchmark::kMicrosecond);
+
+// state.range(0) one-row edits spread evenly over the file (a replace-all, a
+// script rewriting every line): the time per edit must not grow with their count.
+void BM_EditsSpreadOverTheFile(benchmark::State& state) {
+  Doc& d = Loaded();
+  const std::int64_t n = state.range(0);
+  const std::int64_t rows = d.text.Count() - 1;  // every row before the last ends with a break
+  std::string row;
+  for (auto _ : state) {
+    for (std::int64_t i = 0; i < n; ++i) {
+      const int r = static_cast<int>(i * rows / n);
+      row = d.text.Get(r);
+      // Alternate runs add and take away one byte, so the text keeps its size.
+      if (!row.empty() && row.back() == 'x') row.pop_back();
+      else row += 'x';
+      row += "\r\n";
+      d.text.ReplaceRows(r, 1, row);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_EditsSpreadOverTheFile)
+    ->Arg(10000)->Arg(30000)->Arg(100000)->Iterations(2)->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
 void BM_BreakLineAtRow0(benchmark::State& state) {
   Doc& d = Loaded();
   const std::string row = d.text.Get(0);

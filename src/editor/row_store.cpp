@@ -156,31 +156,79 @@ void RowStore::AddTotals(const RowBlock& b, int sign) {
     markTotals_[bit] = sign > 0 ? markTotals_[bit] + b.marks[bit] : markTotals_[bit] - b.marks[bit];
 }
 
-void RowStore::EnsurePrefix() const {
-  const std::size_t nb = blocks_.size();
-  if (dirtyFrom_ == kNoWatermark && prefix_.size() == nb + 1) return;
-  const std::size_t start = std::min(dirtyFrom_, nb);
-  prefix_.resize(nb + 1);
-  prefix_[0] = Sums{};
-  for (std::size_t b = start; b < nb; ++b) {
-    const RowBlock& blk = blocks_[b];
-    Sums s = prefix_[b];
-    s.rows += blk.Rows();
-    s.folded += blk.folded;
-    s.breaks += blk.breaks;
-    s.bytes += blk.bytes.size();
-    prefix_[b + 1] = s;
+void RowStore::Dirty(std::size_t block) {
+  if (treeStale_) return;
+  // Many blocks changed between two lookups: one rebuild costs less.
+  if (dirty_.size() >= 64) {
+    treeStale_ = true;
+    dirty_.clear();
+    return;
   }
-  dirtyFrom_ = kNoWatermark;
+  dirty_.push_back(block);
+}
+
+void RowStore::EnsureTree() const {
+  const std::size_t nb = blocks_.size();
+  if (treeStale_ || tree_.size() != nb + 1) {
+    counted_.resize(nb);
+    tree_.assign(nb + 1, Sums{});
+    for (std::size_t b = 0; b < nb; ++b) tree_[b + 1] = counted_[b] = SumsOf(blocks_[b]);
+    for (std::size_t i = 1; i <= nb; ++i) {
+      const std::size_t up = i + (i & (~i + 1));
+      if (up <= nb) tree_[up] = Plus(tree_[up], tree_[i]);
+    }
+    treeStale_ = false;
+    dirty_.clear();
+    return;
+  }
+  for (const std::size_t b : dirty_) {
+    const Sums now = SumsOf(blocks_[b]);
+    const Sums delta = Minus(now, counted_[b]);
+    counted_[b] = now;
+    for (std::size_t i = b + 1; i <= nb; i += i & (~i + 1)) tree_[i] = Plus(tree_[i], delta);
+  }
+  dirty_.clear();
+}
+
+RowStore::Sums RowStore::Prefix(std::size_t b) const {
+  EnsureTree();
+  Sums s;
+  for (std::size_t i = b; i > 0; i -= i & (~i + 1)) s = Plus(s, tree_[i]);
+  return s;
+}
+
+template <typename Key>
+std::pair<std::size_t, RowStore::Sums> RowStore::Descend(std::size_t v, Key key) const {
+  EnsureTree();
+  const std::size_t nb = blocks_.size();
+  std::size_t step = 1;
+  while (step * 2 <= nb) step *= 2;
+  std::size_t pos = 0;
+  Sums acc;
+  for (; step > 0; step /= 2) {
+    if (pos + step > nb) continue;
+    const Sums next = Plus(acc, tree_[pos + step]);
+    if (key(next) <= v) {
+      pos += step;
+      acc = next;
+    }
+  }
+  return {pos, acc};
+}
+
+RowStore::Place RowStore::Find(std::size_t i) const {
+  // The last block that starts at or before i (so i == Count() lands past the last row).
+  auto [b, before] = Descend(i, [](const Sums& s) { return s.rows; });
+  if (b == blocks_.size() && b > 0) {
+    --b;
+    before = Minus(before, counted_[b]);
+  }
+  return {b, i - before.rows, before};
 }
 
 std::pair<std::size_t, std::size_t> RowStore::Locate(std::size_t i) const {
-  EnsurePrefix();
-  // The last block that starts at or before i (so i == Count() lands past the last row).
-  const auto it = std::upper_bound(prefix_.begin(), prefix_.end() - 1, i,
-                                   [](std::size_t v, const Sums& s) { return v < s.rows; });
-  const std::size_t b = static_cast<std::size_t>(it - prefix_.begin()) - 1;
-  return {b, i - prefix_[b].rows};
+  const Place p = Find(i);
+  return {p.block, p.row};
 }
 
 std::string_view RowStore::Text(std::size_t i) const {
@@ -301,7 +349,7 @@ void RowStore::SplitAt(std::size_t i) {
   RowBlock tail = CopyRows(blocks_[b], k, blocks_[b].Rows() - k);
   EraseInBlock(blocks_[b], k, blocks_[b].Rows() - k);
   blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(tail));
-  Dirty(b);
+  Restructured();
 }
 
 void RowStore::Normalize(std::size_t b) {
@@ -316,7 +364,7 @@ void RowStore::Normalize(std::size_t b) {
   blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
   blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b),
                  std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
-  Dirty(b);
+  Restructured();
 }
 
 // Merges a small block b with a neighbour when the two fit in one block.
@@ -332,7 +380,7 @@ void RowStore::MergeAround(std::size_t b) {
   else return;
   AppendBlock(blocks_[into], std::move(blocks_[into + 1]));
   blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(into) + 1);
-  Dirty(into);
+  Restructured();
 }
 
 // Splices the rows of f into blk before row k.
@@ -387,7 +435,7 @@ void RowStore::InsertBlocks(std::size_t i, std::vector<RowBlock> fresh) {
   for (const auto& f : fresh) AddTotals(f, +1);
   blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(at),
                  std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
-  Dirty(at);
+  Restructured();
   if (unparsedFrom_ != kNoWatermark && i < unparsedFrom_) {
     std::size_t n = 0;
     for (std::size_t b = at; b < at + added; ++b) n += blocks_[b].Rows();
@@ -421,7 +469,7 @@ void RowStore::Erase(std::size_t i, std::size_t n) {
     else if (i < unparsedFrom_) unparsedFrom_ = i;
   }
   auto [b, k] = Locate(i);
-  const std::size_t first = b;
+  const std::size_t first = b, blocksBefore = blocks_.size();
   std::size_t left = n;
   if (k > 0) {
     const std::size_t m = std::min(left, blocks_[b].Rows() - k);
@@ -444,9 +492,14 @@ void RowStore::Erase(std::size_t i, std::size_t n) {
     EraseInBlock(blocks_[b], 0, left);
     AddTotals(blocks_[b], +1);
   }
-  Dirty(first);
   if (first < blocks_.size() && blocks_[first].Rows() == 0)
     blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(first));
+  if (blocks_.size() != blocksBefore) {
+    Restructured();
+  } else {
+    Dirty(first);  // the rows left the block they started in and maybe the next one
+    if (first + 1 < blocks_.size()) Dirty(first + 1);
+  }
   if (first + 1 < blocks_.size()) MergeAround(first + 1);
   MergeAround(first);
   if (first > 0) MergeAround(first - 1);
@@ -458,8 +511,10 @@ void RowStore::Clear() {
   totals_ = Sums{};
   markTotals_.fill(0);
   unparsedFrom_ = kNoWatermark;
-  prefix_.clear();
-  dirtyFrom_ = 0;
+  tree_.clear();
+  counted_.clear();
+  dirty_.clear();
+  treeStale_ = true;
 }
 
 void RowStore::Swap(RowStore& o) noexcept {
@@ -468,8 +523,10 @@ void RowStore::Swap(RowStore& o) noexcept {
   std::swap(totals_, o.totals_);
   std::swap(markTotals_, o.markTotals_);
   std::swap(unparsedFrom_, o.unparsedFrom_);
-  std::swap(prefix_, o.prefix_);
-  std::swap(dirtyFrom_, o.dirtyFrom_);
+  std::swap(tree_, o.tree_);
+  std::swap(counted_, o.counted_);
+  std::swap(dirty_, o.dirty_);
+  std::swap(treeStale_, o.treeStale_);
 }
 
 std::uint16_t RowStore::UsedMarks() const {
@@ -481,24 +538,20 @@ std::uint16_t RowStore::UsedMarks() const {
 
 std::size_t RowStore::RowOfLineEnd(std::size_t k) const {
   if (k >= LineEnds()) return count_;
-  EnsurePrefix();
-  const auto lines = [](const Sums& s) { return s.rows - s.folded; };
-  const auto it = std::upper_bound(prefix_.begin() + 1, prefix_.end(), k,
-                                   [&](std::size_t v, const Sums& s) { return v < lines(s); });
-  const std::size_t b = static_cast<std::size_t>(it - prefix_.begin()) - 1;
-  std::size_t seen = lines(prefix_[b]);
+  const auto [b, before] = Descend(k, [](const Sums& s) { return s.rows - s.folded; });
+  std::size_t seen = before.rows - before.folded;
   const RowBlock& blk = blocks_[b];
   for (std::size_t j = 0; j < blk.Rows(); ++j) {
     if (rowbits::AttributeOf(blk.attr[j]) == raFolded) continue;
-    if (seen++ == k) return prefix_[b].rows + j;
+    if (seen++ == k) return before.rows + j;
   }
-  return count_;  // not reached: the prefix sums say block b holds it
+  return count_;  // not reached: the sums say block b holds it
 }
 
 std::size_t RowStore::LineEndsBefore(std::size_t row) const {
   if (blocks_.empty()) return 0;
-  const auto [b, k] = Locate(std::min(row, count_));
-  std::size_t n = prefix_[b].rows - prefix_[b].folded;
+  const auto [b, k, before] = Find(std::min(row, count_));
+  std::size_t n = before.rows - before.folded;
   for (std::size_t j = 0; j < k; ++j)
     if (rowbits::AttributeOf(blocks_[b].attr[j]) != raFolded) ++n;
   return n;
@@ -506,9 +559,9 @@ std::size_t RowStore::LineEndsBefore(std::size_t row) const {
 
 std::size_t RowStore::OffsetOfRow(std::size_t row) const {
   if (blocks_.empty()) return 0;
-  const auto [b, k] = Locate(std::min(row, count_));
+  const auto [b, k, before] = Find(std::min(row, count_));
   const RowBlock& blk = blocks_[b];
-  std::size_t off = OffsetOf(prefix_[b].bytes, prefix_[b].breaks) + blk.Begin(k);
+  std::size_t off = OffsetOf(before.bytes, before.breaks) + blk.Begin(k);
   for (std::size_t j = 0; j < k; ++j)
     if (rowbits::AttributeOf(blk.attr[j]) == raBreak) off += 2;
   return off;
@@ -516,28 +569,25 @@ std::size_t RowStore::OffsetOfRow(std::size_t row) const {
 
 std::pair<std::size_t, std::size_t> RowStore::RowAtOffset(std::size_t offset) const {
   if (count_ == 0) return {0, offset};
-  EnsurePrefix();
-  const auto it = std::upper_bound(
-      prefix_.begin() + 1, prefix_.end(), offset,
-      [](std::size_t v, const Sums& s) { return v < OffsetOf(s.bytes, s.breaks); });
-  if (it == prefix_.end()) {
+  const auto [b, before] =
+      Descend(offset, [](const Sums& s) { return OffsetOf(s.bytes, s.breaks); });
+  if (b == blocks_.size()) {
     const auto last = rowbits::AttributeOf(Attr(count_ - 1));
     if (last == raLast || last == raNone)
       return {count_ - 1, offset - OffsetOfRow(count_ - 1)};
     return {count_, offset - OffsetOf(totals_.bytes, totals_.breaks)};
   }
-  const std::size_t b = static_cast<std::size_t>(it - prefix_.begin()) - 1;
   const RowBlock& blk = blocks_[b];
-  std::size_t left = offset - OffsetOf(prefix_[b].bytes, prefix_[b].breaks);
+  std::size_t left = offset - OffsetOf(before.bytes, before.breaks);
   for (std::size_t j = 0; j < blk.Rows(); ++j) {
     const auto a = rowbits::AttributeOf(blk.attr[j]);
     const std::size_t len = blk.ends[j] - blk.Begin(j);
-    if (a == raLast || a == raNone) return {prefix_[b].rows + j, left};
+    if (a == raLast || a == raNone) return {before.rows + j, left};
     const std::size_t share = len + (a == raBreak ? 2 : 0);
-    if (share > left) return {prefix_[b].rows + j, left};
+    if (share > left) return {before.rows + j, left};
     left -= share;
   }
-  return {prefix_[b + 1].rows, left};  // not reached: block b's end lies past the offset
+  return {before.rows + blk.Rows(), left};  // not reached: block b's end lies past the offset
 }
 
 void RowStore::CheckInvariants() const {
@@ -568,12 +618,12 @@ void RowStore::CheckInvariants() const {
   Require(t.folded == totals_.folded && t.breaks == totals_.breaks && t.bytes == totals_.bytes,
           "totals");
   Require(marks == markTotals_, "mark totals");
-  EnsurePrefix();
   Sums p;
-  for (std::size_t b = 0; b < blocks_.size(); ++b) {
-    Require(prefix_[b].rows == p.rows && prefix_[b].bytes == p.bytes &&
-                prefix_[b].breaks == p.breaks && prefix_[b].folded == p.folded,
-            "prefix sums");
+  for (std::size_t b = 0; b <= blocks_.size(); ++b) {
+    const Sums q = Prefix(b);
+    Require(q.rows == p.rows && q.bytes == p.bytes && q.breaks == p.breaks && q.folded == p.folded,
+            "sums over the blocks");
+    if (b == blocks_.size()) break;
     p.rows += blocks_[b].Rows();
     p.folded += blocks_[b].folded;
     p.breaks += blocks_[b].breaks;

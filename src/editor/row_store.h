@@ -4,8 +4,10 @@
 // and a line lookup in microseconds. Rows live in blocks of a few hundred; the
 // bytes of all rows of a block are one contiguous string, and each block keeps
 // its aggregates (rows, folded rows, rows ending in a break, bytes, and a count
-// per mark). Prefix sums of the aggregates over the blocks are rebuilt lazily
-// from the first block that changed, so lookups binary-search the blocks.
+// per mark). The aggregates of the blocks sit in a Fenwick tree, so the sums
+// over the blocks before one, and the block where a running sum crosses a
+// value, both cost O(log B); a block whose counts changed is brought into the
+// tree by the next lookup, and a change to the block list rebuilds the tree.
 //
 // Invariants (CheckInvariants verifies them):
 //  - no block is empty; a block holds at most kMaxBlockRows rows, and at most
@@ -13,7 +15,8 @@
 //  - ends[] of a block rises and its last entry is the block's byte count;
 //  - carry[] and tag[] of a block are empty (all rows empty / zero) or hold
 //    one entry per row;
-//  - every block's counts and the totals equal a recount of its rows;
+//  - every block's counts and the totals equal a recount of its rows, and the
+//    tree's sums over the blocks before each block equal those of a walk;
 //  - rows at or past UnparsedFrom() read as unparsed: of their two words only
 //    the row attribute and the marks are visible, their carried text is empty.
 //    Storing parser state into such a row first clears the rows between the
@@ -23,9 +26,10 @@
 //  - row lookup (text, words, carried text, tag): O(log B);
 //  - Count, Bytes, Breaks, LineEnds, mark counts: O(1);
 //  - RowOfLineEnd, LineEndsBefore, OffsetOfRow, RowAtOffset: O(log B + b);
-//  - set a row's text: O(b + bytes of the block); set a word: O(log B);
-//  - insert or erase k rows: O(b + k + B) (the block vector and prefix sums);
-//  - after a change the next lookup rebuilds the prefix sums: O(B).
+//  - set a row's text: O(b + bytes of the block + log B); set a word: O(log B);
+//  - insert or erase k rows within a block: O(b + k + log B); when blocks are
+//    added, removed, split or merged: O(b + k + B) (the block vector, and the
+//    tree rebuilt by the next lookup).
 #pragma once
 
 #include <array>
@@ -140,9 +144,34 @@ class RowStore {
   struct Sums {
     std::size_t rows = 0, folded = 0, breaks = 0, bytes = 0;
   };
+  // Sums are added and taken away modulo 2^64: a difference of two counts may
+  // wrap, the sums over whole blocks never do.
+  static Sums Plus(const Sums& a, const Sums& b) {
+    return {a.rows + b.rows, a.folded + b.folded, a.breaks + b.breaks, a.bytes + b.bytes};
+  }
+  static Sums Minus(const Sums& a, const Sums& b) {
+    return {a.rows - b.rows, a.folded - b.folded, a.breaks - b.breaks, a.bytes - b.bytes};
+  }
+  static Sums SumsOf(const RowBlock& b) { return {b.Rows(), b.folded, b.breaks, b.bytes.size()}; }
+  // Block of row i, the row's index in it and the sums of the blocks before it.
+  struct Place {
+    std::size_t block, row;
+    Sums before;
+  };
+  Place Find(std::size_t i) const;
   std::pair<std::size_t, std::size_t> Locate(std::size_t i) const;
-  void EnsurePrefix() const;
-  void Dirty(std::size_t block) { dirtyFrom_ = std::min(dirtyFrom_, block); }
+  // Brings the tree up to date with the blocks.
+  void EnsureTree() const;
+  // Sums of blocks [0, b).
+  Sums Prefix(std::size_t b) const;
+  // The largest p in [0, B] with key(Prefix(p)) <= v, and Prefix(p); key must
+  // not fall from one block to the next.
+  template <typename Key>
+  std::pair<std::size_t, Sums> Descend(std::size_t v, Key key) const;
+  // The counts of a block changed: the next lookup brings them into the tree.
+  void Dirty(std::size_t block);
+  // Blocks were added, removed, split or merged: the next lookup rebuilds the tree.
+  void Restructured() { treeStale_ = true; }
   void Materialize(std::size_t i);
   void Normalize(std::size_t b);
   void MergeAround(std::size_t b);
@@ -156,8 +185,10 @@ class RowStore {
   Sums totals_;
   std::array<std::uint32_t, 16> markTotals_{};
   std::size_t unparsedFrom_ = kNoWatermark;
-  mutable std::vector<Sums> prefix_;  // prefix_[b] = sums of blocks before b
-  mutable std::size_t dirtyFrom_ = 0;
+  mutable std::vector<Sums> tree_;     // Fenwick tree over the blocks, 1-based
+  mutable std::vector<Sums> counted_;  // counted_[b] = what the tree holds for block b
+  mutable std::vector<std::size_t> dirty_;  // blocks whose counts the tree lacks
+  mutable bool treeStale_ = true;
 };
 
 }  // namespace tamber

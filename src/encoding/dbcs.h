@@ -1,8 +1,10 @@
 // Shift-JIS (code page 932) byte helpers shared by every engine library.
 //
-// A lead byte is 81-9F or E0-FC; a double-byte character is a lead byte and
-// the byte after it. Every other byte is a character of its own, and so is a
-// lead byte that ends the string (nothing ever reads past the end).
+// A lead byte is 81-9F or E0-FC, a trail byte 40-7E or 80-FC; a double-byte
+// character is a lead byte and a trail byte after it. Every other byte is a
+// character of its own, and so is a lead byte that ends the string or stands
+// before a byte that cannot trail it (a tab, a control, a digit: text in
+// another code read as Shift-JIS measures and edits the same everywhere).
 // Positions taken by the helpers below are 1-based, as their callers count.
 #pragma once
 
@@ -18,12 +20,16 @@ constexpr bool IsLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 inline bool IsLeadByte(char b) { return IsLeadByte(static_cast<unsigned char>(b)); }
+constexpr bool IsTrailByte(unsigned char b) {
+  return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+inline bool IsTrailByte(char b) { return IsTrailByte(static_cast<unsigned char>(b)); }
 
 // Length in bytes of the character that starts at byte index i (0-based) of s:
-// 2 for a lead byte with a byte after it, else 1; 0 at or past the end.
+// 2 for a lead byte with a trail byte after it, else 1; 0 at or past the end.
 inline std::size_t CharLength(std::string_view s, std::size_t i) {
   if (i >= s.size()) return 0;
-  return (IsLeadByte(s[i]) && i + 1 < s.size()) ? 2 : 1;
+  return (IsLeadByte(s[i]) && i + 1 < s.size() && IsTrailByte(s[i + 1])) ? 2 : 1;
 }
 
 // Index of the first CR or LF in s at or after from, or npos. Two memchr

@@ -48,7 +48,7 @@ TFountainParser::TFountainParser(TFountain* fountain) : fountain_(fountain) {
 
 int TFountainParser::CharBytes(const unsigned char* p) {
   if (IsEndByte(*p)) return 0;
-  return (IsLeadByte(*p) && !IsEndByte(p[1])) ? 2 : 1;
+  return (IsLeadByte(*p) && !IsEndByte(p[1]) && IsTrailByte(p[1])) ? 2 : 1;
 }
 
 void TFountainParser::BuildTables() {
@@ -326,8 +326,9 @@ void TFountainParser::ScanWideSymbol() {
   token_ = tokWideSymbol;
   const unsigned char lead = cursor_[0];
   const unsigned char trail = cursor_[1];
-  if (IsEndByte(trail)) {
-    if (IsLeadByte(lead)) ++cursor_;  // a lead byte at the row end is one byte
+  if (IsEndByte(trail) || !IsTrailByte(trail)) {
+    // A lead byte at the row end, or before a byte that cannot trail it, is one byte.
+    if (IsLeadByte(lead)) ++cursor_;
     return;
   }
   bool symbol = lead == 0x81 || (lead >= 0x84 && lead <= 0x87);

@@ -579,6 +579,11 @@ void TTextEditor::MoveSelection(int row, int col) {
   const std::size_t e = static_cast<std::size_t>(text_->RowColToOffset(selBottom_, selEndByte_) - base);
   std::string moved = text.substr(s, e - s);
   std::size_t d = static_cast<std::size_t>(text_->RowColToOffset(row, ColToByte(row, col)) - base);
+  if (d > s && d < e) {  // a drop among the moved bytes moves nothing
+    CleanSelection();
+    CaretEndUpdate();
+    return;
+  }
   // Dropped past a row's end: the row is padded up to the drop column.
   if (row < count) {
     const int width = static_cast<int>(DisplayWidth(text_->RowView(row), rules));
@@ -657,6 +662,11 @@ void TTextEditor::BoxPaste(std::string_view s) {
       text += "\r\n";
     }
   }
+  // A text that ended without a break still does when the box reaches its end.
+  const bool endsWithoutBreak = count == 0 || text_->RowAttribute(count - 1) != raBreak;
+  if (endsWithoutBreak && begin + rows == count && text.size() >= 2 &&
+      text.compare(text.size() - 2, 2, "\r\n") == 0)
+    text.resize(text.size() - 2);
   const std::int64_t base = text_->RowColToOffset(begin, 0);
   text_->ReplaceRows(begin, rows, text);
   CaretToOffset(base + static_cast<std::int64_t>(caretAt));

@@ -117,9 +117,10 @@ bool TTextEditor::CanDragSelection() const {
 
 bool TTextEditor::InsideSelection(int row, int col) const {
   if (selState_ == sstNone || row < selTop_ || row > selBottom_) return false;
-  if (col > RowWidth(row)) return false;
   if (row == selTop_ && col < selStartCol_) return false;
-  if (row == selBottom_ && col >= selEndCol_) return false;
+  // Past a row's end lies the row's break: inside when the selection runs
+  // over it (every row but its last), outside on its last row.
+  if (row == selBottom_ && (col >= selEndCol_ || col > RowWidth(row))) return false;
   return true;
 }
 

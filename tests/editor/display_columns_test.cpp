@@ -43,6 +43,8 @@ TEST(ColumnAttributes, CodesEveryColumn) {
       {"a\tb", Rules(4), "12331"},               // a tab runs to the next stop
       {"abcd\tb", Rules(4), "111123331"},
       {std::string("a\x88", 2), Rules(), "11"},  // a lead byte ending the text is a byte of its own
+      {"\x81\tab", Rules(4), "123311"},          // so is one followed by a byte no trail can be
+      {"caf\xE9\x0A", Rules(), "11112"},
       {"", Rules(), ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ColumnAttributes(c.text, c.rules), c.codes) << c.text;
@@ -101,7 +103,8 @@ std::size_t ReferenceColumnToByte(std::string_view s, std::size_t c, const Colum
 }
 
 TEST(DisplayColumns, ColumnAndBytePositionsConvertBothWays) {
-  const std::string rows[] = {"", "abc", "\t\tx", S("a漢\tｶ字\t"), std::string(30, '\t') + S("漢")};
+  const std::string rows[] = {"", "abc", "\t\tx", S("a漢\tｶ字\t"), std::string(30, '\t') + S("漢"),
+                              "\x81\tab", "caf\xE9\t1", "\x88\x7F\x88\x3F"};
   for (const ColumnRules& r : {Rules(4), Rules(8, true, 20)}) {
     for (const std::string& s : rows) {
       const std::size_t width = DisplayWidth(s, r);

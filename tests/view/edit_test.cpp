@@ -263,8 +263,18 @@ TEST_F(EditTest, BoxCopyPutsBothFormatsAndPastesAsABox) {
 TEST_F(EditTest, BoxPastePadsRowsAndAddsRowsPastTheEnd) {
   Start("ab\r\nabcdef", 1, 4);
   e.BoxPaste("X\r\nY\r\nZ\r\n");
-  EXPECT_EQ(e.Lines().GetTextStr(), "ab\r\nabcdXef\r\n    Y\r\n    Z\r\n");
+  // The text ended without a break and still does.
+  EXPECT_EQ(e.Lines().GetTextStr(), "ab\r\nabcdXef\r\n    Y\r\n    Z");
   EXPECT_EQ(CaretOf(e), (Pos{3, 5}));
+  Start("abc", 0, 1);
+  e.BoxPaste("X");
+  EXPECT_EQ(e.Lines().GetTextStr(), "aXbc");
+  Start("", 0, 0);
+  e.BoxPaste("X\r\nY");
+  EXPECT_EQ(e.Lines().GetTextStr(), "X\r\nY");
+  Start("ab\r\n", 1, 0);  // on the place after the final break: the break stays last
+  e.BoxPaste("X\r\nY");
+  EXPECT_EQ(e.Lines().GetTextStr(), "ab\r\nX\r\nY\r\n");
   // A column on a double-byte character's second half or in a tab: after it.
   Start("ab\r\n" + kA + kA + "\r\n\tb\r\n", 0, 1);
   e.BoxPaste("X\r\nY\r\nZ");
@@ -329,6 +339,54 @@ TEST_F(EditTest, DraggingMovesOrCopiesTheSelection) {
   e.MoveSelection(0, 1);  // inside the selection: only dropped
   EXPECT_FALSE(e.Selected());
   EXPECT_EQ(e.Lines().GetTextStr(), "reeone two  th\r\nree\r\n");
+}
+
+// A drop past a row's end can still lie inside a selection that runs over
+// that row's break: the drop only deselects, and the text stays as it was.
+TEST_F(EditTest, ADropPastARowEndInsideTheSelectionOnlyDeselects) {
+  struct Case {
+    std::string text;
+    Pos from, to, drop;
+  };
+  const Case cases[] = {
+      {"aaa\r\nbbb\r\nccc", {0, 1}, {2, 2}, {1, 6}},        // a middle row
+      {"aaa\r\nbbb\r\nccccccccc", {0, 1}, {2, 2}, {1, 6}},  // a longer last row
+      {"aaa\r\nbbb\r\nccc", {0, 1}, {2, 2}, {0, 7}},        // the first row, past its end
+  };
+  for (const Case& c : cases) {
+    Start(c.text, 0, 0);
+    Select(c.from.row, c.from.col, c.to.row, c.to.col);
+    e.MoveSelection(c.drop.row, c.drop.col);
+    EXPECT_FALSE(e.Selected()) << c.text;
+    EXPECT_EQ(e.Lines().GetTextStr(), c.text);
+  }
+  // Past the end of the selection's last row lies outside it: that moves.
+  Start("aaa\r\nbbb\r\nccc", 0, 0);
+  Select(0, 1, 1, 2);
+  e.MoveSelection(1, 5);
+  EXPECT_EQ(e.Lines().GetTextStr(), "ab  aa\r\nbb\r\nccc");
+}
+
+// A lead byte before a byte that cannot trail it is a character of its own
+// for the caret, the selection and every edit (as for the column count).
+TEST_F(EditTest, ALeadByteBeforeANonTrailByteIsOneByte) {
+  const std::string text = "\x81\tab";
+  struct Case {
+    const char* name;
+    std::function<void(TTextEditor&)> act;
+    std::string after;
+  };
+  const Case cases[] = {
+      {"type", [](TTextEditor& e) { e.SetSelStart(2); e.InsertText("X"); }, "\x81\tXab"},
+      {"delete", [](TTextEditor& e) { e.SetSelStart(0); e.SetSelLength(2); e.DeleteSelection(); }, "ab"},
+      {"backspace", [](TTextEditor& e) { e.SetSelStart(3); e.Backspace(); }, "\x81\tb"},
+      {"backspace the lead", [](TTextEditor& e) { e.SetSelStart(1); e.Backspace(); }, "\tab"},
+  };
+  for (const Case& c : cases) {
+    SetText(e, text);
+    c.act(e);
+    EXPECT_EQ(e.Lines().GetTextStr(), c.after) << c.name;
+  }
 }
 
 TEST_F(EditTest, DeleteRowPutsTheCaretOnTheRowThatFollows) {
