@@ -18,6 +18,7 @@
 #include "base/coords.h"
 #include "highlight/editor_fountain.h"
 #include "search/awk_str.h"
+#include "view/display_list.h"
 #include "view/fountain_token_source.h"
 #include "view/furniture_options.h"
 #include "view/text_editor.h"
@@ -116,6 +117,14 @@ class TTextEditorFurniture {
   // redone, the text scrolled sideways by the difference, and true returned.
   bool UpdateNumberDigits();
   int WantedNumberDigits() const;
+
+  // Fired for each painted segment of a text row (the unselected row, then
+  // its selected part if any): the row's text with tabs expanded, x of its
+  // column 0, the row's top, its index, the segment and whether it is the
+  // selected one. Ops appended to out are drawn over the segment.
+  std::function<void(std::string_view rowText, int x, int y, Row index, const TPixelRect& segment,
+                     bool selected, TDisplayList& out)>
+      OnDrawLine;
 
   // The handler of every option object.
   void OptionChanged(TObject& sender);

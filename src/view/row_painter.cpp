@@ -86,23 +86,48 @@ std::pair<Row, Row> TViewPainter::RowsIn(const TPixelRect& clip) const {
 }
 
 TDisplayList TViewPainter::Screen() {
-  TDisplayList out = Corner();
-  if (f_.Ruler().Visible()) {
-    TDisplayList r = Ruler();
-    out.insert(out.end(), r.begin(), r.end());
-  }
+  TDisplayList out;
+  out.reserve(4096);
+  AppendCorner(out);
+  AppendRuler(out);
   const int rows = (l_.ClientHeight - l_.TextTop + l_.RowPitch - 1) / l_.RowPitch;
-  for (int i = 0; i < rows; ++i) {
-    TDisplayList r = TextRow(ed_.TopRow() + i);
-    out.insert(out.end(), std::make_move_iterator(r.begin()), std::make_move_iterator(r.end()));
-  }
+  for (int i = 0; i < rows; ++i) AppendTextRow(out, ed_.TopRow() + i);
+  return out;
+}
+
+TDisplayList TViewPainter::TextRow(Row row) {
+  TDisplayList out;
+  AppendTextRow(out, row);
+  return out;
+}
+
+TDisplayList TViewPainter::LeftbarCell(Row row) {
+  TDisplayList out;
+  AppendLeftbarCell(out, row);
+  return out;
+}
+
+TDisplayList TViewPainter::ImagebarCell(Row row) {
+  TDisplayList out;
+  AppendImagebarCell(out, row);
+  return out;
+}
+
+TDisplayList TViewPainter::Ruler() {
+  TDisplayList out;
+  AppendRuler(out);
+  return out;
+}
+
+TDisplayList TViewPainter::Corner() {
+  TDisplayList out;
+  AppendCorner(out);
   return out;
 }
 
 // ---- furniture ----
 
-TDisplayList TViewPainter::Corner() {
-  TDisplayList out;
+void TViewPainter::AppendCorner(TDisplayList& out) {
   const TTextEditorLeftbar& bar = f_.Leftbar();
   const TTextEditorRuler& ruler = f_.Ruler();
   out.push_back(Fill(0, 0, l_.TextLeft, l_.TextTop, f_.Color()));
@@ -125,13 +150,11 @@ TDisplayList TViewPainter::Corner() {
       out.push_back(LineOp(0, h - 1, l_.TextLeft - 1, h - 1, Or(ruler.Color(), f_.FontColor())));
     }
   }
-  return out;
 }
 
-TDisplayList TViewPainter::Ruler() {
-  TDisplayList out;
+void TViewPainter::AppendRuler(TDisplayList& out) {
   const TTextEditorRuler& ruler = f_.Ruler();
-  if (!ruler.Visible()) return out;
+  if (!ruler.Visible()) return;
   const int h = l_.RulerHeight;
   const int tickBottom = h - (ruler.Edge() ? 3 : 2);
   const TColor bk = Or(ruler.BkColor(), f_.Color());
@@ -168,7 +191,6 @@ TDisplayList TViewPainter::Ruler() {
   } else {
     out.push_back(LineOp(l_.TextLeft, h - 1, l_.ClientWidth - 1, h - 1, fg));
   }
-  return out;
 }
 
 std::string TViewPainter::NumberText(Row row) const {
@@ -192,10 +214,9 @@ std::string TViewPainter::NumberText(Row row) const {
   return digits;
 }
 
-TDisplayList TViewPainter::LeftbarCell(Row row) {
-  TDisplayList out;
+void TViewPainter::AppendLeftbarCell(TDisplayList& out, Row row) {
   const TTextEditorLeftbar& bar = f_.Leftbar();
-  if (!bar.Visible()) return out;
+  if (!bar.Visible()) return;
   const TPixelRect r = RowRect(row);
   const int x0 = l_.ImagebarWidth, x1 = x0 + l_.LeftbarWidth;
   const TColor bk = Or(bar.BkColor(), f_.Color());
@@ -210,18 +231,16 @@ TDisplayList TViewPainter::LeftbarCell(Row row) {
     out.push_back(LineOp(x1 - 2, r.Top, x1 - 2, r.Bottom - 1, kEdgeLight));
     out.push_back(LineOp(x1 - 1, r.Top, x1 - 1, r.Bottom - 1, kEdgeShadow));
   }
-  return out;
 }
 
-TDisplayList TViewPainter::ImagebarCell(Row row) {
-  TDisplayList out;
+void TViewPainter::AppendImagebarCell(TDisplayList& out, Row row) {
   const TTextEditorImagebar& bar = f_.Imagebar();
-  if (!bar.Visible()) return out;
+  if (!bar.Visible()) return;
   const TPixelRect r = RowRect(row);
   const TColor bk = f_.Leftbar().Visible() ? Or(f_.Leftbar().BkColor(), f_.Color()) : f_.Color();
   out.push_back(Fill(0, r.Top, l_.ImagebarWidth, r.Bottom, bk));
   const unsigned marks = ed_.Text().RowMarksAt(row);
-  if (marks == 0) return out;
+  if (marks == 0) return;
   auto picture = [&](TPictureKind kind, int index, int x) {
     TDisplayOp op;
     op.Kind = dkPicture;
@@ -234,15 +253,13 @@ TDisplayList TViewPainter::ImagebarCell(Row row) {
   if (const int b = LowestBit(marks, 0, kBookmarkCount); b >= 0) picture(pkBookmarkDigit, b, bar.LeftMargin());
   if (const int m = LowestBit(marks, kBookmarkCount, kImageMarkCount); m >= 0)
     picture(pkImageMark, m, bar.LeftMargin() + bar.DigitWidth());
-  return out;
 }
 
 // ---- text rows ----
 
-TDisplayList TViewPainter::TextRow(Row row) {
-  TDisplayList out = ImagebarCell(row);
-  TDisplayList bar = LeftbarCell(row);
-  out.insert(out.end(), bar.begin(), bar.end());
+void TViewPainter::AppendTextRow(TDisplayList& out, Row row) {
+  AppendImagebarCell(out, row);
+  AppendLeftbarCell(out, row);
   const TPixelRect r = RowRect(row);
   const int marginLeft = l_.ImagebarWidth + l_.LeftbarWidth;
   if (marginLeft < l_.TextLeft) out.push_back(Fill(marginLeft, r.Top, l_.TextLeft, r.Bottom, f_.Color()));
@@ -252,7 +269,6 @@ TDisplayList TViewPainter::TextRow(Row row) {
     out.push_back(LineOp(l_.TextLeft, r.Top + l_.FontHeight, l_.ClientWidth - 1, r.Top + l_.FontHeight,
                          underline.Color()));
   AppendVerticalLines(out, r.Top);
-  return out;
 }
 
 void TViewPainter::AppendVerticalLines(TDisplayList& out, int y) {
@@ -528,6 +544,13 @@ void TViewPainter::AppendText(TDisplayList& out, Row row, int y) {
         ++k;
       }
     }
+  }
+
+  if (f_.OnDrawLine) {
+    const int x0 = ColumnX(0);
+    f_.OnDrawLine(expanded_, x0, y, row, {l_.TextLeft, y, right, y + l_.RowPitch}, false, out);
+    const int a = std::max(s0, vc0), b = std::min(s1, vc0 + l_.VisibleCols + 2);
+    if (a < b) f_.OnDrawLine(expanded_, x0, y, row, {ColumnX(a), y, std::min(ColumnX(b), right), y + l_.RowPitch}, true, out);
   }
 
   // End-of-row mark.

@@ -43,6 +43,12 @@ class TViewPainter {
   TDisplayList Corner();
   // Everything the window shows.
   TDisplayList Screen();
+  // The same, appended to out.
+  void AppendTextRow(TDisplayList& out, Row row);
+  void AppendLeftbarCell(TDisplayList& out, Row row);
+  void AppendImagebarCell(TDisplayList& out, Row row);
+  void AppendRuler(TDisplayList& out);
+  void AppendCorner(TDisplayList& out);
 
   // The text of a line number as shown on row ("" for a blank row).
   std::string NumberText(Row row) const;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 #include "highlight/language_fountains.h"
 #include "support/bytes.h"
@@ -440,6 +441,29 @@ TEST(RowPainting, TheCaretRowUnderlineAndVerticalLines) {
       EXPECT_EQ(op.X, 80);
     }
   EXPECT_EQ(vertical, 1);
+}
+
+TEST(RowPainting, TheDrawLineHookSeesEachSegmentAndDrawsOverIt) {
+  Painted p;
+  p.Text("a\tb\r\ncdef\r\n");
+  p.editor.SetRowCol(1, 1);
+  p.editor.StartSelection();
+  p.editor.SetRowCol(1, 3);
+  p.editor.UpdateSelection();
+  std::vector<std::tuple<std::string, int, bool, TPixelRect>> calls;
+  p.f.OnDrawLine = [&](std::string_view text, int, int, int index, const TPixelRect& seg, bool selected,
+                       TDisplayList& out) {
+    calls.emplace_back(std::string(text), index, selected, seg);
+    out.push_back(TDisplayOp{dkFill, {0, 0, 1, 1}});
+  };
+  const TDisplayList row0 = p.Row(0), row1 = p.Row(1);
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(std::get<0>(calls[0]), "a       b");  // the tab expanded
+  EXPECT_FALSE(std::get<2>(calls[0]));
+  EXPECT_EQ(std::get<1>(calls[1]), 1);
+  EXPECT_TRUE(std::get<2>(calls[2]));
+  EXPECT_EQ(std::get<3>(calls[2]), (TPixelRect{8, 16, 24, 32}));
+  EXPECT_EQ(row1.back().Rect, (TPixelRect{0, 0, 1, 1}));
 }
 
 // ---- brackets ----

@@ -84,6 +84,7 @@ void TEditorWidget::SetEditorFont(const QFont& font) {
   font_ = font;
   font_.setKerning(false);
   rawReady_.fill(false);
+  for (auto& c : glyphCache_) c.clear();
   const QFontMetrics half(font_);
   // The full-width glyphs may come from another font: take the larger extents.
   const QFontMetrics full(font_);
@@ -320,9 +321,10 @@ void TEditorWidget::Paint(QPainter& p, const QRect& clip) {
   TViewPainter painter(furniture_);
   p.setClipRect(clip);
   if (clip.top() < l.TextTop) {
-    Draw(p, painter.Corner());
-    if (furniture_.Ruler().Visible() && clip.top() < l.RulerHeight && clip.right() >= l.TextLeft)
-      Draw(p, painter.Ruler());
+    scratch_.clear();
+    painter.AppendCorner(scratch_);
+    if (clip.top() < l.RulerHeight && clip.right() >= l.TextLeft) painter.AppendRuler(scratch_);
+    Draw(p, scratch_);
   }
   const auto [first, last] =
       painter.RowsIn({clip.left(), std::max(clip.top(), l.TextTop), clip.right() + 1, clip.bottom() + 1});
@@ -330,7 +332,9 @@ void TEditorWidget::Paint(QPainter& p, const QRect& clip) {
     for (Row r = first; r <= last; ++r) {
       const TPixelRect rr = painter.RowRect(r);
       p.setClipRect(QRect(rr.Left, rr.Top, rr.Width(), rr.Height()).intersected(clip));
-      Draw(p, painter.TextRow(r));
+      scratch_.clear();
+      painter.AppendTextRow(scratch_, r);
+      Draw(p, scratch_);
     }
   }
   p.setClipRect(clip);
@@ -355,10 +359,13 @@ void TEditorWidget::Draw(QPainter& p, const TDisplayList& list) {
       case dkFrame: {
         p.setPen(QPen(ToQColor(op.Color), 0));
         const int x0 = op.Rect.Left, y0 = op.Rect.Top, x1 = op.Rect.Right - 1, y1 = op.Rect.Bottom - 1;
-        p.drawLine(x0, y0, x1, y0);
-        p.drawLine(x0, y1, x1, y1);
-        p.drawLine(x0, y0, x0, y1);
-        if (!op.Open) p.drawLine(x1, y0, x1, y1);
+        if (!op.Open) {
+          p.setBrush(Qt::NoBrush);
+          p.drawRect(x0, y0, x1 - x0, y1 - y0);
+          break;
+        }
+        const QLine sides[] = {{x0, y0, x1, y0}, {x0, y1, x1, y1}, {x0, y0, x0, y1}};
+        p.drawLines(sides, 3);
         break;
       }
       case dkDottedLine: {
@@ -388,61 +395,69 @@ const QRawFont& TEditorWidget::RawFont(TFontStyles style) {
   return rawFonts_[k];
 }
 
+TEditorWidget::GlyphInfo TEditorWidget::Glyph(TFontStyles style, char16_t ch) {
+  const std::size_t k = ((style & fsBold) ? 1u : 0u) | ((style & fsItalic) ? 2u : 0u);
+  auto& cache = glyphCache_[k];
+  auto it = cache.find(ch);
+  if (it != cache.end()) return *it;
+  const QRawFont& raw = RawFont(style);
+  GlyphInfo g;
+  if (raw.isValid()) {
+    const QChar c(ch);
+    quint32 index = 0;
+    int n = 1;
+    if (raw.glyphIndexesForChars(&c, 1, &index, &n) && n == 1 && index != 0) {
+      QPointF adv;
+      raw.advancesForGlyphIndexes(&index, &adv, 1);
+      g.index = index;
+      g.advance = adv.x();
+    }
+  }
+  cache.insert(ch, g);
+  return g;
+}
+
 void TEditorWidget::DrawText(QPainter& p, const TDisplayOp& op) {
   const TViewLayout& l = furniture_.Layout();
   const int cw = op.CellWidth;
   const std::string& s = op.Text;
   if (op.BkColor != clNone)
     p.fillRect(QRect(op.X, op.Y, cw * static_cast<int>(s.size()), l.RowPitch), ToQColor(op.BkColor));
-  // The characters and the cells they take.
-  QString chars;
-  chars.reserve(static_cast<qsizetype>(s.size()));
-  std::vector<int> cellX, cells;
-  cellX.reserve(s.size());
-  cells.reserve(s.size());
+  const QColor color = ToQColor(op.Color);
+  const int baseline = op.Y + l.Ascent;
+  glyphs_.clear();
+  positions_.clear();
   for (std::size_t i = 0; i < s.size();) {
     const std::size_t n = CharLength(s, i);
     const unsigned char b = static_cast<unsigned char>(s[i]);
     int code = n == 1 && b < 0x80 ? b : Cp932CharToUnicode(std::string_view(s).substr(i, n));
     if (code < 0x20 || code > 0xFFFF || (code >= 0xD800 && code < 0xE000)) code = kUnmapped;
-    chars.append(QChar(static_cast<char16_t>(code)));
-    cellX.push_back(op.X + static_cast<int>(i) * cw);
-    cells.push_back(static_cast<int>(n));
+    const int x = op.X + static_cast<int>(i) * cw;
+    const int width = static_cast<int>(n) * cw;
     i += n;
-  }
-  const QRawFont& raw = RawFont(op.Style);
-  const QColor color = ToQColor(op.Color);
-  p.setPen(color);
-  const int baseline = op.Y + l.Ascent;
-  QList<quint32> glyphs = raw.isValid() ? raw.glyphIndexesForString(chars) : QList<quint32>();
-  if (glyphs.size() != chars.size()) glyphs = QList<quint32>(chars.size(), 0);
-  const QList<QPointF> advances = raw.isValid() ? raw.advancesForGlyphIndexes(glyphs) : QList<QPointF>();
-  QList<QPointF> positions;
-  QList<quint32> shown;
-  positions.reserve(glyphs.size());
-  shown.reserve(glyphs.size());
-  for (qsizetype k = 0; k < glyphs.size(); ++k) {
-    const int width = cells[static_cast<std::size_t>(k)] * cw;
-    if (glyphs[k] == 0) {
+    if (code == ' ') continue;
+    const GlyphInfo g = Glyph(op.Style, static_cast<char16_t>(code));
+    if (g.index == 0) {
       // Not in the font: Qt's fallback, still centred in its cells.
       QFont f = font_;
       f.setBold(op.Style & fsBold);
       f.setItalic(op.Style & fsItalic);
       p.setFont(f);
-      const QString one(chars[k]);
+      p.setPen(color);
+      const QString one(QChar(static_cast<char16_t>(code)));
       const int adv = QFontMetrics(f).horizontalAdvance(one);
-      p.drawText(QPointF(cellX[static_cast<std::size_t>(k)] + (width - adv) / 2.0, baseline), one);
+      p.drawText(QPointF(x + (width - adv) / 2.0, baseline), one);
       continue;
     }
-    const qreal adv = k < advances.size() ? advances[k].x() : width;
-    positions.append(QPointF(cellX[static_cast<std::size_t>(k)] + std::max<qreal>(0, (width - adv) / 2.0), baseline));
-    shown.append(glyphs[k]);
+    glyphs_.append(g.index);
+    positions_.append(QPointF(x + std::max<qreal>(0, (width - g.advance) / 2.0), baseline));
   }
-  if (!shown.isEmpty()) {
+  if (!glyphs_.isEmpty()) {
     QGlyphRun run;
-    run.setRawFont(raw);
-    run.setGlyphIndexes(shown);
-    run.setPositions(positions);
+    run.setRawFont(RawFont(op.Style));
+    run.setGlyphIndexes(glyphs_);
+    run.setPositions(positions_);
+    p.setPen(color);
     p.drawGlyphRun(QPointF(0, 0), run);
   }
   if (op.Style & fsStrikeOut) {

@@ -85,13 +85,22 @@ class TEditorWidget : public QAbstractScrollArea {
   void DrawText(QPainter& p, const TDisplayOp& op);
   void DrawPicture(QPainter& p, const TDisplayOp& op);
   const QRawFont& RawFont(TFontStyles style);
+  struct GlyphInfo {
+    quint32 index = 0;  // 0: not in the font
+    qreal advance = 0;
+  };
+  GlyphInfo Glyph(TFontStyles style, char16_t ch);
   const QPixmap& RulerDigit(int digit, TColor color);
 
   TTextEditor editor_;
   TTextEditorFurniture furniture_;
+  TDisplayList scratch_;  // one row's list, reused across paints
   QFont font_;
   std::array<QRawFont, 4> rawFonts_;  // by bold | italic << 1
   std::array<bool, 4> rawReady_{};
+  std::array<QHash<char16_t, GlyphInfo>, 4> glyphCache_;  // by style, like rawFonts_
+  QList<quint32> glyphs_;     // the run being drawn
+  QList<QPointF> positions_;
   std::array<QPixmap, 10> bookmarkDigits_;
   std::array<QPixmap, 6> imageMarks_;
   std::array<QImage, 10> rulerDigits_;
