@@ -13,6 +13,8 @@
 
 #include "app/file_viewer.h"
 #include "encoding/cp932_codec.h"
+#include "encoding/file_code.h"
+#include "encoding/file_io.h"
 #include "highlight/language_fountains.h"
 #include "support/bench_data.h"
 #include "support/screen_text.h"
@@ -130,6 +132,28 @@ void BM_Open100MB_LoadFromFileAlone(benchmark::State& state) {
   state.counters["peak_MB"] = static_cast<double>(peak) / (1 << 20);
 }
 BENCHMARK(BM_Open100MB_LoadFromFileAlone)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The viewer's open path in parts: reading and classifying as tamber-conv
+// does, then building the rows from the classified text.
+void BM_Open100MB_ReadAndClassify(benchmark::State& state) {
+  const std::string path = BigFile();
+  for (auto _ : state) {
+    const std::string bytes = ReadWholeFile(path);
+    ClassifiedText c = ClassifyOpenedFile(ProbeBytes(bytes), ".txt", bytes, true);
+    benchmark::DoNotOptimize(c.text.data());
+  }
+}
+BENCHMARK(BM_Open100MB_ReadAndClassify)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Open100MB_SetTextStr(benchmark::State& state) {
+  const std::string text = ReadWholeFile(BigFile());
+  for (auto _ : state) {
+    TTextEditor e;
+    e.Lines().SetTextStr(text);
+    benchmark::DoNotOptimize(e.Text().Count());
+  }
+}
+BENCHMARK(BM_Open100MB_SetTextStr)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Open100MB_ViewerFirstScreen(benchmark::State& state) {
   const std::string path = BigFile();

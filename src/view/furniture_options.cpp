@@ -1,6 +1,7 @@
 #include "view/furniture_options.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tamber {
 
@@ -130,6 +131,7 @@ void TVerticalLines::SetItem(int i, const TVerticalLine& v) {
 }
 
 void TVerticalLines::Delete(int i) {
+  if (i < 0 || i >= Count()) throw std::out_of_range("TVerticalLines::Delete");
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   Changed();
 }

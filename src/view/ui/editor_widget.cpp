@@ -179,8 +179,10 @@ void TEditorWidget::OnTopRowChanged() {
   if (delta == 0) return;
   viewport()->update(lastCaretRect_);
   const QRect area(0, l.TextTop, viewport()->width(), viewport()->height() - l.TextTop);
+  // The caret's old cell moves with the rows (so does its pending repaint).
   if (std::abs(delta) < l.VisibleRows) viewport()->scroll(0, -delta * l.RowPitch, area);
   else viewport()->update(area);
+  lastCaretRect_ = CaretRect();
 }
 
 void TEditorWidget::OnTopColChanged() {
@@ -197,6 +199,7 @@ void TEditorWidget::OnTopColChanged() {
   const QRect area(l.TextLeft, 0, viewport()->width() - l.TextLeft, viewport()->height());
   if (std::abs(delta) < l.VisibleCols) viewport()->scroll(-delta * l.CharWidth, 0, area);
   else viewport()->update(area);
+  lastCaretRect_ = CaretRect();
 }
 
 void TEditorWidget::RepaintRows(Row first, Row last) {
