@@ -1,0 +1,120 @@
+// TEditorWidget: the editor view on screen. It lays the engine's view out
+// from its fonts, paints the display lists of the rows in the clip on the
+// fixed cell grid, draws the blinking caret, maps the scroll bars to TopRow
+// and TopCol, and repaints from the engine's repaint plans (scrolling the
+// viewport where rows only moved).
+//
+// The grid: an integer cell width (the advance of a half-width character),
+// the row height and baseline from the largest ascent and descent of the
+// fonts; every glyph is placed in its cells whatever its own advance, and a
+// character's byte length (1 or 2) decides its width.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QHash>
+#include <QPixmap>
+#include <QRawFont>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+#include "view/furniture.h"
+#include "view/row_painter.h"
+#include "view/text_editor.h"
+
+namespace tamber {
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TBorderStyle { bsNone, bsSingle };
+
+class TEditorWidget : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit TEditorWidget(QWidget* parent = nullptr);
+  ~TEditorWidget() override;
+
+  TTextEditor& Editor() { return editor_; }
+  TTextEditorFurniture& Furniture() { return furniture_; }
+
+  // The first of IPAGothic, Noto Sans Mono CJK JP and "monospace" found here.
+  static QFont DefaultFont();
+  void SetEditorFont(const QFont& font);
+  const QFont& EditorFont() const { return font_; }
+  // Colours of the editor (TColor values; system colours through the palette).
+  void SetColors(TColor background, TColor text);
+
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle s);
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle s);
+
+  // Resolves a colour: plain RGB, or a system colour through the palette.
+  QColor ToQColor(TColor c) const;
+
+  // Paints what the viewport shows into image (for tests and benchmarks).
+  void RenderTo(QImage& image);
+  // Caret blinking state (tests).
+  bool CaretVisibleNow() const { return caretOn_ && editor_.CaretShown(); }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  bool viewportEvent(QEvent* e) override;
+
+ private:
+  void Relayout();
+  void UpdateScrollRanges();
+  void RepaintRows(Row first, Row last);
+  void RepaintAll() { viewport()->update(); }
+  void OnTopRowChanged();
+  void OnTopColChanged();
+  void OnCaretMoved();
+  void OnTextChanged();
+  void BlinkCaret();
+  void RestartBlink();
+  QRect CaretRect() const;
+
+  void Paint(QPainter& p, const QRect& clip);
+  void Draw(QPainter& p, const TDisplayList& list);
+  void DrawText(QPainter& p, const TDisplayOp& op);
+  void DrawPicture(QPainter& p, const TDisplayOp& op);
+  const QRawFont& RawFont(TFontStyles style);
+  struct GlyphInfo {
+    quint32 index = 0;  // 0: not in the font
+    qreal advance = 0;
+  };
+  GlyphInfo Glyph(TFontStyles style, char16_t ch);
+  const QPixmap& RulerDigit(int digit, TColor color);
+
+  TTextEditor editor_;
+  TTextEditorFurniture furniture_;
+  TDisplayList scratch_;  // one row's list, reused across paints
+  QFont font_;
+  std::array<QRawFont, 4> rawFonts_;  // by bold | italic << 1
+  std::array<bool, 4> rawReady_{};
+  std::array<QHash<char16_t, GlyphInfo>, 4> glyphCache_;  // by style, like rawFonts_
+  QList<quint32> glyphs_;     // the run being drawn
+  QList<QPointF> positions_;
+  std::array<QPixmap, 10> bookmarkDigits_;
+  std::array<QPixmap, 6> imageMarks_;
+  std::array<QImage, 10> rulerDigits_;
+  QHash<quint64, QPixmap> tintedDigits_;
+  TScrollStyle scrollBars_ = ssNone;
+  TBorderStyle borderStyle_ = bsSingle;
+  QTimer blink_;
+  bool caretOn_ = true;
+  QRect lastCaretRect_;
+  Row lastTopRow_ = 0;
+  int lastTopCol_ = 0;
+  Row lastCaretRow_ = 0;
+  int lastCaretCol_ = 0;
+  bool syncingBars_ = false;
+};
+
+}  // namespace tamber
