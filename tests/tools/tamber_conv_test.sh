@@ -87,6 +87,9 @@ check "Shift-JIS to EUC agrees with nkf" "$(xxd -p euc.txt)" "$(xxd -p out.euc)"
 check "Shift-JIS to UTF-8 agrees with nkf" "$(xxd -p utf8.txt)" "$(xxd -p out.utf8)"
 "$conv" --to utf8 sjis.txt > out-bom.utf8
 check "a save in UTF-8 writes the mark" "efbbbf" "$(head -c 3 out-bom.utf8 | xxd -p)"
+: > empty.txt
+"$conv" --to utf8 empty.txt > out-empty.utf8
+check "an empty file saved in UTF-8 is the mark" "efbbbf" "$(xxd -p out-empty.utf8)"
 "$conv" --to utf8 bom.txt -o kept.txt
 check "a marked file keeps one mark and its CR LF" "$(xxd -p bom.txt)" "$(xxd -p kept.txt)"
 "$conv" --to jis euc.txt -o out.jis

@@ -130,7 +130,7 @@ int Convert(const std::string& file, FileCode target, const std::string& out, bo
     auto produce = [&](const ChunkWriter& write) {
       bool writing = true;
       std::size_t encodeLost = 0;
-      for (std::string_view piece; decoder.Next(&piece);) {
+      auto encode = [&](std::string_view piece) {
         format.otherForms = decoder.OtherForms();
         EncodedText encoded = EncodeForSave(piece, format);
         format.bom = false;  // the mark goes only at the start
@@ -139,7 +139,13 @@ int Convert(const std::string& file, FileCode target, const std::string& out, bo
         if (lost > 0 && !lossy) writing = false;
         if (writing) write(encoded.bytes);
         in.Release(decoder.Consumed());
+      };
+      bool any = false;
+      for (std::string_view piece; decoder.Next(&piece);) {
+        encode(piece);
+        any = true;
       }
+      if (!any) encode({});  // an empty text still gets what a save writes for it (a mark)
       if (!writing) throw Refused{};
     };
 
