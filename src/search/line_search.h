@@ -1,0 +1,57 @@
+// Finding and replacing in one logical line of a document, the way the
+// editor's find commands do it, without the editor: the options, the word
+// classes of the whole-word test, the matches of a line and the line rebuilt
+// with a replacement. The caller supplies the matcher (each editor owns one,
+// so its pattern cache is reused) and whether the line is the text's last.
+//
+// Letters are compared through the matcher's IgnoreCase, never by lowering
+// the text, so a trail byte that looks like a letter is never folded. An
+// empty plain find string finds nothing.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "search/awk_str.h"
+
+namespace tamber {
+
+enum TFxSearchOption : unsigned { soMatchCase = 1, soRegexp = 2, soFuzzy = 4, soWholeWord = 8 };
+using TFxSearchOptions = unsigned;
+
+// The set an editor keeps for value: soFuzzy only with soRegexp, soWholeWord
+// only without it, soMatchCase as given.
+TFxSearchOptions NormalizeSearchOptions(TFxSearchOptions value);
+
+enum TCharClass { ccDelimiter = 0, ccAnk, ccHalfKana, ccWideAlnum, ccKatakana, ccHiragana, ccKanji };
+
+// The class of the character at byte index of line (a trail byte is classed
+// with its lead); ccDelimiter outside the line.
+TCharClass CharClass(std::string_view line, std::ptrdiff_t index);
+
+// The match at byte pos, len bytes long, differs in class from the character
+// before it at its start and from the one after it at its end.
+bool IsWholeWord(std::string_view line, std::size_t pos, std::size_t len);
+
+// Every match of findString in line under options into list (cleared first;
+// MatchPos 1-based); returns the count. A regular expression is searched with
+// CR LF after the line unless lastLine, so "$" and CR LF can match at its end;
+// a plain string never crosses the line end, and its occurrences do not
+// overlap, also after one the whole-word test rejects. Throws ERegExpParser.
+std::size_t FindInLine(TAWKStrEx& matcher, std::string_view line, bool lastLine, std::string_view findString,
+                       TFxSearchOptions options, std::vector<TSearchInfo>& list);
+
+struct TLineReplacement {
+  std::size_t count = 0;
+  std::string NewText;     // the line with every match replaced
+  bool JoinsNext = false;  // the last match took the line's break
+};
+
+// The line rebuilt in one pass with replacement (literal text) for each match.
+TLineReplacement ReplaceInLine(TAWKStrEx& matcher, std::string_view line, bool lastLine,
+                               std::string_view findString, TFxSearchOptions options,
+                               std::string_view replacement);
+
+}  // namespace tamber
