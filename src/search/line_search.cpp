@@ -55,25 +55,56 @@ bool IsWholeWord(std::string_view line, std::size_t pos, std::size_t len) {
   return CharClass(line, p) != CharClass(line, p - 1) && CharClass(line, e - 1) != CharClass(line, e);
 }
 
+namespace {
+
+// Sets the matcher up for findString under options; false when a plain
+// search has nothing to find.
+bool Prepare(TAWKStrEx& matcher, std::string_view findString, TFxSearchOptions options) {
+  const bool regexp = (options & soRegexp) != 0;
+  if (!regexp && findString.empty()) return false;
+  if (matcher.IgnoreCase() != !(options & soMatchCase)) matcher.SetIgnoreCase(!(options & soMatchCase));
+  const bool fuzzy = regexp && (options & soFuzzy);
+  if (matcher.UseFuzzyCharDic() != fuzzy) matcher.SetUseFuzzyCharDic(fuzzy);
+  // A plain string is a regular expression of its quoted characters, so the
+  // matcher's case folding and its Shift-JIS stepping apply.
+  matcher.SetRegExp(regexp ? std::string(findString) : QuoteRegExp(findString));
+  return true;
+}
+
+// A line of a text: [start, end) without its break; broken when a CR LF follows.
+struct TextLine {
+  std::size_t start;
+  std::size_t end;
+  bool broken;
+  std::size_t next;  // the start of the next line (text size after the last)
+};
+
+TextLine LineAt(std::string_view text, std::size_t start) {
+  const std::size_t lf = text.find('\n', start);
+  if (lf == std::string_view::npos) return {start, text.size(), false, text.size()};
+  const std::size_t end = lf > start && text[lf - 1] == '\r' ? lf - 1 : lf;
+  return {start, end, true, lf + 1};
+}
+
+std::size_t LineStartBefore(std::string_view text, std::size_t at) {
+  if (at == 0) return 0;
+  const std::size_t lf = text.rfind('\n', at - 1);
+  return lf == std::string_view::npos ? 0 : lf + 1;
+}
+
+}  // namespace
+
 std::size_t FindInLine(TAWKStrEx& matcher, std::string_view line, bool lastLine, std::string_view findString,
                        TFxSearchOptions options, std::vector<TSearchInfo>& list) {
   list.clear();
   options = NormalizeSearchOptions(options);
-  if (!(options & soRegexp) && findString.empty()) return 0;
-  const bool regexp = (options & soRegexp) != 0;
-  if (matcher.IgnoreCase() != !(options & soMatchCase)) matcher.SetIgnoreCase(!(options & soMatchCase));
-  const bool fuzzy = regexp && (options & soFuzzy);
-  if (matcher.UseFuzzyCharDic() != fuzzy) matcher.SetUseFuzzyCharDic(fuzzy);
-  if (regexp) {
-    matcher.SetRegExp(findString);
+  if (!Prepare(matcher, findString, options)) return 0;
+  if (options & soRegexp) {
     if (lastLine) return matcher.FindAll(line, line, list);
     std::string subject(line);
     subject += "\r\n";
     return matcher.FindAll(line, subject, list);
   }
-  // A plain string is a regular expression of its quoted characters, so the
-  // matcher's case folding and its Shift-JIS stepping apply.
-  matcher.SetRegExp(QuoteRegExp(findString));
   std::vector<TSearchInfo> all;
   matcher.FindAll(line, line, all);
   for (TSearchInfo& m : all) {
@@ -98,6 +129,107 @@ TLineReplacement ReplaceInLine(TAWKStrEx& matcher, std::string_view line, bool l
     r.JoinsNext = start + m.MatchLen > line.size() + 1;
   }
   r.NewText.append(line.substr(kept));
+  return r;
+}
+
+bool FindNextInText(TAWKStrEx& matcher, std::string_view text, std::size_t from, std::string_view findString,
+                    TFxSearchOptions options, std::size_t maxStart, TTextHit* hit) {
+  options = NormalizeSearchOptions(options);
+  std::vector<TSearchInfo> list;
+  const TextLine first = LineAt(text, LineStartBefore(text, std::min(from, text.size())));
+  auto take = [&](const TextLine& l, std::size_t minPos) {
+    FindInLine(matcher, text.substr(l.start, l.end - l.start), !l.broken, findString, options, list);
+    for (const TSearchInfo& m : list) {
+      if (m.MatchPos - 1 < minPos) continue;
+      if (m.MatchPos > maxStart) return false;  // past the display limit
+      *hit = {l.start + m.MatchPos - 1, m.MatchLen};
+      return true;
+    }
+    return false;
+  };
+  if (take(first, from - first.start)) return true;
+  if (first.next >= text.size() || !Prepare(matcher, findString, options)) return false;
+  // The block search finds the lines that can match; each is then listed.
+  const std::string_view rest = text.substr(first.next);
+  bool found = false;
+  matcher.ForEachMatchingLine(rest, [&](std::size_t a, std::size_t) {
+    found = take(LineAt(text, first.next + a), 0);
+    return !found;
+  });
+  return found;
+}
+
+bool FindPrevInText(TAWKStrEx& matcher, std::string_view text, std::size_t from, std::string_view findString,
+                    TFxSearchOptions options, std::size_t maxStart, TTextHit* hit) {
+  options = NormalizeSearchOptions(options);
+  std::vector<TSearchInfo> list;
+  from = std::min(from, text.size());
+  std::size_t start = LineStartBefore(text, from);
+  std::size_t limit = std::min(from - start, maxStart);  // a match must start before it
+  for (;;) {
+    const TextLine l = LineAt(text, start);
+    FindInLine(matcher, text.substr(l.start, l.end - l.start), !l.broken, findString, options, list);
+    for (auto m = list.rbegin(); m != list.rend(); ++m) {
+      if (m->MatchPos - 1 < limit) {
+        *hit = {l.start + m->MatchPos - 1, m->MatchLen};
+        return true;
+      }
+    }
+    if (start == 0) return false;
+    start = LineStartBefore(text, start - 1);
+    limit = std::min(LineAt(text, start).end - start + 2, maxStart);
+  }
+}
+
+TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
+                                  TFxSearchOptions options, std::string_view replacement) {
+  options = NormalizeSearchOptions(options);
+  TTextReplacement r;
+  if (!Prepare(matcher, findString, options)) return r;
+  std::size_t kept = 0;  // text before this is in r.text
+  auto replace = [&](std::size_t a, std::size_t b) {
+    if (r.count == 0) r.text.reserve(text.size() + text.size() / 8);
+    r.text.append(text.substr(kept, a - kept));
+    r.text.append(replacement);
+    kept = b;
+    ++r.count;
+  };
+  const bool plain = !(options & soRegexp);
+  if (plain && findString.find_first_of("\r\n") != std::string_view::npos) {
+    // A plain string never crosses a line end: line by line.
+    matcher.ForEachMatchingLine(text, [&](std::size_t a, std::size_t) {
+      const TextLine l = LineAt(text, a);
+      std::vector<TSearchInfo> list;
+      FindInLine(matcher, text.substr(l.start, l.end - l.start), !l.broken, findString, options, list);
+      for (const TSearchInfo& m : list) replace(l.start + m.MatchPos - 1, l.start + m.MatchPos - 1 + m.MatchLen);
+      return true;
+    });
+  } else {
+    // Every match of the whole text at once. A match never splits a CR LF:
+    // one that takes the whole break joins the line with the next, one that
+    // ends inside it (or lies in it) leaves the break as it is.
+    std::size_t lineStart = std::string_view::npos;
+    TextLine l{};
+    matcher.ForEachMatchInLines(text, [&](std::size_t a, std::size_t b) {
+      if (lineStart == std::string_view::npos || a >= l.next) {
+        lineStart = LineStartBefore(text, a);
+        l = LineAt(text, lineStart);
+      }
+      if (plain && (options & soWholeWord) &&
+          !IsWholeWord(text.substr(l.start, l.end - l.start), a - l.start, b - a)) {
+        return;
+      }
+      if (l.broken && b < l.next) {
+        a = std::min(a, l.end);
+        b = std::min(b, l.end);
+      } else if (l.broken) {
+        a = std::min(a, l.end);
+      }
+      replace(a, b);
+    });
+  }
+  if (r.count == 0) return r;
+  r.text.append(text.substr(kept));
   return r;
 }
 

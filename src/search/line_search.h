@@ -54,4 +54,36 @@ TLineReplacement ReplaceInLine(TAWKStrEx& matcher, std::string_view line, bool l
                                std::string_view findString, TFxSearchOptions options,
                                std::string_view replacement);
 
+// Texts: a document's lines joined with CR LF, no break after the last.
+
+// Where a find command lands: the byte offset in the text and the length.
+struct TTextHit {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+  friend bool operator==(const TTextHit&, const TTextHit&) = default;
+};
+
+// The first match that starts at or after byte from of its line (from is an
+// offset in text) or in a later line; with wrapping off (maxStart 1000) a
+// match that starts past maxStart bytes into its line is not visited. Lines
+// after the first are skipped by the block search until one can match, so
+// the text before from is never looked at. Returns false when there is none.
+bool FindNextInText(TAWKStrEx& matcher, std::string_view text, std::size_t from, std::string_view findString,
+                    TFxSearchOptions options, std::size_t maxStart, TTextHit* hit);
+// The last match that starts before byte from of its line (at most maxStart
+// into it), else the last one of an earlier line.
+bool FindPrevInText(TAWKStrEx& matcher, std::string_view text, std::size_t from, std::string_view findString,
+                    TFxSearchOptions options, std::size_t maxStart, TTextHit* hit);
+
+struct TTextReplacement {
+  std::size_t count = 0;
+  std::string text;  // the new text; empty and unused when count is 0
+};
+
+// Every match of every line replaced, the new text built in one pass: lines
+// that cannot match are copied in runs, a line whose last match took its
+// break is joined with the next. No limit on the length of a line.
+TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
+                                  TFxSearchOptions options, std::string_view replacement);
+
 }  // namespace tamber

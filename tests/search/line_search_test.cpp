@@ -109,3 +109,115 @@ TEST(ReplaceInLine, RebuildsTheLineAndSaysWhenItTookTheBreak) {
 
 }  // namespace
 }  // namespace tamber
+
+namespace tamber {
+namespace {
+
+std::vector<std::string> SplitCrLf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t brk = text.find("\r\n", start);
+    if (brk == std::string::npos) break;
+    lines.push_back(text.substr(start, brk - start));
+    start = brk + 2;
+  }
+  lines.push_back(text.substr(start));
+  return lines;
+}
+
+// Replace-all as the line-by-line loop over every line does it.
+std::pair<std::string, std::size_t> ReferenceReplaceAll(const std::string& text, const std::string& find,
+                                                        TFxSearchOptions options, const std::string& repl) {
+  TAWKStrEx matcher;
+  const auto lines = SplitCrLf(text);
+  std::vector<std::string> out;
+  bool join = false;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const TLineReplacement r = ReplaceInLine(matcher, lines[i], i + 1 == lines.size(), find, options, repl);
+    count += r.count;
+    if (join) {
+      out.back() += r.NewText;
+    } else {
+      out.push_back(r.NewText);
+    }
+    join = r.JoinsNext;
+  }
+  std::string joined;
+  for (std::size_t i = 0; i < out.size(); ++i) joined += (i ? "\r\n" : "") + out[i];
+  return {joined, count};
+}
+
+// Every hit of find over the text in order, the way repeated find-next from
+// each hit's end walks it, from the line-by-line listing.
+std::vector<TTextHit> ReferenceHits(const std::string& text, const std::string& find, TFxSearchOptions options) {
+  TAWKStrEx matcher;
+  std::vector<TTextHit> hits;
+  std::vector<TSearchInfo> list;
+  const auto lines = SplitCrLf(text);
+  std::size_t offset = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    FindInLine(matcher, lines[i], i + 1 == lines.size(), find, options, list);
+    for (const TSearchInfo& m : list) hits.push_back({offset + m.MatchPos - 1, m.MatchLen});
+    offset += lines[i].size() + 2;
+  }
+  return hits;
+}
+
+struct TextCase {
+  const char* find;  // UTF-8
+  TFxSearchOptions options;
+  const char* replacement;
+};
+
+TEST(TextSearch, FindNextPrevAndReplaceAllAgreeWithTheLineByLineLoop) {
+  const std::string text = Utf8ToCp932(
+      "漢字の漢字\r\na cat\r\n\r\nconcat cats\r\nxa\r\nb漢字\r\n\r\nテキストとてきすと\r\nlast a");
+  const std::vector<TextCase> cases = {
+      {"漢字", 0, "かんじ"},      {"cat", soWholeWord, "dog"}, {"a$", soRegexp, "A"},
+      {"a\\r\\n", soRegexp, "-"}, {"^$", soRegexp, "empty"},  {"てきすと", soRegexp | soFuzzy, "T"},
+      {"CAT", 0, "c"},            {"CAT", soMatchCase, "c"},  {"", 0, "never"},
+      // The break is one unit: a match of LF joins the lines, one ending in CR keeps it.
+      {"\\n", soRegexp, "+"},     {"a\\r", soRegexp, "R"},     {"\\r", soRegexp, "<"},
+  };
+  for (const TextCase& c : cases) {
+    SCOPED_TRACE(c.find);
+    const std::string find = Utf8ToCp932(c.find);
+    const std::vector<TTextHit> want = ReferenceHits(text, find, c.options);
+    TAWKStrEx matcher;
+    std::vector<TTextHit> forward;
+    TTextHit hit;
+    for (std::size_t from = 0; FindNextInText(matcher, text, from, find, c.options, std::string::npos, &hit);) {
+      forward.push_back(hit);
+      from = hit.offset + std::max<std::size_t>(hit.length, 1);
+    }
+    EXPECT_EQ(forward, want);
+    std::vector<TTextHit> backward;
+    for (std::size_t from = text.size(); FindPrevInText(matcher, text, from, find, c.options, std::string::npos, &hit);) {
+      backward.insert(backward.begin(), hit);
+      from = hit.offset;
+    }
+    EXPECT_EQ(backward, want);
+    const auto [refText, refCount] = ReferenceReplaceAll(text, find, c.options, Utf8ToCp932(c.replacement));
+    const TTextReplacement r = ReplaceAllInText(matcher, text, find, c.options, Utf8ToCp932(c.replacement));
+    EXPECT_EQ(r.count, refCount);
+    EXPECT_EQ(r.count ? r.text : text, refText);
+  }
+}
+
+TEST(TextSearch, FindNextSkipsMatchesPastTheDisplayLimitWithoutWrapping) {
+  TAWKStrEx matcher;
+  const std::string text = std::string(1200, 'x') + "a\r\nya";
+  TTextHit hit;
+  ASSERT_TRUE(FindNextInText(matcher, text, 0, "a", 0, std::string::npos, &hit));
+  EXPECT_EQ(hit.offset, 1200u);
+  ASSERT_TRUE(FindNextInText(matcher, text, 0, "a", 0, 1000, &hit));
+  EXPECT_EQ(hit.offset, 1204u);
+  EXPECT_FALSE(FindPrevInText(matcher, text, 1201, "a", 0, 1000, &hit));
+  // Replace-all has no such limit.
+  EXPECT_EQ(ReplaceAllInText(matcher, text, "a", 0, "b").count, 2u);
+}
+
+}  // namespace
+}  // namespace tamber
