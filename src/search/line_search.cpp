@@ -210,13 +210,18 @@ TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std
     // ends inside it (or lies in it) leaves the break as it is.
     std::size_t lineStart = std::string_view::npos;
     TextLine l{};
+    const bool wholeWord = plain && (options & soWholeWord);
     matcher.ForEachMatchInLines(text, [&](std::size_t a, std::size_t b) {
+      const std::string_view m = text.substr(a, b - a);
+      if (!wholeWord && m.find_first_of("\r\n") == std::string_view::npos) {
+        replace(a, b);  // inside its line: nothing to look at
+        return;
+      }
       if (lineStart == std::string_view::npos || a >= l.next) {
         lineStart = LineStartBefore(text, a);
         l = LineAt(text, lineStart);
       }
-      if (plain && (options & soWholeWord) &&
-          !IsWholeWord(text.substr(l.start, l.end - l.start), a - l.start, b - a)) {
+      if (wholeWord && !IsWholeWord(text.substr(l.start, l.end - l.start), a - l.start, b - a)) {
         return;
       }
       if (l.broken && b < l.next) {
