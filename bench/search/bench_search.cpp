@@ -14,6 +14,7 @@
 #include "encoding/cp932_codec.h"
 #include "encoding/file_io.h"
 #include "search/awk_str.h"
+#include "search/line_search.h"
 #include "search/regexp_error.h"
 #include "support/bench_data.h"
 
@@ -131,6 +132,38 @@ void BM_MatchingLines_ClassStar(benchmark::State& s) { CountLines(s, "[GXY][0-9.
 BENCHMARK(BM_MatchingLines_Literal)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MatchingLines_NoMatch)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MatchingLines_ClassStar)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Find next from the top to a match on the last line only: the block search
+// skips every line before it.
+void BM_FindNext_ToLastLine(benchmark::State& state) {
+  std::string text = Text100();
+  text.resize(text.size() - 2);  // the document's last line has no break
+  text += Utf8ToCp932("最後の行");
+  const std::string find = Utf8ToCp932("最後");
+  TAWKStrEx re;
+  TTextHit hit;
+  for (auto _ : state) benchmark::DoNotOptimize(FindNextInText(re, text, 0, find, 0, std::string::npos, &hit));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  state.counters["offset"] = static_cast<double>(hit.offset);
+}
+BENCHMARK(BM_FindNext_ToLastLine)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Replace-all of 漢字 with かんじ over the whole text, built in one pass.
+void BM_ReplaceAll_Kanji(benchmark::State& state) {
+  const std::string& text = Text100();
+  const std::string find = Utf8ToCp932("漢字");
+  const std::string repl = Utf8ToCp932("かんじ");
+  TAWKStrEx re;
+  std::size_t count = 0;
+  for (auto _ : state) {
+    const TTextReplacement r = ReplaceAllInText(re, text, find, 0, repl);
+    count = r.count;
+    benchmark::DoNotOptimize(r.text.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  state.counters["replaced"] = static_cast<double>(count);
+}
+BENCHMARK(BM_ReplaceAll_Kanji)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 std::string AbWindowPattern() {
   std::string p = "(a|b)*a";

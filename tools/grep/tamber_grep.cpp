@@ -27,6 +27,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "encoding/char_code.h"
@@ -390,21 +392,29 @@ class Grep {
       return;
     }
     if (o_.invert) return;  // as grep: an unmatched line has no matches to show
-    list_.clear();
-    re_.FindAll(line, line, list_);
-    for (const TSearchInfo& m : list_) {
-      const std::size_t at = m.MatchPos - 1;
+    spans_.clear();
+    re_.ForEachMatchInLines(line, [&](std::size_t a, std::size_t b) { spans_.emplace_back(a, b); });
+    for (const auto& [at, end] : spans_) {
       if (at >= shown.size()) continue;  // a match of the line break alone
-      const std::string_view matched = shown.substr(at, std::min(m.MatchLen, shown.size() - at));
+      const std::string_view matched = shown.substr(at, std::min(end, shown.size()) - at);
       Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart + at) : 0);
-      std::cout << Cp932ToUtf8(matched) << '\n';
+      std::cout << Utf8Of(matched) << '\n';
     }
+  }
+
+  // The UTF-8 form of a match; the same few strings recur, so they are kept.
+  const std::string& Utf8Of(std::string_view sjis) {
+    auto found = utf8Of_.find(std::string(sjis));
+    if (found != utf8Of_.end()) return found->second;
+    if (utf8Of_.size() >= 4096) utf8Of_.clear();
+    return utf8Of_.emplace(std::string(sjis), Cp932ToUtf8(sjis)).first->second;
   }
 
   const Options& o_;
   const bool showNames_;
   TAWKStrEx re_;
-  std::vector<TSearchInfo> list_;
+  std::vector<std::pair<std::size_t, std::size_t>> spans_;
+  std::unordered_map<std::string, std::string> utf8Of_;
 };
 
 bool IsFolder(const std::string& path) {
