@@ -467,7 +467,11 @@ struct IfStmt : Stmt {
   std::int32_t elsePos;
   Flow Exec(Impl& E) override {
     E.RunLine(pos);
-    if (cond->EvalInt(E)) return Run(E, then.get());
+    if (cond->EvalInt(E)) {
+      const Flow f = Run(E, then.get());
+      if (otherwise && f == Flow::Normal) E.RunLine(elsePos);  // the else part is passed over
+      return f;
+    }
     if (otherwise) {
       E.RunLine(elsePos);
       return otherwise->Exec(E);
