@@ -27,9 +27,11 @@ struct SetHash {
 };
 
 // Whether the byte at q of s starts a character, given that from (<= q)
-// does. A byte that cannot lead ends a character whatever it is, so only the
-// run of possible lead bytes just before q needs counting.
+// does. A byte that cannot trail always does; a byte that cannot lead ends a
+// character whatever it is, so only the run of possible lead bytes (each of
+// which can also trail) just before q needs counting.
 bool StartsChar(const unsigned char* s, std::size_t from, std::size_t q) {
+  if (!IsTrailByte(s[q])) return true;
   std::size_t k = q;
   while (k > from && IsLeadByte(s[k - 1])) --k;
   return (q - k) % 2 == 0;
@@ -229,6 +231,10 @@ class TREProgram::LineDfa {
     if (cell != kUnknown) return cell;
     int target;
     if (block_[id] >= 0) {
+      // A lead byte before a byte that cannot trail it is a character of its
+      // own; the table has no state for the position between the two, so
+      // such text is searched line by line.
+      if (!IsTrailByte(b)) throw Full{};
       target = CharStep(base_[id], prog_.blocks_[block_[id]][b]);
     } else if (IsLeadByte(b)) {
       target = PendingState(id, prog_.leadBlock_[b]);
@@ -548,7 +554,7 @@ void TREProgram::Decode(std::string_view text) {
   while (i < n) {
     pos_.push_back(static_cast<std::uint32_t>(i));
     const unsigned char b = s[i];
-    if (IsLeadByte(b) && i + 1 < n) {
+    if (IsLeadByte(b) && i + 1 < n && IsTrailByte(s[i + 1])) {
       cls_.push_back(blocks_[leadBlock_[b]][s[i + 1]]);
       i += 2;
     } else {
@@ -695,7 +701,7 @@ long TREProgram::LongestInLine(const unsigned char* s, std::size_t k, std::size_
     if (--*budget < 0) return -2;
     const unsigned char b = s[j];
     std::uint16_t c;
-    if (IsLeadByte(b) && j + 1 < lineEnd) {
+    if (IsLeadByte(b) && j + 1 < lineEnd && IsTrailByte(s[j + 1])) {
       c = blocks_[leadBlock_[b]][s[j + 1]];
       j += 2;
     } else {
@@ -928,7 +934,7 @@ std::size_t TREProgram::ForEachInLines(std::string_view block, TMatchCORE_LineSe
       long budget = 4 * static_cast<long>(i - first) + 256;
       long end = -1;
       std::size_t k = first;
-      for (; k < i; k += IsLeadByte(s[k]) && k + 1 < le ? 2 : 1) {
+      for (; k < i; k += IsLeadByte(s[k]) && k + 1 < le && IsTrailByte(s[k + 1]) ? 2 : 1) {
         if (!canStart_[s[k]]) continue;
         end = LongestInLine(s, k, ls, le, sepByte, &budget);
         if (end == -2 || end > static_cast<long>(k)) break;
