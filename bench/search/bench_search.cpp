@@ -58,12 +58,79 @@ void FindAllPerLine(benchmark::State& state, const char* utf8Pattern, bool fuzzy
   state.counters["matches"] = static_cast<double>(matches);
 }
 
-void BM_FindAll_Literal(benchmark::State& s) { FindAllPerLine(s, "テキスト", false); }
-void BM_FindAll_ClassStar(benchmark::State& s) { FindAllPerLine(s, "[GXY][0-9.\\-]*", false); }
-void BM_FindAll_Fuzzy(benchmark::State& s) { FindAllPerLine(s, "てきすと", true); }
-BENCHMARK(BM_FindAll_Literal)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_FindAll_ClassStar)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_FindAll_Fuzzy)->Unit(benchmark::kMillisecond)->Iterations(2);
+void BM_FindAllPerLine_Literal(benchmark::State& s) { FindAllPerLine(s, "テキスト", false); }
+void BM_FindAllPerLine_ClassStar(benchmark::State& s) { FindAllPerLine(s, "[GXY][0-9.\\-]*", false); }
+void BM_FindAllPerLine_Fuzzy(benchmark::State& s) { FindAllPerLine(s, "てきすと", true); }
+BENCHMARK(BM_FindAllPerLine_Literal)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FindAllPerLine_ClassStar)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FindAllPerLine_Fuzzy)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Every match of the whole text as one block: what find-all and the find
+// marks ask of the matcher. The matches go into a list of positions made
+// once (the find marks' form); the _List variants build TSearchInfo records
+// with the matched text, whose allocation is most of their time.
+void FindAllBlock(benchmark::State& state, const char* utf8Pattern, bool fuzzy) {
+  const std::string& text = Text100();
+  TAWKStrEx re;
+  re.SetUseFuzzyCharDic(fuzzy);
+  re.SetRegExp(Utf8ToCp932(utf8Pattern));
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> marks;
+  marks.reserve(4u << 20);
+  for (auto _ : state) {
+    marks.clear();
+    re.ForEachMatchInLines(text, [&](std::size_t a, std::size_t b) {
+      marks.emplace_back(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b - a));
+    });
+    benchmark::DoNotOptimize(marks.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  state.counters["matches"] = static_cast<double>(marks.size());
+}
+
+void FindAllList(benchmark::State& state, const char* utf8Pattern, bool fuzzy) {
+  const std::string& text = Text100();
+  TAWKStrEx re;
+  re.SetUseFuzzyCharDic(fuzzy);
+  re.SetRegExp(Utf8ToCp932(utf8Pattern));
+  std::vector<TSearchInfo> list;
+  for (auto _ : state) {
+    list.clear();
+    re.FindAllInLines(text, list);
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  state.counters["matches"] = static_cast<double>(list.size());
+}
+
+void BM_FindAll_Literal(benchmark::State& s) { FindAllBlock(s, "テキスト", false); }
+void BM_FindAll_ClassStar(benchmark::State& s) { FindAllBlock(s, "[GXY][0-9.\\-]*", false); }
+void BM_FindAll_Fuzzy(benchmark::State& s) { FindAllBlock(s, "てきすと", true); }
+void BM_FindAll_List_Literal(benchmark::State& s) { FindAllList(s, "テキスト", false); }
+BENCHMARK(BM_FindAll_Literal)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FindAll_ClassStar)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FindAll_Fuzzy)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FindAll_List_Literal)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Which lines match at all (tamber-grep -c without the file reading).
+void CountLines(benchmark::State& state, const char* utf8Pattern) {
+  const std::string& text = Text100();
+  TAWKStrEx re;
+  re.SetRegExp(Utf8ToCp932(utf8Pattern));
+  std::size_t lines = 0;
+  for (auto _ : state) {
+    lines = re.ForEachMatchingLine(text, [](std::size_t, std::size_t) { return true; });
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  state.counters["lines"] = static_cast<double>(lines);
+}
+
+void BM_MatchingLines_Literal(benchmark::State& s) { CountLines(s, "テキスト"); }
+void BM_MatchingLines_NoMatch(benchmark::State& s) { CountLines(s, "存在しない"); }
+void BM_MatchingLines_ClassStar(benchmark::State& s) { CountLines(s, "[GXY][0-9.\\-]*"); }
+BENCHMARK(BM_MatchingLines_Literal)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MatchingLines_NoMatch)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MatchingLines_ClassStar)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 std::string AbWindowPattern() {
   std::string p = "(a|b)*a";

@@ -99,6 +99,13 @@ std::size_t DisplayWidth(std::string_view s, const ColumnRules& rules) {
   return ByteToColumn(s, s.size(), rules);
 }
 
+std::size_t DisplayWidthUpTo(std::string_view s, std::size_t cap, const ColumnRules& rules) {
+  std::size_t column = 0;
+  for (std::size_t i = 0; i < s.size() && column <= cap; ++i)
+    column += IsTab(s[i]) ? static_cast<std::size_t>(TabWidthAt(static_cast<int>(column), rules)) : 1;
+  return column;
+}
+
 std::string ExpandTabs(std::string_view s, const ColumnRules& rules) {
   if (s.find('\t') == std::string_view::npos) return std::string(s);
   std::string out;

@@ -59,6 +59,10 @@ void ColumnAttributesInto(std::string_view s, const ColumnRules& rules, std::siz
 
 // Columns of s (its byte length when it holds no tab).
 std::size_t DisplayWidth(std::string_view s, const ColumnRules& rules);
+// DisplayWidth(s) when it is at most cap, else a value above cap; reads only
+// the bytes of the first cap + 1 columns (a caret that never passes a column
+// needs no more of a long row).
+std::size_t DisplayWidthUpTo(std::string_view s, std::size_t cap, const ColumnRules& rules);
 // s with each tab replaced by the spaces it spans.
 std::string ExpandTabs(std::string_view s, const ColumnRules& rules);
 // Columns of the leading run of spaces (1), full-width spaces 81 40 (2) and

@@ -288,6 +288,18 @@ void RowStore::SetText(std::size_t i, std::string_view s) {
   if (blk.bytes.size() > kMaxBlockBytes && blk.Rows() > 1) Normalize(b);
 }
 
+void RowStore::SpliceText(std::size_t i, std::size_t at, std::size_t removed, std::string_view s) {
+  const auto [b, k] = Locate(i);
+  RowBlock& blk = blocks_[b];
+  const std::size_t from = blk.Begin(k), len = blk.ends[k] - from;
+  if (at > len || removed > len - at) throw std::out_of_range("RowStore::SpliceText");
+  blk.bytes.replace(from + at, removed, s);
+  for (std::size_t j = k; j < blk.ends.size(); ++j) blk.ends[j] = blk.ends[j] - removed + s.size();
+  totals_.bytes = totals_.bytes - removed + s.size();
+  Dirty(b);
+  if (blk.bytes.size() > kMaxBlockBytes && blk.Rows() > 1) Normalize(b);
+}
+
 void RowStore::SetAttr(std::size_t i, std::uint32_t v) {
   if (i >= unparsedFrom_ && (v & ~rowbits::kAttrKeptBits)) Materialize(i);
   const auto [b, k] = Locate(i);

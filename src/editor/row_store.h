@@ -101,6 +101,9 @@ class RowStore {
   std::intptr_t Tag(std::size_t i) const;
 
   void SetText(std::size_t i, std::string_view s);
+  // Replaces `removed` bytes at byte `at` of row i by s (at + removed within
+  // the row): O(bytes of the block after the place + log B).
+  void SpliceText(std::size_t i, std::size_t at, std::size_t removed, std::string_view s);
   void SetAttr(std::size_t i, std::uint32_t v);
   void SetExtra(std::size_t i, std::uint32_t v);
   void SetCarry(std::size_t i, std::string_view s);

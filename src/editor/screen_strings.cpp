@@ -107,6 +107,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
   const TTextEditorView* active = ActiveView();
   TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
   int removed = 0, inserted = 0, reparsed = 0;
+  TTextEdit edit;
 
   const std::int64_t firstOffset = RowColToOffset(first, 0);
   if (row == first && endsLine && text.empty() && count > 0) {
@@ -114,6 +115,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
     const TJoinedRows old = JoinRows(row, count);
     rec.StartRow = row;
     RecordDifference(rec, firstOffset, old.Text, {});
+    edit = {rec.Offset, static_cast<std::int64_t>(rec.RemovedText.size()), {}};
     removed = old.Rows;
     const std::uint16_t marks = DeleteRows(row, count);
     if (Count() > 0 && marks) {
@@ -166,6 +168,9 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
 
     rec.StartRow = first;
     RecordDifference(rec, firstOffset, old.Text, newText);
+    edit = {rec.Offset, static_cast<std::int64_t>(rec.RemovedText.size()),
+            newText.substr(static_cast<std::size_t>(rec.Offset - firstOffset),
+                           static_cast<std::size_t>(rec.InsertedLength))};
     if (inserted == 0) {
       // Whole rows went from the start of a line; the rest of it stays as it
       // was folded, and takes their marks.
@@ -176,7 +181,39 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
     }
     reparsed = ReparseAfterEdit(first);
   }
-  RecordChange(first, removed, reparsed, inserted);
+  RecordChange(first, removed, reparsed, inserted, std::move(edit));
+  EndUpdate();
+}
+
+void TTextEditorScreenStrings::Splice(const TTextEdit& edit) {
+  const std::int64_t total = TextLength();
+  const std::int64_t at = std::clamp<std::int64_t>(edit.At, 0, total);
+  const std::int64_t length = std::clamp<std::int64_t>(edit.RemovedLength, 0, total - at);
+  if (length == 0 && edit.Inserted.empty()) return;
+  const bool addsBreak = edit.Inserted.find_first_of("\r\n") != std::string::npos;
+  const auto [row, col] = OffsetToRowCol(at);
+  const std::size_t rowSize = row < Count() ? RowView(row).size() : 0;
+  // A final row without a break that would be left empty goes as a whole row.
+  const bool emptiesLastRow = row < Count() && RowAttribute(row) != raBreak &&
+                              rowSize - static_cast<std::size_t>(length) + edit.Inserted.size() == 0;
+  if (wordWrap_ || addsBreak || row >= Count() || emptiesLastRow ||
+      static_cast<std::size_t>(col) + static_cast<std::size_t>(length) > rowSize) {
+    ReplaceRange(at, length, edit.Inserted);
+    return;
+  }
+  BeginUpdate();
+  const TTextEditorView* active = ActiveView();
+  TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
+  rec.StartRow = row;
+  rec.Offset = at;
+  rec.RemovedText.assign(RowView(row).substr(static_cast<std::size_t>(col), static_cast<std::size_t>(length)));
+  rec.InsertedLength = static_cast<std::int64_t>(edit.Inserted.size());
+  Changing();
+  MutableRows().SpliceText(static_cast<std::size_t>(row), static_cast<std::size_t>(col),
+                           static_cast<std::size_t>(length), edit.Inserted);
+  Changed();
+  const int reparsed = ReparseAfterEdit(row);
+  RecordChange(row, 1, reparsed, 1, {at, length, edit.Inserted});
   EndUpdate();
 }
 
@@ -218,7 +255,7 @@ bool TTextEditorScreenStrings::ApplyRecord(bool undo) {
   BeginUpdate();
   const std::uint64_t before = undo_.Recorded();
   undo_.SetUndoing(true);
-  ReplaceRange(rec.Offset, rec.InsertedLength, rec.RemovedText);
+  Splice({rec.Offset, rec.InsertedLength, rec.RemovedText});
   if (undo_.Recorded() == before) {
     // A step that changed nothing (ReplaceRows ignores an empty insertion):
     // its inverse changes nothing either.
@@ -381,8 +418,9 @@ void TTextEditorScreenStrings::ReparseAll() {
 
 // ---- change report ----
 
-void TTextEditorScreenStrings::RecordChange(int row, int removed, int reparsed, int inserted) {
-  lastChange_ = TLastChange{row, removed, inserted, reparsed, true};
+void TTextEditorScreenStrings::RecordChange(int row, int removed, int reparsed, int inserted,
+                                            TTextEdit edit) {
+  lastChange_ = TLastChange{row, removed, inserted, reparsed, true, std::move(edit)};
 }
 
 void TTextEditorScreenStrings::Changed() {

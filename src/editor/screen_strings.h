@@ -106,6 +106,12 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   // ReplaceRows on the rows holding them: one undo step. Offset and length
   // are kept inside the text.
   void ReplaceRange(std::int64_t offset, std::int64_t length, std::string_view text);
+  // The edit as one value: one undo step that is the edit itself (no
+  // comparison of old and new rows). With word wrap off, an edit inside one
+  // row that brings no break (typing, Backspace, Delete, a paste of part of a
+  // line, their undo and redo) is spliced into the row in place, costing the
+  // bytes of the row after the place; any other edit goes through ReplaceRange.
+  void Splice(const TTextEdit& edit);
   // Puts the rows of list (all fields) in place of count rows from row,
   // carrying marks; textInsertedBefore says the old first row's text was pushed
   // down by text inserted before it (its marks go with it).
@@ -125,7 +131,7 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
 
   // ---- change report ----
   const TLastChange& LastChange() const { return lastChange_; }
-  void RecordChange(int row, int removed, int reparsed, int inserted);
+  void RecordChange(int row, int removed, int reparsed, int inserted, TTextEdit edit = {});
 
   // The union of the marks held by any row (kept by count, so a mark stays
   // while any row holds it).

@@ -3,20 +3,34 @@
 // shared by every view of a document (a split view attaches a second one).
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
+#include "base/coords.h"
 #include "editor/row_parser.h"
 
 namespace tamber {
 
+// One edit of the text told as bytes: at Offset (every break counted as
+// CR LF) RemovedLength bytes went and Inserted came in their place.
+struct TTextEdit {
+  Offset At = 0;
+  std::int64_t RemovedLength = 0;
+  std::string Inserted;
+  bool operator==(const TTextEdit&) const = default;
+};
+
 // What the last edit changed, so views repaint exactly (zeroed after each
-// notification).
+// notification). Edit holds the bytes of the last step (only the bytes that
+// changed: the common head and tail of a rebuilt stretch are left out).
 struct TLastChange {
   int ChangeRow = 0;
   int RemovedRows = 0;
   int InsertedRows = 0;
   int ReparsedRows = 0;
   bool Changed = false;
+  TTextEdit Edit;
   bool operator==(const TLastChange&) const = default;
 };
 

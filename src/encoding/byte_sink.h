@@ -4,17 +4,36 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 namespace tamber {
 
+// End of the run of bytes below 80 that starts at i, eight bytes at a time.
+inline std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
+  const std::size_t n = s.size();
+  while (i + 8 <= n) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ull) break;
+    i += 8;
+  }
+  while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i;
+}
+
 class ByteSink {
  public:
   static constexpr std::size_t kStage = 1 << 14;
 
-  explicit ByteSink(std::size_t expected) { out_.reserve(expected); }
+  // reuse: a string whose storage the result takes over (its bytes are not kept),
+  // so that converting piece after piece allocates nothing new.
+  explicit ByteSink(std::size_t expected, std::string reuse = {}) : out_(std::move(reuse)) {
+    out_.clear();
+    out_.reserve(expected);
+  }
   ByteSink(const ByteSink&) = delete;
   ByteSink& operator=(const ByteSink&) = delete;
 

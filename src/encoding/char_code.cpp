@@ -32,19 +32,6 @@ constexpr u8 kKanaCell[63] = {
     0x5B, 0x5E, 0x5F, 0x60, 0x61, 0x62, 0x64, 0x66, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F,
     0x73, 0x2B, 0x2C};
 
-// End of the run of bytes below 80 that starts at i, eight bytes at a time.
-std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
-  const std::size_t n = s.size();
-  while (i + 8 <= n) {
-    std::uint64_t w;
-    std::memcpy(&w, s.data() + i, 8);
-    if (w & 0x8080808080808080ull) break;
-    i += 8;
-  }
-  while (i < n && static_cast<u8>(s[i]) < 0x80) ++i;
-  return i;
-}
-
 // Shift-JIS double-byte code (lead << 8 | trail) that JIS and EUC can hold for
 // this character, or 0 when there is none: JIS X 0208, the NEC row 13 and the
 // NEC-selected IBM rows map by the formula; the IBM rows FA..FC go by their
@@ -148,9 +135,11 @@ void Count(std::size_t* lost) {
 // the single-byte set, Kanji(j1, j2) for a JIS X 0208 pair, Kana(c) for a
 // half-width katakana 21..5F, Lost() for a character of a set we cannot hold,
 // Raw(c) for bytes passed through as they are.
+enum JisMode { kAscii, kKanji, kKana, kOther2 };
+
 template <typename Sink>
-void ReadJis(std::string_view s, Sink& sink) {
-  enum Mode { kAscii, kKanji, kKana, kOther2 } mode = kAscii;
+void ReadJis(std::string_view s, Sink& sink, int* shift = nullptr) {
+  JisMode mode = shift ? static_cast<JisMode>(*shift) : kAscii;
   const std::size_t n = s.size();
   std::size_t i = 0;
   while (i < n) {
@@ -200,11 +189,14 @@ void ReadJis(std::string_view s, Sink& sink) {
       ++i;
     }
   }
+  if (shift) *shift = mode;
 }
 
 }  // namespace
 
-int DetectCode(std::string_view s) {
+namespace {
+
+int Detect(std::string_view s, bool lateControlIsText) {
   const std::size_t n = s.size();
   auto at = [&](std::size_t i) -> u8 { return i >= 1 && i <= n ? static_cast<u8>(s[i - 1]) : 0; };
 
@@ -227,7 +219,7 @@ int DetectCode(std::string_view s) {
           result = dcJisOld;
       }
     } else if (c < 0x08 || c == 0xFF) {
-      result = dcBinary;
+      if (c == 0xFF || !lateControlIsText || i <= kBinaryPrescanLength) result = dcBinary;
     } else if (c <= 0x7F) {
     } else if (In(c, 0x81, 0x8D) || In(c, 0x8F, 0x9F)) {
       result = dcSjis;
@@ -273,6 +265,88 @@ int DetectCode(std::string_view s) {
     ++i;
   }
   return result;
+}
+
+}  // namespace
+
+int DetectCode(std::string_view s) { return Detect(s, false); }
+
+int DetectTextCode(std::string_view s) { return Detect(s, true); }
+
+namespace {
+
+// What a reading of a text gives: whether every character is one the code
+// defines, and how Japanese it looks (hiragana, katakana and level-1 kanji
+// count for it, half-width katakana against it).
+struct Reading {
+  bool valid = true;
+  long score = 0;
+};
+
+// A JIS X 0208 character (row j1, cell j2) as the score counts it.
+int JisScore(u8 j1) { return j1 == 0x24 || j1 == 0x25 || In(j1, 0x30, 0x4F) ? 1 : 0; }
+
+bool DefinedSjisPair(u8 s1, u8 s2) {
+  const char pair[2] = {static_cast<char>(s1), static_cast<char>(s2)};
+  return Cp932CharToUnicode(std::string_view(pair, 2)) >= 0;
+}
+
+Reading ReadAsEuc(std::string_view s) {
+  Reading r;
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const u8 c = static_cast<u8>(s[i]);
+    const u8 d = i + 1 < n ? static_cast<u8>(s[i + 1]) : 0;
+    if (c < 0x80) {
+      ++i;
+    } else if (c == 0x8E && In(d, 0xA1, 0xDF)) {
+      --r.score;
+      i += 2;
+    } else if (c == 0x8F && IsEucByte(d) && i + 2 < n && IsEucByte(static_cast<u8>(s[i + 2]))) {
+      i += 3;  // JIS X 0212
+    } else if (In(c, 0xA1, 0xF4) && IsEucByte(d)) {
+      const auto [s1, s2] = JisPairToSjis(c & 0x7F, d & 0x7F);
+      if (!DefinedSjisPair(s1, s2)) r.valid = false;
+      r.score += JisScore(c & 0x7F);
+      i += 2;
+    } else {
+      r.valid = false;
+      ++i;
+    }
+  }
+  return r;
+}
+
+Reading ReadAsCp932(std::string_view s) {
+  Reading r;
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const u8 c = static_cast<u8>(s[i]);
+    const u8 d = i + 1 < n ? static_cast<u8>(s[i + 1]) : 0;
+    if (c < 0x80) {
+      ++i;
+    } else if (In(c, 0xA1, 0xDF)) {
+      --r.score;
+      ++i;
+    } else if (IsLeadByte(c) && i + 1 < n && IsSjisTrail(d)) {
+      if (!DefinedSjisPair(c, d)) r.valid = false;
+      if (c <= 0xEF) r.score += JisScore(SjisPairToJis(c, d).first);
+      i += 2;
+    } else {
+      r.valid = false;
+      ++i;
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
+int DecideEucOrSjis(std::string_view s) {
+  const Reading euc = ReadAsEuc(s);
+  const Reading sjis = ReadAsCp932(s);
+  if (euc.valid != sjis.valid) return euc.valid ? dcEuc : dcSjis;
+  return euc.score > sjis.score ? dcEuc : dcSjis;
 }
 
 std::pair<u8, u8> JisPairToSjis(u8 j1, u8 j2) {
@@ -406,8 +480,10 @@ std::string SjisToEuc(std::string_view s, std::size_t* lost) {
   return out.Take();
 }
 
-std::string EucToSjis(std::string_view s, std::size_t* lost) {
-  ByteSink out(s.size());
+std::string EucToSjis(std::string_view s, std::size_t* lost) { return EucToSjis(s, lost, {}); }
+
+std::string EucToSjis(std::string_view s, std::size_t* lost, std::string reuse) {
+  ByteSink out(s.size(), std::move(reuse));
   const std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
     out.Room(2);
@@ -506,10 +582,13 @@ struct EucSink {
 
 }  // namespace
 
-std::string JisToSjis(std::string_view s, std::size_t* lost) {
-  SjisSink sink{{}, lost};
+std::string JisToSjis(std::string_view s, std::size_t* lost) { return JisToSjis(s, lost, nullptr); }
+
+std::string JisToSjis(std::string_view s, std::size_t* lost, int* shift, std::string reuse) {
+  SjisSink sink{std::move(reuse), lost};
+  sink.out.clear();
   sink.out.reserve(s.size());
-  ReadJis(s, sink);
+  ReadJis(s, sink, shift);
   return std::move(sink.out);
 }
 

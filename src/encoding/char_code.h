@@ -32,6 +32,17 @@ inline constexpr std::string_view kJisKanjiOut = "\x1B(J";
 inline constexpr std::string_view kGetaSjis = "\x81\xAC";
 
 int DetectCode(std::string_view s);
+// DetectCode for the text of a file: past the prescan a byte below 08 is a
+// stray control character of the text, not a sign of binary data, so that
+// one late NUL decides nothing, in whatever code the text is.
+int DetectTextCode(std::string_view s);
+
+// Settles a text that DetectCode leaves undecided (dcEucOrSjis) by reading
+// all of it both ways: a text valid in only one of EUC-JP and CP932 is in that
+// one; valid in both (or neither), the reading with more hiragana, katakana
+// and level-1 kanji, less half-width katakana, wins. dcEuc or dcSjis; a tie
+// is Shift-JIS.
+int DecideEucOrSjis(std::string_view s);
 
 std::pair<unsigned char, unsigned char> JisPairToSjis(unsigned char j1, unsigned char j2);
 std::pair<unsigned char, unsigned char> SjisPairToJis(unsigned char s1, unsigned char s2);
@@ -49,8 +60,14 @@ struct JisStyle {
 
 std::string JisToEuc(std::string_view s, std::size_t* lost = nullptr);
 std::string JisToSjis(std::string_view s, std::size_t* lost = nullptr);
+// For a text read in pieces: *shift carries the character set in use from one
+// piece to the next (0 at the start of the text), and the result takes over
+// the storage of reuse (the last piece's result).
+std::string JisToSjis(std::string_view s, std::size_t* lost, int* shift, std::string reuse = {});
 std::string EucToJis(std::string_view s, std::size_t* lost = nullptr, const JisStyle& style = {});
 std::string EucToSjis(std::string_view s, std::size_t* lost = nullptr);
+// The result takes over the storage of reuse.
+std::string EucToSjis(std::string_view s, std::size_t* lost, std::string reuse);
 std::string SjisToJis(std::string_view s, std::size_t* lost = nullptr, const JisStyle& style = {});
 std::string SjisToEuc(std::string_view s, std::size_t* lost = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -31,6 +32,15 @@ struct Cp932Tables {
   // UTF-8 of each character, bytes in the low three bytes, length in the top
   // byte (0: no mapping); written four bytes at a time and cut to the length.
   std::vector<std::uint32_t> utf8;  // indexed as decode
+  // The codes two characters share, in ascending order, and the form of each
+  // that decode does not give. Their utf8 entries carry kSharedFlag.
+  std::uint16_t sharedCode[kSharedCodes] = {};
+  char32_t sharedOther[kSharedCodes] = {};
+  std::uint32_t sharedOtherUtf8[kSharedCodes] = {};
+  // Bit u: reading character u tells a form (either form of a shared code, ¥, ‾).
+  std::vector<std::uint64_t> formChar = std::vector<std::uint64_t>(65536 / 64, 0);
+
+  bool TellsForm(char32_t u) const { return u < 0x10000 && (formChar[u >> 6] >> (u & 63) & 1); }
 
   Cp932Tables()
       : decode(65536, kNone), fromBmp(65536, kNone), necEquiv(0x300, 0), utf8(65536, 0) {
@@ -86,6 +96,45 @@ struct Cp932Tables {
     iconv_close(enc);
     BuildNecEquivalents();
     for (std::size_t i = 0; i < decode.size(); ++i) utf8[i] = PackUtf8(decode[i]);
+    FindSharedCodes();
+  }
+
+  static constexpr std::uint32_t kSharedFlag = 0x80000000u;
+
+  // Pairs whose two characters iconv encodes to one code: the character that
+  // does not decode back is the other form.
+  void FindSharedCodes() {
+    int found = 0;
+    for (std::uint32_t u = 0x80; u < 0x10000; ++u) {
+      const std::uint16_t code = fromBmp[u];
+      if (code == kNone || code <= 0xFF || decode[code] == u) continue;
+      if (found == kSharedCodes) throw std::runtime_error("iconv's CP932 shares more codes than expected");
+      sharedCode[found] = code;
+      sharedOther[found] = u;
+      ++found;
+    }
+    if (found != kSharedCodes) throw std::runtime_error("iconv's CP932 shares fewer codes than expected");
+    for (int a = 0; a < kSharedCodes; ++a)
+      for (int b = a + 1; b < kSharedCodes; ++b)
+        if (sharedCode[b] < sharedCode[a]) {
+          std::swap(sharedCode[a], sharedCode[b]);
+          std::swap(sharedOther[a], sharedOther[b]);
+        }
+    auto mark = [&](char32_t u) { formChar[u >> 6] |= std::uint64_t{1} << (u & 63); };
+    for (int k = 0; k < kSharedCodes; ++k) {
+      utf8[sharedCode[k]] |= kSharedFlag;
+      sharedOtherUtf8[k] = PackUtf8(static_cast<std::uint16_t>(sharedOther[k]));
+      mark(sharedOther[k]);
+      mark(decode[sharedCode[k]]);
+    }
+    for (std::uint32_t u = 0x80; u < 0x10000; ++u)
+      if (fromBmp[u] == '\\' || fromBmp[u] == '~') mark(u);
+  }
+
+  int SharedIndex(std::uint16_t code) const {
+    for (int k = 0; k < kSharedCodes; ++k)
+      if (sharedCode[k] == code) return k;
+    return -1;
   }
 
   static std::uint32_t PackUtf8(std::uint16_t u) {
@@ -215,31 +264,41 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* cp) {
 
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view s, std::size_t* lost) {
+unsigned Utf8Forms::Choice() const {
+  unsigned bits = 0;
+  for (int k = 0; k < kSharedCodes; ++k)
+    if (first[k] == 2) bits |= 1u << k;
+  return bits;
+}
+
+std::string Cp932ToUtf8(std::string_view s, std::size_t* lost, unsigned otherForms) {
   const Cp932Tables& t = Tables();
   ByteSink out(s.size() + s.size() / 2);
   const std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
-      std::size_t end = i + 1;
-      while (end < n && static_cast<unsigned char>(s[end]) < 0x80) ++end;
+      const std::size_t end = AsciiRunEnd(s, i + 1);
       out.Append(s.substr(i, end - i));
       i = end;
       continue;
     }
     std::size_t len;
-    std::uint32_t packed = t.utf8[CharIndex(s, i, &len)];
+    const std::size_t index = CharIndex(s, i, &len);
+    std::uint32_t packed = t.utf8[index];
     if (packed == 0) {
       Count(lost);
       packed = Cp932Tables::PackUtf8(static_cast<std::uint16_t>(kGetaUnicode));
+    } else if (packed & Cp932Tables::kSharedFlag) {
+      const int k = t.SharedIndex(static_cast<std::uint16_t>(index));
+      if (otherForms >> k & 1) packed = t.sharedOtherUtf8[k];
     }
     out.Room(4);
     char*& p = out.Cursor();
     const std::uint32_t bytes = packed & 0xFFFFFF;
     static_assert(std::endian::native == std::endian::little, "packed UTF-8 is stored low byte first");
     std::memcpy(p, &bytes, 4);
-    p += packed >> 24;
+    p += (packed >> 24) & 0x7;
     i += len;
   }
   return out.Take();
@@ -252,25 +311,94 @@ std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost) {
   return out;
 }
 
-std::string Utf8ToCp932(std::string_view s, std::size_t* lost) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
+namespace {
+
+// Four bytes at s[i] (little-endian), for looking at a three-byte sequence.
+inline std::uint32_t Load3(std::string_view s, std::size_t i) {
+  std::uint32_t w;
+  std::memcpy(&w, s.data() + i, 4);
+  return w;
+}
+
+// A well-formed three-byte sequence led by E1..EC or EE..EF, which need no
+// range check beyond the continuation bytes (E0 and ED do).
+inline bool IsPlain3(std::uint32_t w) {
+  if ((w & 0xC0C0F0) != 0x8080E0) return false;
+  const std::uint32_t lead = w & 0xFF;
+  return lead != 0xE0 && lead != 0xED;
+}
+
+// Notes the form of a character that may share its CP932 code (u at least 80).
+void NoteForm(const Cp932Tables& t, char32_t u, std::uint16_t code, Utf8Forms* forms) {
+  if (code == '\\' || code == '~') {
+    ++forms->lost;
+  } else if (code != kNone && t.utf8[code] & Cp932Tables::kSharedFlag) {
+    const int k = t.SharedIndex(code);
+    const unsigned char form = u == t.sharedOther[k] ? 2 : 1;
+    if (!forms->first[k])
+      forms->first[k] = form;
+    else if (forms->first[k] != form)
+      ++forms->lost;
+  }
+}
+
+}  // namespace
+
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms) {
+  return Utf8ToCp932(s, lost, forms, {});
+}
+
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse) {
+  const Cp932Tables& t = Tables();
+  const std::uint16_t* fromBmp = t.fromBmp.data();
+  ByteSink out(s.size(), std::move(reuse));
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      const std::size_t end = AsciiRunEnd(s, i + 1);
+      out.Append(s.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    // Japanese text is mostly runs of three-byte sequences: decoded inline.
+    while (i + 4 <= n) {
+      const std::uint32_t w = Load3(s, i);
+      if (!IsPlain3(w)) break;
+      const char32_t u = (w & 0x0F) << 12 | (w >> 8 & 0x3F) << 6 | (w >> 16 & 0x3F);
+      std::uint16_t code = fromBmp[u];
+      if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
+      if (code == kNone) {
+        Count(lost);
+        code = kGetaCode;
+      }
+      out.Room(2);
+      if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
+      out.Put(static_cast<unsigned char>(code));
+      i += 3;
+    }
+    if (i >= n || static_cast<unsigned char>(s[i]) < 0x80) continue;
     char32_t u = 0;
     const std::size_t len = Utf8Sequence(s, i, &u);
+    out.Room(2);
     if (len == 0) {  // a byte that starts no character
       Count(lost);
-      AppendCode(out, kGetaCode);
+      out.Put('\x81');
+      out.Put('\xAC');
       ++i;
       continue;
     }
-    if (u < 0x80)
-      out.push_back(static_cast<char>(u));
-    else
-      EncodeOne(out, u, lost);
+    std::uint16_t code = u < 0x10000 ? fromBmp[u] : kNone;
+    if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
+    if (code == kNone) {
+      Count(lost);
+      code = kGetaCode;
+    }
+    if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
+    out.Put(static_cast<unsigned char>(code));
     i += len;
   }
-  return out;
+  return out.Take();
 }
 
 std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost) {
@@ -310,18 +438,69 @@ int UnicodeToCp932Code(char32_t u) {
   return code == kNone ? -1 : code;
 }
 
-bool IsValidUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    if (static_cast<unsigned char>(s[i]) < 0x80) {
-      ++i;
-      continue;
+namespace {
+
+// UTF-8 validation as a shift DFA: each state is a bit offset, and the row of
+// a byte holds, at each state's offset, the state it leads to. One table
+// look-up and one shift per byte, with no branch to mispredict.
+enum : unsigned {
+  kAccept = 0, kError = 6, kCont1 = 12, kCont2 = 18, kCont3 = 24,
+  kAfterE0 = 30, kAfterED = 36, kAfterF0 = 42, kAfterF4 = 48,
+};
+
+struct Utf8Dfa {
+  std::uint64_t row[256] = {};
+  Utf8Dfa() {
+    for (unsigned b = 0; b < 256; ++b) {
+      auto in = [b](unsigned lo, unsigned hi) { return b >= lo && b <= hi; };
+      auto next = [&](unsigned state) -> unsigned {
+        switch (state) {
+          case kAccept:
+            if (b < 0x80) return kAccept;
+            if (in(0xC2, 0xDF)) return kCont1;
+            if (b == 0xE0) return kAfterE0;
+            if (b == 0xED) return kAfterED;
+            if (in(0xE1, 0xEF)) return kCont2;
+            if (b == 0xF0) return kAfterF0;
+            if (b == 0xF4) return kAfterF4;
+            if (in(0xF1, 0xF3)) return kCont3;
+            return kError;
+          case kCont1: return in(0x80, 0xBF) ? kAccept : kError;
+          case kCont2: return in(0x80, 0xBF) ? kCont1 : kError;
+          case kCont3: return in(0x80, 0xBF) ? kCont2 : kError;
+          case kAfterE0: return in(0xA0, 0xBF) ? kCont1 : kError;
+          case kAfterED: return in(0x80, 0x9F) ? kCont1 : kError;
+          case kAfterF0: return in(0x90, 0xBF) ? kCont2 : kError;
+          case kAfterF4: return in(0x80, 0x8F) ? kCont2 : kError;
+          default: return kError;
+        }
+      };
+      for (unsigned state = 0; state <= kAfterF4; state += 6)
+        row[b] |= std::uint64_t{next(state)} << state;
     }
-    char32_t u;
-    const std::size_t len = Utf8Sequence(s, i, &u);
-    if (len == 0) return false;
-    i += len;
   }
-  return true;
+};
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view s) {
+  static const Utf8Dfa dfa;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  std::uint64_t state = kAccept;
+  std::size_t i = 0;
+  while (i < n) {
+    if (state == kAccept) {
+      i = AsciiRunEnd(s, i);
+      if (i == n) break;
+    }
+    // A block of bytes through the table, then a look at the state.
+    const std::size_t end = std::min(n, i + 64);
+    for (; i < end; ++i) state = dfa.row[p[i]] >> (state & 63);
+    state &= 63;
+    if (state == kError) return false;
+  }
+  return state == kAccept;
 }
 
 unsigned NecSelectedEquivalent(unsigned sjisCode) {

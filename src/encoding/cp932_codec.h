@@ -13,8 +13,30 @@
 
 namespace tamber {
 
-std::string Cp932ToUtf8(std::string_view s, std::size_t* lost = nullptr);
-std::string Utf8ToCp932(std::string_view s, std::size_t* lost = nullptr);
+// Seven CP932 codes each stand for two Unicode characters: 81 60 for 〜 U+301C
+// and ～ U+FF5E, 81 61 ‖ ∥, 81 7C − －, 81 91 ¢ ￠, 81 92 £ ￡, 81 CA ¬ ￢ and
+// 81 5C — ―. CP932 reads each code as the second form. ¥ U+00A5 and ‾ U+203E
+// fall on 5C and 7E, which read back as backslash and tilde. A text read from
+// UTF-8 records which forms it used, so that it can be written back alike.
+constexpr int kSharedCodes = 7;
+struct Utf8Forms {
+  // For shared code k (in the order of the codes), the form the text used
+  // first: 0 none yet, 1 the form CP932 reads, 2 the other form.
+  unsigned char first[kSharedCodes] = {};
+  // Characters that cannot come back as they were: ¥ and ‾, and each use of
+  // a shared code in the form it was not first used in.
+  std::size_t lost = 0;
+
+  // Bit k set: code k is written in its other form.
+  unsigned Choice() const;
+};
+
+// otherForms: bit k writes shared code k in its other form (Utf8Forms::Choice).
+std::string Cp932ToUtf8(std::string_view s, std::size_t* lost = nullptr, unsigned otherForms = 0);
+// forms, when given, counts the forms of the shared codes the text uses.
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost = nullptr, Utf8Forms* forms = nullptr);
+// The result takes over the storage of reuse (for converting piece by piece).
+std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse);
 std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost = nullptr);
 std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost = nullptr);
 

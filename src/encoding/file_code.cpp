@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <system_error>
 
+#include "encoding/byte_sink.h"
 #include "encoding/cp932_codec.h"
 #include "encoding/dbcs.h"
 
@@ -52,19 +54,37 @@ int ProbeFile(const std::string& path) {
   return ProbeBytes(std::string_view(buf, n));
 }
 
+namespace {
+
+// s with every break (CR LF, CR or LF) as br, appended to out.
+void AppendWithBreaks(std::string_view s, std::string_view br, std::string& out) {
+  out.reserve(out.size() + s.size() + s.size() / 16 + 2);
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  while (p < end) {
+    // The next CR or LF: memchr runs far faster than a byte loop.
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    const char* stop = lf ? lf : end;
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(stop - p)));
+    if (cr) stop = cr;
+    out.append(p, static_cast<std::size_t>(stop - p));
+    if (stop == end) break;
+    out.append(br);
+    p = stop + 1;
+    if (*stop == '\r' && p < end && *p == '\n') ++p;
+  }
+}
+
+}  // namespace
+
+void NormalizeBreaksInto(std::string_view s, std::string& out) {
+  out.clear();
+  AppendWithBreaks(s, "\r\n", out);
+}
+
 std::string NormalizeBreaks(std::string_view s) {
   std::string out;
-  out.reserve(s.size() + s.size() / 32);
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c != '\r' && c != '\n') continue;
-    out.append(s.substr(start, i - start));
-    out.append("\r\n");
-    if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  out.append(s.substr(start));
+  NormalizeBreaksInto(s, out);
   return out;
 }
 
@@ -86,41 +106,37 @@ std::string_view BreakBytes(LineEnd e) {
   return "\r\n";
 }
 
-bool HasHighByte(std::string_view s) {
-  for (const char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
-  return false;
+bool HasHighByte(std::string_view s) { return AsciiRunEnd(s, 0) < s.size(); }
+
+// The bytes without their final break (CR LF, CR or LF): the lines.
+std::string_view JoinedLines(std::string_view bytes) {
+  if (bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n")
+    bytes.remove_suffix(2);
+  else if (!bytes.empty() && (bytes.back() == '\r' || bytes.back() == '\n'))
+    bytes.remove_suffix(1);
+  return bytes;
 }
 
-// The text without its final break: what the lines joined with CR LF give.
-std::string_view JoinedLines(std::string_view normalized) {
-  if (normalized.size() >= 2 && normalized.substr(normalized.size() - 2) == "\r\n")
-    normalized.remove_suffix(2);
-  return normalized;
-}
-
-std::string ToShiftJis(std::string_view text, FileCode from, std::size_t* lost) {
+std::string ToShiftJis(std::string_view text, FileCode from, std::size_t* lost,
+                       Utf8Forms* forms = nullptr) {
   switch (from) {
     case FileCode::Jis: return JisToSjis(text, lost);
     case FileCode::Euc: return EucToSjis(text, lost);
     case FileCode::Utf8:
       if (text.substr(0, 3) == kUtf8Bom) text.remove_prefix(3);
-      return Utf8ToCp932(text, lost);
+      return Utf8ToCp932(text, lost, forms);
     case FileCode::ShiftJis:
     case FileCode::Binary: break;
   }
   return std::string(text);
 }
 
+// Shift-JIS text in f.code (not Shift-JIS), without a byte-order mark.
 std::string FromShiftJis(std::string_view text, const TextFormat& f, std::size_t* lost) {
   switch (f.code) {
     case FileCode::Jis: return SjisToJis(text, lost, f.jis);
     case FileCode::Euc: return SjisToEuc(text, lost);
-    case FileCode::Utf8: {
-      std::string out = f.bom ? std::string(kUtf8Bom) : std::string();
-      out += Cp932ToUtf8(text, lost);
-      return out;
-    }
+    case FileCode::Utf8: return Cp932ToUtf8(text, lost, f.otherForms);
     case FileCode::ShiftJis:
     case FileCode::Binary: break;
   }
@@ -129,86 +145,137 @@ std::string FromShiftJis(std::string_view text, const TextFormat& f, std::size_t
 
 }  // namespace
 
-ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,
-                                  bool kanjiAuto) {
-  ClassifiedText r;
-  r.format.lineEnd = FirstBreakStyle(fileBytes);
-  r.format.finalBreak =
-      !fileBytes.empty() && (fileBytes.back() == '\r' || fileBytes.back() == '\n');
-  r.format.bom = false;
-  std::string text = NormalizeBreaks(fileBytes);
-  const std::string_view lines = JoinedLines(text);
-
+FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines) {
   std::string lowerExt(ext);
   for (char& c : lowerExt)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
 
-  FileCode code;
-  if (probe == pfUtf8Bom) {
-    code = FileCode::Utf8;
-    r.format.bom = true;
-  } else if (lowerExt == ".manifest") {
-    code = FileCode::Utf8;
-  } else {
-    const int detected = DetectCode(lines);
-    if (detected == dcBinary)
-      code = FileCode::Binary;
-    else if (HasHighByte(lines) && IsValidUtf8(lines))
-      code = FileCode::Utf8;
-    else if (detected == dcJis || detected == dcJisOld)
-      code = FileCode::Jis;
-    else if (detected == dcEuc)
-      code = FileCode::Euc;
-    else
-      code = FileCode::ShiftJis;
-  }
-  r.code = code;
-  r.format.code = code;
-  if (code == FileCode::Jis) r.format.jis = DetectJisStyle(lines);
+  if (probe == pfUtf8Bom || lowerExt == ".manifest") return FileCode::Utf8;
+  const int detected = DetectTextCode(lines);
+  if (detected == dcBinary) return FileCode::Binary;
+  if (HasHighByte(lines) && IsValidUtf8(lines)) return FileCode::Utf8;
+  if (detected == dcJis || detected == dcJisOld) return FileCode::Jis;
+  if (detected == dcEuc || (detected == dcEucOrSjis && DecideEucOrSjis(lines) == dcEuc))
+    return FileCode::Euc;
+  return FileCode::ShiftJis;
+}
 
-  if (!kanjiAuto || code == FileCode::ShiftJis || code == FileCode::Binary) {
-    r.format.textCode = code == FileCode::Binary ? FileCode::ShiftJis : code;
-    r.text = std::move(text);
-    return r;
-  }
-  r.format.textCode = FileCode::ShiftJis;
-  if (code == FileCode::Utf8)
-    r.text = ToShiftJis(text, FileCode::Utf8, &r.lost);
+TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view fileBytes,
+                             bool kanjiAuto) {
+  TextFormat f;
+  f.lineEnd = FirstBreakStyle(fileBytes);
+  f.finalBreak = !fileBytes.empty() && (fileBytes.back() == '\r' || fileBytes.back() == '\n');
+  const std::string_view lines = JoinedLines(fileBytes);
+  const FileCode code = DetectFileCode(probe, ext, lines);
+  f.bom = probe == pfUtf8Bom;
+  f.code = code;
+  if (code == FileCode::Jis) f.jis = DetectJisStyle(lines);
+  if (!kanjiAuto || code == FileCode::ShiftJis || code == FileCode::Binary)
+    f.textCode = code == FileCode::Binary ? FileCode::ShiftJis : code;
   else
-    r.text = ConvertCode(text, dcSjis, &r.lost);
+    f.textCode = FileCode::ShiftJis;
+  return f;
+}
+
+FileDecoder::FileDecoder(std::string_view fileBytes, const TextFormat& format, bool normalizeBreaks)
+    : bytes_(fileBytes),
+      from_(format.textCode == FileCode::ShiftJis ? format.code : FileCode::ShiftJis),
+      normalize_(normalizeBreaks) {
+  if (from_ == FileCode::Binary) from_ = FileCode::ShiftJis;
+  // The mark is not part of the text converted from UTF-8.
+  if (from_ == FileCode::Utf8 && bytes_.substr(0, 3) == kUtf8Bom) pos_ = 3;
+}
+
+std::size_t FileDecoder::CutPoint() const {
+  const std::size_t n = bytes_.size();
+  // Each part of kPiece bytes is looked at once, however long the line.
+  for (std::size_t from = pos_; from + kPiece < n; from += kPiece) {
+    const std::string_view part = bytes_.substr(from, kPiece);
+    // After the last break, with the LF of a CR LF.
+    std::size_t cut = part.find_last_of("\r\n");
+    if (cut != std::string_view::npos) {
+      cut += from + 1;
+      if (bytes_[cut - 1] == '\r' && bytes_[cut] == '\n') ++cut;
+      return cut;
+    }
+    // A line longer than the part: after a byte that is a character of its
+    // own in Shift-JIS, EUC and UTF-8 alike. JIS pairs are made of such
+    // bytes, so a JIS line is taken whole.
+    if (from_ != FileCode::Jis) {
+      for (std::size_t i = part.size(); i-- > 0;) {
+        const auto c = static_cast<unsigned char>(part[i]);
+        if (c < 0x40 && c != 0x1B) return from + i + 1;
+      }
+    }
+  }
+  return n;
+}
+
+bool FileDecoder::Next(std::string_view* piece) {
+  if (pos_ >= bytes_.size()) return false;
+  const std::size_t end = CutPoint();
+  const std::string_view in = bytes_.substr(pos_, end - pos_);
+  pos_ = end;
+  std::string_view text = in;
+  switch (from_) {
+    // Each result takes over the storage of the last.
+    case FileCode::Jis:
+      converted_ = JisToSjis(in, &lost_, &jisShift_, std::move(converted_));
+      text = converted_;
+      break;
+    case FileCode::Euc:
+      converted_ = EucToSjis(in, &lost_, std::move(converted_));
+      text = converted_;
+      break;
+    case FileCode::Utf8:
+      converted_ = Utf8ToCp932(in, &lost_, &forms_, std::move(converted_));
+      text = converted_;
+      break;
+    case FileCode::ShiftJis:
+    case FileCode::Binary: break;
+  }
+  if (normalize_) {
+    NormalizeBreaksInto(text, out_);
+    text = out_;
+  }
+  *piece = text;
+  return true;
+}
+
+ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,
+                                  bool kanjiAuto) {
+  ClassifiedText r;
+  r.format = ClassifyFileBytes(probe, ext, fileBytes, kanjiAuto);
+  r.code = r.format.code;
+  r.text.reserve(fileBytes.size() + fileBytes.size() / 16);
+  FileDecoder decoder(fileBytes, r.format);
+  for (std::string_view piece; decoder.Next(&piece);) r.text.append(piece);
+  r.format.otherForms = decoder.OtherForms();
+  r.lost = decoder.Lost();
   return r;
 }
 
 EncodedText EncodeForSave(std::string_view text, const TextFormat& format) {
   if (format.code == FileCode::Binary) throw EncodingError("binary files are not saved");
   EncodedText r;
-  std::string converted;
-  if (format.textCode == format.code) {
-    converted = std::string(text);
-  } else {
-    const std::string sjis = ToShiftJis(text, format.textCode, &r.lost);
-    converted = FromShiftJis(sjis, format, &r.lost);
+  std::string sjisCopy, converted;
+  std::string_view bytes = text;  // the text in the file's code
+  if (format.textCode != format.code) {
+    std::string_view sjis = text;
+    if (format.textCode != FileCode::ShiftJis) {
+      sjisCopy = ToShiftJis(text, format.textCode, &r.lost);
+      sjis = sjisCopy;
+    }
+    bytes = sjis;
+    if (format.code != FileCode::ShiftJis) {
+      converted = FromShiftJis(sjis, format, &r.lost);
+      bytes = converted;
+      if (format.code == FileCode::Utf8 && format.bom) r.bytes = kUtf8Bom;
+    }
   }
-  // Split into lines at CR LF, CR or LF (a final break makes no empty line)
-  // and write them with the file's breaks.
-  const std::string_view br = BreakBytes(format.lineEnd);
-  std::string& out = r.bytes;
-  out.reserve(converted.size() + converted.size() / 32 + 2);
-  const std::string_view s = converted;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c != '\r' && c != '\n') continue;
-    out.append(s.substr(start, i - start));
-    const bool crlf = c == '\r' && i + 1 < s.size() && s[i + 1] == '\n';
-    if (crlf) ++i;
-    start = i + 1;
-    if (start < s.size() || format.finalBreak) out.append(br);
-  }
-  if (start < s.size()) {
-    out.append(s.substr(start));
-    if (format.finalBreak) out.append(br);
-  }
+  // Every break, CR LF, CR or LF, is written as the file's break; whether the
+  // last line ends with one is the text's own affair.
+  AppendWithBreaks(bytes, BreakBytes(format.lineEnd), r.bytes);
   return r;
 }
 

@@ -2,7 +2,8 @@
 // the editor holds, and which bytes a save writes for it.
 //
 // Inside the editor every line break is CR LF. A file keeps the line-end style
-// it was read with (its first break), whether it ended with a break, whether a
+// it was read with (its first break), whether it ended with a break (the text
+// keeps that: its last line ends with CR LF or does not), whether a
 // UTF-8 file had a byte-order mark and which escapes a JIS file used, so that a
 // file opened and saved unchanged is written back byte for byte.
 #pragma once
@@ -13,6 +14,7 @@
 #include <string_view>
 
 #include "encoding/char_code.h"
+#include "encoding/cp932_codec.h"
 
 namespace tamber {
 
@@ -34,9 +36,14 @@ struct TextFormat {
   FileCode code = FileCode::ShiftJis;  // the code written
   FileCode textCode = FileCode::ShiftJis;  // the code the held text is in (raw reads keep the file's)
   LineEnd lineEnd = LineEnd::CrLf;
-  bool finalBreak = true;  // the last line ends with a break
+  // Whether the file ended with a break when it was read. A save does not
+  // look at it: the text written ends with a break exactly when the text does.
+  bool finalBreak = true;
   bool bom = true;         // UTF-8: the file starts with EF BB BF
   JisStyle jis;            // JIS: the escape sequences used
+  // UTF-8: the shared CP932 codes written in their other form (bit k as
+  // Utf8Forms::Choice), so that 〜 comes back as 〜, not as ～.
+  unsigned otherForms = 0;
 };
 
 constexpr std::size_t kProbeLength = 512;
@@ -54,13 +61,67 @@ struct ClassifiedText {
   FileCode code = FileCode::ShiftJis;
   std::string text;  // the text as the editor holds it, every break CR LF
   TextFormat format;
-  std::size_t lost = 0;  // characters that had no Shift-JIS form (replaced with 〓)
+  // Characters that cannot be written back as they were: those with no
+  // Shift-JIS form (replaced with 〓) and, in UTF-8, ¥ and ‾ (held as \ and ~)
+  // and the rarer form of a shared code used in both forms.
+  std::size_t lost = 0;
 };
+
+// The code of a file's text (probe from ProbeFile, ext with its dot, lines the
+// text without its final break) by the editor's rules: a byte-order mark, the
+// ".manifest" extension, well-formed UTF-8 with high bytes, then the byte
+// heuristics; Shift-JIS when undecided.
+FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines);
 
 // Classifies a file's bytes as read (probe from ProbeFile, ext with its dot) and
 // converts them for editing when kanjiAuto is on.
 ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,
                                   bool kanjiAuto);
+
+// ClassifyOpenedFile without the text: the code and the format the bytes are
+// read in (format.code, and format.textCode, the code the text will be held
+// in). A FileDecoder then gives the text in pieces.
+TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view fileBytes,
+                             bool kanjiAuto);
+
+// Gives the text of a file as the editor holds it (converted to format.textCode,
+// every break CR LF unless asked otherwise) in pieces of about kPiece bytes of the file, so that a
+// large file is converted without a copy of it as a whole. The pieces joined
+// are ClassifyOpenedFile's text; each but the last ends after a break or after
+// a byte that stands alone in every code (below 40, not ESC).
+class FileDecoder {
+ public:
+  static constexpr std::size_t kPiece = 1 << 18;
+
+  // normalizeBreaks false keeps the file's own breaks in the pieces, for
+  // readers that take any break (rows, a save); text that needs no
+  // conversion then comes as views of fileBytes itself.
+  FileDecoder(std::string_view fileBytes, const TextFormat& format, bool normalizeBreaks = true);
+  // The next piece (valid until the next call); false after the last.
+  bool Next(std::string_view* piece);
+  // Bytes of the file converted so far.
+  std::size_t Consumed() const { return pos_; }
+  // So far: characters that cannot be written back as they were, and the
+  // forms of the shared codes a UTF-8 file uses (TextFormat::otherForms).
+  std::size_t Lost() const { return lost_ + forms_.lost; }
+  unsigned OtherForms() const { return forms_.Choice(); }
+
+ private:
+  std::size_t CutPoint() const;
+
+  std::string_view bytes_;
+  FileCode from_;  // the code converted from; ShiftJis when nothing is converted
+  std::size_t pos_ = 0;
+  std::size_t lost_ = 0;
+  Utf8Forms forms_;
+  int jisShift_ = 0;
+  bool normalize_;
+  std::string converted_;
+  std::string out_;
+};
+
+// NormalizeBreaks into out (replacing its contents).
+void NormalizeBreaksInto(std::string_view s, std::string& out);
 
 class EncodingError : public std::runtime_error {
  public:

@@ -1,9 +1,11 @@
 #include "encoding/file_io.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -42,14 +44,8 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-}  // namespace
-
-std::string ReadWholeFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) Fail(errno, path);
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) Fail(errno, path);
-  if (S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+// The rest of an open file (st from fstat on it).
+std::string ReadAll(const Fd& fd, const struct stat& st, const std::string& path) {
   std::string data;
   if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
   std::vector<char> buf(1 << 16);
@@ -63,6 +59,57 @@ std::string ReadWholeFile(const std::string& path) {
     data.append(buf.data(), static_cast<std::size_t>(n));
   }
   return data;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) Fail(errno, path);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) Fail(errno, path);
+  if (S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+  return ReadAll(fd, st, path);
+}
+
+MappedFile::MappedFile(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) Fail(errno, path);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) Fail(errno, path);
+  if (S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd.get(), 0);
+    if (p != MAP_FAILED) {
+      ::madvise(p, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
+      data_ = static_cast<const char*>(p);
+      size_ = static_cast<std::size_t>(st.st_size);
+      mapped_ = true;
+      return;
+    }
+  }
+  whole_ = ReadAll(fd, st, path);
+  data_ = whole_.data();
+  size_ = whole_.size();
+}
+
+MappedFile::~MappedFile() {
+  if (mapped_) ::munmap(const_cast<char*>(data_), size_);
+}
+
+void MappedFile::Release(std::size_t offset) {
+  if (!mapped_) return;
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  offset = std::min(offset, size_) / page * page;
+  if (offset <= released_) return;
+  ::madvise(const_cast<char*>(data_) + released_, offset - released_, MADV_DONTNEED);
+  released_ = offset;
+}
+
+void MappedFile::ReleaseAll() {
+  if (!mapped_) return;
+  ::madvise(const_cast<char*>(data_), size_, MADV_DONTNEED);
+  released_ = 0;
 }
 
 void WriteFileAtomically(const std::string& target, std::string_view bytes) {

@@ -14,6 +14,33 @@ namespace tamber {
 // when it cannot be opened or read.
 std::string ReadWholeFile(const std::string& path);
 
+// A file's bytes for reading once from start to end without holding them all:
+// a regular file is mapped, and the pages read can be handed back with
+// Release, so that the memory in use follows the reading, not the file size.
+// Anything else (a pipe, a device) is read whole. Throws std::system_error
+// as ReadWholeFile does.
+class MappedFile {
+ public:
+  explicit MappedFile(const std::string& path);
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  std::string_view Bytes() const { return {data_, size_}; }
+  // The pages wholly before offset are dropped (read again from the file if
+  // touched later). A no-op for a file read whole.
+  void Release(std::size_t offset);
+  // Every page is dropped, for reading the file once more from the start.
+  void ReleaseAll();
+
+ private:
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool mapped_ = false;
+  std::size_t released_ = 0;
+  std::string whole_;  // the bytes of a file that could not be mapped
+};
+
 // Writes bytes to a temporary file in path's folder, flushes it to disk and
 // renames it over path, keeping the mode of the file it replaces (0644 less
 // the umask for a new file). On any failure the temporary file is removed,

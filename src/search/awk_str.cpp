@@ -74,6 +74,22 @@ TMatchResult TAWKStr::Match(std::string_view text) {
   return {m->first + 1, m->second - m->first};
 }
 
+std::size_t TAWKStr::ForEachMatchingLine(std::string_view block,
+                                        const std::function<bool(std::size_t, std::size_t)>& line) {
+  return Program().ForEachMatchingLine(block, LineSeparator(), line);
+}
+
+std::size_t TAWKStr::ForEachMatchInLines(std::string_view block,
+                                         const std::function<void(std::size_t, std::size_t)>& found) {
+  return Program().ForEachInLines(block, LineSeparator(), found);
+}
+
+std::size_t TAWKStrEx::FindAllInLines(std::string_view block, std::vector<TSearchInfo>& list) {
+  return Program().ForEachInLines(block, LineSeparator(), [&](std::size_t start, std::size_t end) {
+    list.push_back({start + 1, end - start, std::string(block.substr(start, end - start))});
+  });
+}
+
 std::size_t TAWKStrEx::FindAll(std::string_view text, std::string_view subject,
                                std::vector<TSearchInfo>& list) {
   return Program().ForEach(subject, LineSeparator(), [&](std::size_t start, std::size_t end) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -98,6 +99,16 @@ class TAWKStr : public TMatchCORE {
   // The leftmost match in text, the longest there. "^" holds at the start of
   // text. Throws ERegExpParser (kReComplex) when the DFA budget runs out.
   TMatchResult Match(std::string_view text);
+  // Some match of the current pattern may hold a CR or an LF.
+  bool MatchesBreakChars() { return Program().MatchesBreakChars(); }
+  // The lines of block (each ending after an LF) in which the pattern
+  // matches, as TREProgram::ForEachMatchingLine reports them.
+  std::size_t ForEachMatchingLine(std::string_view block,
+                                  const std::function<bool(std::size_t, std::size_t)>& line);
+  // Every non-empty match of every line of block as found(start, end), byte
+  // offsets into block, as TREProgram::ForEachInLines gives them.
+  std::size_t ForEachMatchInLines(std::string_view block,
+                                  const std::function<void(std::size_t, std::size_t)>& found);
 };
 
 // A match that FindAll lists.
@@ -114,6 +125,9 @@ class TAWKStrEx : public TAWKStr {
   // unfolded form of subject) and returns how many were appended.
   virtual std::size_t FindAll(std::string_view text, std::string_view subject,
                               std::vector<TSearchInfo>& list);
+  // Appends every non-empty match of every line of block (lines end after an
+  // LF; no match runs past it), positions 1-based in block; returns the count.
+  std::size_t FindAllInLines(std::string_view block, std::vector<TSearchInfo>& list);
 };
 
 }  // namespace tamber

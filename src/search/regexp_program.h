@@ -34,6 +34,7 @@
 
 #include "search/code_range.h"
 #include "search/regexp_parser.h"
+#include "search/required_literal.h"
 
 namespace tamber {
 
@@ -56,6 +57,8 @@ class TREProgram {
   bool LineHeadAnchored() const { return headAnchored_; }
   bool LineTailAnchored() const { return tailAnchored_; }
   std::size_t NfaStateCount() const { return nfa_.size(); }
+  // Some match may hold a CR or an LF character.
+  bool MatchesBreakChars() const;
   // States built so far in the forward and the backward DFAs.
   std::size_t DfaStateCount() const;
 
@@ -67,6 +70,22 @@ class TREProgram {
   // character. Calls found(start, end) with byte offsets; returns the count.
   std::size_t ForEach(std::string_view subject, TMatchCORE_LineSeparator sep,
                       const std::function<void(std::size_t, std::size_t)>& found);
+
+  // A block is a run of lines, each ending after an LF character (an LF that
+  // is not the trail byte of a pair) or at the end of the block; each line is
+  // searched as a subject of its own, its break included, so no match runs
+  // past the LF that ends its line.
+  //
+  // Calls line(start, end) in order for every line in which some match (an
+  // empty one too) starts before the line's end (or at the end of a last line
+  // without a break); stops when line returns false. Returns the number of
+  // lines reported.
+  std::size_t ForEachMatchingLine(std::string_view block, TMatchCORE_LineSeparator sep,
+                                  const std::function<bool(std::size_t, std::size_t)>& line);
+  // Every non-empty match of every line of block, as ForEach gives them for
+  // each line alone, with offsets into block; returns the count.
+  std::size_t ForEachInLines(std::string_view block, TMatchCORE_LineSeparator sep,
+                             const std::function<void(std::size_t, std::size_t)>& found);
 
  private:
   struct Edge {
@@ -81,6 +100,8 @@ class TREProgram {
     std::vector<Edge> revEdges;  // to = the source state
   };
   class Dfa;
+  class LineDfa;
+  struct LineScan;
 
   void BuildAlphabet(const TREParseTree& tree);
   int NewState();
@@ -94,6 +115,16 @@ class TREProgram {
   // Fills valid_ for the decoded text; returns the leftmost valid start or -1.
   long MarkStarts(TMatchCORE_LineSeparator sep);
   long LongestFrom(std::size_t k, TMatchCORE_LineSeparator sep);
+  LineDfa& Lines();
+  void BuildCanStart();
+  // The line-by-line reference that the block searches fall back on.
+  std::size_t MatchingLinesByLine(std::string_view block, std::size_t from, TMatchCORE_LineSeparator sep,
+                                  const std::function<bool(std::size_t, std::size_t)>& line, bool* stop);
+  // The end of the longest match that starts at the character at k of
+  // block, inside the line [lineStart, lineEnd); -1 when none; -2 when more
+  // than *budget steps were needed (the budget is spent as it goes).
+  long LongestInLine(const unsigned char* s, std::size_t k, std::size_t lineStart, std::size_t lineEnd,
+                     int sepByte, long* budget);
 
   std::size_t patternLength_;
   std::vector<std::uint32_t> bounds_;  // class i is [bounds_[i], bounds_[i + 1])
@@ -109,7 +140,17 @@ class TREProgram {
   std::vector<int> headTargets_;  // entry --^--> target
   std::vector<int> tailSources_;  // source --$--> exit
 
+  LiteralFinder literals_;
+  // The pattern is exactly the literals, each whole characters with LF only
+  // as the last: searches need no automaton.
+  bool exactLiterals_ = false;
+  bool prefixLiterals_ = false;  // every match starts with one of the literals
+  // A match may start with a character whose first byte is this (built
+  // with the forward automaton).
+  std::array<bool, 256> canStart_{};
+  bool canStartBuilt_ = false;
   std::unique_ptr<Dfa> forward_;
+  std::unique_ptr<LineDfa> lines_;
   std::unique_ptr<Dfa> reverse_[2];
 
   std::vector<std::uint16_t> cls_;   // class of each character of the decoded text

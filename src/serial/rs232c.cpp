@@ -67,7 +67,8 @@ bool Trs232c::Open() {
   const std::string path = DevicePath();
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    last_error_ = path + ": " + std::strerror(errno);
+    // EBUSY: another process holds the device with TIOCEXCL.
+    last_error_ = path + ": " + (errno == EBUSY ? "the port is in use" : std::strerror(errno));
     return false;
   }
   // The advisory lock keeps out other users even where TIOCEXCL does not

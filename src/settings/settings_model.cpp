@@ -7,6 +7,7 @@
 #include "encoding/cp932_codec.h"
 #include "encoding/dbcs.h"
 #include "encoding/file_io.h"
+#include "serial/port_config.h"
 #include "settings/script_list.h"
 
 namespace tamber {
@@ -55,6 +56,9 @@ const Binding kColors[] = {
 };
 
 const Binding kScriptsAndWall[] = {BIND(Command), BIND(WallTile), BIND(WallPaper)};
+
+const Binding kSerial[] = {BIND_AS("COM1", s.ComPort[0]), BIND_AS("COM2", s.ComPort[1]),
+                           BIND_AS("COM3", s.ComPort[2]), BIND_AS("COM4", s.ComPort[3])};
 
 // Read by the windows that own them.
 const Binding kOthers[] = {
@@ -151,6 +155,7 @@ void ReadAllSettings(TRegManager& manager, const std::string& keywordDir, TSetti
     ReadGroup(manager, kScriptsAndWall, s);
     if (s.Command.empty()) s.Command = DefaultScriptList();
     ReadGroup(manager, kOthers, s);
+    ReadGroup(manager, kSerial, s);
   });
 }
 
@@ -164,7 +169,13 @@ void WriteAllSettings(TRegManager& manager, const std::string& keywordDir, TSett
   manager.Update([&] {
     WriteGroup(manager, kColors, s);
     WriteGroup(manager, kScriptsAndWall, s);
+    WriteGroup(manager, kSerial, s);
   });
+}
+
+void ApplyComPorts(const TSettings& s) {
+  // The setting is CP932 like every value; the file system names are UTF-8.
+  for (int n = 1; n <= 4; ++n) SetComPortPath(n, Cp932ToUtf8(s.ComPort[n - 1]));
 }
 
 void WriteExitSettings(TRegManager& manager, const TSettings& settings, bool maximised) {

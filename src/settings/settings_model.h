@@ -81,6 +81,8 @@ struct TSettings {
   bool WallTile = false;
   // Command: the registered scripts
   std::vector<std::string> Command;
+  // Serial: the device paths of COM1 … COM4
+  std::array<std::string, 4> ComPort;
   // The keyword files, in reading order.
   std::array<TKeywordFile, kKeywordFileCount> Keywords;
 
@@ -102,6 +104,9 @@ void ReadAllSettings(TRegManager& manager, const std::string& keywordDir, TSetti
 // Throws SettingsWriteError at the first write refused; what was written
 // before stays written.
 void WriteAllSettings(TRegManager& manager, const std::string& keywordDir, TSettings& settings);
+
+// Makes the port names COM1 … COM4 open the devices the settings name.
+void ApplyComPorts(const TSettings& settings);
 
 // What the main window writes at exit besides the recent files: the last
 // folder and, unless the window is maximised, its placement.

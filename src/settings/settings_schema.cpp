@@ -120,6 +120,12 @@ constexpr std::array kSchema{
     TSettingDef{"WallTile", "Wall", "WallTile", B, "1"},
 
     TSettingDef{"Command", "Command", "Command", L, ""},
+
+    // The device each serial port name opens.
+    TSettingDef{"COM1", "Serial", "COM1", S, "/dev/ttyS0"},
+    TSettingDef{"COM2", "Serial", "COM2", S, "/dev/ttyS1"},
+    TSettingDef{"COM3", "Serial", "COM3", S, "/dev/ttyS2"},
+    TSettingDef{"COM4", "Serial", "COM4", S, "/dev/ttyS3"},
 };
 
 bool SameName(std::string_view a, std::string_view b) {

@@ -79,13 +79,18 @@ TTextEditor::RowCols TTextEditor::ColsOf(int row) const {
   rc.text = text_->RowView(row);
   const auto rules = Rules();
   ColumnAttributesInto(rc.text, rules, kMaxCol + 2, rc.codes);
-  rc.width = static_cast<int>(DisplayWidth(rc.text, rules));
+  rc.width = static_cast<int>(DisplayWidthUpTo(rc.text, kMaxCol + 2, rules));
   return rc;
 }
 
 int TTextEditor::RowWidth(int row) const {
   if (row < 0 || row >= text_->Count()) return 0;
   return static_cast<int>(DisplayWidth(text_->RowView(row), Rules()));
+}
+
+int TTextEditor::CaretRowWidth(int row) const {
+  if (row < 0 || row >= text_->Count()) return 0;
+  return static_cast<int>(DisplayWidthUpTo(text_->RowView(row), kMaxCol + 2, Rules()));
 }
 
 int TTextEditor::ColToByte(int row, int col) const {
@@ -274,7 +279,7 @@ void TTextEditor::StartSelection() {
   anchorCol_ = col_;
   selTop_ = selBottom_ = row_;
   selStartByte_ = selEndByte_ = anchorByte_;
-  selStartCol_ = selEndCol_ = selectionMode_ == smBox ? col_ : std::min(col_, RowWidth(row_));
+  selStartCol_ = selEndCol_ = selectionMode_ == smBox ? col_ : std::min(col_, CaretRowWidth(row_));
 }
 
 void TTextEditor::UpdateSelection() {
@@ -291,8 +296,8 @@ void TTextEditor::UpdateSelection() {
     selStartCol_ = std::min(anchorCol_, col_);
     selEndCol_ = std::max(anchorCol_, col_);
   } else {
-    const int anchorCol = std::min(anchorCol_, RowWidth(anchorRow_));
-    const int caretCol = std::min(col_, RowWidth(row_));
+    const int anchorCol = std::min(anchorCol_, CaretRowWidth(anchorRow_));
+    const int caretCol = std::min(col_, CaretRowWidth(row_));
     selStartCol_ = anchorFirst ? anchorCol : caretCol;
     selEndCol_ = anchorFirst ? caretCol : anchorCol;
   }
@@ -434,7 +439,7 @@ void TTextEditor::HitToSelection() {
 // ---- the view interface ----
 
 void TTextEditor::SetCaretByteColumn(int row, int byteCol) {
-  SetRowCol(row, std::min(ByteToCol(row, byteCol), RowWidth(std::clamp(row, 0, text_->MaxCaretRow()))));
+  SetRowCol(row, std::min(ByteToCol(row, byteCol), CaretRowWidth(std::clamp(row, 0, text_->MaxCaretRow()))));
 }
 
 void TTextEditor::PullInsideRows(int maxRow) {

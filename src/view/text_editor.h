@@ -292,10 +292,13 @@ class TTextEditor : public TTextEditorView {
   int ByteToCol(int row, int byte) const;
 
  private:
+  // RowWidth where it is at most kMaxCol + 2, else a value above that: all a
+  // caret column (never past kMaxCol + 1) is ever compared with.
+  int CaretRowWidth(int row) const;
   struct RowCols {
     std::string_view text;
     std::string codes;  // up to kMaxCol + 2 columns
-    int width = 0;
+    int width = 0;      // exact up to kMaxCol + 2, above it past that
     char At(int c) const { return c >= 0 && c < static_cast<int>(codes.size()) ? codes[c] : '0'; }
   };
   ColumnRules Rules() const { return text_->CurrentColumnRules(); }

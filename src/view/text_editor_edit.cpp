@@ -1,6 +1,8 @@
-// The editing operations of a view. Each builds the new text of the rows it
-// touches and hands it to ReplaceRows once; the caret then goes to a text
-// offset computed before the edit (rows before the change keep their
+// The editing operations of a view. Typing, pasting at the caret, Backspace
+// and Delete of a character and Enter hand the text one edit value
+// ({offset, removed length, inserted bytes}); the others build the new text of
+// the rows they touch and hand it to ReplaceRows once. The caret then goes to
+// a text offset computed before the edit (rows before the change keep their
 // offsets, so the offset stays right however the edited lines refold).
 #include <algorithm>
 
@@ -129,11 +131,22 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
   } else {
     from = row_;
     const std::string_view row = row_ < text_->Count() ? text_->RowView(row_) : std::string_view();
-    const int width = static_cast<int>(DisplayWidth(row, rules));
+    // Capped: the width matters only where the caret stands past the row's end.
+    const int width = static_cast<int>(DisplayWidthUpTo(row, kMaxCol + 2, rules));
     const int b = ColToByte(row_, col_);
     rows = row_ < text_->Count() ? 1 : 0;
     int last = row_;
-    if (b >= static_cast<int>(row.size())) {
+    if (b >= static_cast<int>(row.size()) && rows == 1) {
+      // Past the row's end: the padding up to the caret and s, put in at the end.
+      std::string put(static_cast<std::size_t>(std::max(col_ - width, 0)), ' ');
+      put += s;
+      const std::int64_t at = text_->RowColToOffset(row_, static_cast<int>(row.size()));
+      CleanSelection();
+      text_->Splice({at, 0, put});
+      CaretToOffset(at + static_cast<std::int64_t>(put.size()));
+      CaretEndUpdate();
+      return;
+    } else if (b >= static_cast<int>(row.size())) {
       text.append(row);
       text.append(static_cast<std::size_t>(std::max(col_ - width, 0)), ' ');
       text += s;
@@ -161,10 +174,13 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
       }
       rows = last - row_ + 1;
     } else {
-      text.append(row.substr(0, b));
-      text += s;
-      caret = text_->RowColToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
-      text.append(row.substr(b));
+      // Typing or pasting at the caret: the edit is the bytes put in.
+      const std::int64_t at = text_->RowColToOffset(row_, b);
+      CleanSelection();
+      text_->Splice({at, 0, std::string(s)});
+      CaretToOffset(at + static_cast<std::int64_t>(s.size()));
+      CaretEndUpdate();
+      return;
     }
     text += RowBreak(last);
   }
@@ -231,7 +247,7 @@ void TTextEditor::Backspace() {
   const auto rules = Rules();
   const int count = text_->Count();
   const std::string_view row = row_ < count ? text_->RowView(row_) : std::string_view();
-  const int width = static_cast<int>(DisplayWidth(row, rules));
+  const int width = static_cast<int>(DisplayWidthUpTo(row, kMaxCol + 2, rules));
   if (col_ == 0) {
     // Join with the row above: a fold loses the character before it, a line
     // break goes.
@@ -260,12 +276,9 @@ void TTextEditor::Backspace() {
       const bool inTab = b < row.size() && row[b] == '\t' && ByteToColumn(row, b, rules) < static_cast<std::size_t>(col_);
       const std::size_t start = inTab ? b : CharStartBefore(row, b);
       const std::size_t end = inTab ? b + 1 : b;
-      std::string text(row.substr(0, start));
-      text.append(row.substr(end));
-      text += RowBreak(row_);
-      const std::int64_t caret = text_->RowColToOffset(row_, static_cast<int>(start));
-      text_->ReplaceRows(row_, 1, text);
-      CaretToOffset(caret);
+      const std::int64_t at = text_->RowColToOffset(row_, static_cast<int>(start));
+      text_->Splice({at, static_cast<std::int64_t>(end - start), {}});
+      CaretToOffset(at);
     }
   }
   CaretEndUpdate();
@@ -334,9 +347,10 @@ void TTextEditor::Delete() {
   int rows = 1;
   std::int64_t caret = text_->RowColToOffset(row_, static_cast<int>(b));
   if (b < row.size()) {
-    text.append(row.substr(0, b));
-    text.append(row.substr(b + CharLength(row, b)));
-    text += RowBreak(row_);
+    text_->Splice({caret, static_cast<std::int64_t>(CharLength(row, b)), {}});
+    CaretToOffset(caret);
+    CaretEndUpdate();
+    return;
   } else {
     if (text_->RowAttribute(row_) == raLast) {
       CaretEndUpdate();
@@ -403,16 +417,10 @@ void TTextEditor::Enter(bool shift) {
       text_->ReplaceRows(lineFirst, 0, pad + "\r\n");
       CaretToOffset(caret);
     } else {
-      const std::string_view row = text_->RowView(row_);
       const std::size_t b = static_cast<std::size_t>(ColToByte(row_, col_));
-      std::string text(row.substr(0, b));
-      text += "\r\n";
-      text += pad;
-      const std::int64_t caret = text_->RowColToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
-      text.append(row.substr(b));
-      text += RowBreak(row_);
-      text_->ReplaceRows(row_, 1, text);
-      CaretToOffset(caret);
+      const std::int64_t at = text_->RowColToOffset(row_, static_cast<int>(b));
+      text_->Splice({at, 0, "\r\n" + pad});
+      CaretToOffset(at + 2 + static_cast<std::int64_t>(pad.size()));
     }
   }
   CaretEndUpdate();

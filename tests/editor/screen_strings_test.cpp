@@ -156,7 +156,7 @@ TEST_F(ScreenStringsTest, ViewsHearEachChangeOnceAndCaretsArePulledInside) {
   view.caretRow = 3;
   text.ReplaceRows(1, 2, "");
   ASSERT_EQ(view.changes.size(), 1u);
-  EXPECT_EQ(view.changes[0], (TLastChange{1, 2, 0, view.changes[0].ReparsedRows, true}));
+  EXPECT_EQ(view.changes[0], (TLastChange{1, 2, 0, view.changes[0].ReparsedRows, true, {3, 6, ""}}));
   EXPECT_EQ(text.LastChange(), TLastChange{});  // zeroed once reported
   EXPECT_EQ(view.pulledTo, 1);                  // "a", "d" with d raLast
   EXPECT_EQ(view.caretRow, 1);

@@ -89,8 +89,23 @@ TEST_F(UndoTest, RandomEditsUndoToTheOriginalBytesAndRedoToTheEditedOnes) {
           end = std::min<std::int64_t>(end, at + 12);
           if (end > at && end < static_cast<std::int64_t>(model.size()) && model[end] == '\n') ++end;
           const std::string put = Piece(rng, 4);
-          text.ReplaceRange(at, end - at, put);
+          const std::string before = model;
           model.replace(at, end - at, put);
+          // The same edit as a range of rows rebuilt, or as one value spliced in.
+          if (rng() % 2) {
+            text.ReplaceRange(at, end - at, put);
+          } else {
+            view.changes.clear();
+            text.Splice({at, end - at, put});
+            if (end > at || !put.empty()) {
+              // The change reported, replayed on the old bytes, gives the new ones.
+              ASSERT_EQ(view.changes.size(), 1u);
+              const TTextEdit& told = view.changes[0].Edit;
+              std::string replay = before;
+              replay.replace(told.At, told.RemovedLength, told.Inserted);
+              ASSERT_EQ(replay, model) << "wrap " << wrap << " round " << round << " step " << step;
+            }
+          }
           ASSERT_EQ(text.GetTextStr(), model) << "wrap " << wrap << " round " << round << " step " << step;
         }
         text.CheckInvariants();

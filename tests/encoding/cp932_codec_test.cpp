@@ -121,6 +121,48 @@ TEST(IsValidUtf8, IsStrict) {
   for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(Hex(c.hex)), c.valid) << c.hex;
 }
 
+// The rule spelled out character by character, to hold the fast check to.
+bool ValidByTheRule(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const std::size_t len = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3
+                            : b >= 0xF0 && b <= 0xF4                ? 4 : 0;
+    if (len == 0 || i + len > s.size()) return false;
+    char32_t u = len == 1 ? b : b & (0x7F >> len);
+    for (std::size_t k = 1; k < len; ++k) {
+      const auto c = static_cast<unsigned char>(s[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      u = u << 6 | (c & 0x3F);
+    }
+    const char32_t min = len == 1 ? 0 : len == 2 ? 0x80 : len == 3 ? 0x800 : 0x10000;
+    if (u < min || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+TEST(IsValidUtf8, AgreesWithTheRuleOnEveryShortSequence) {
+  const unsigned char edges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2,
+                                 0xDF, 0xE0, 0xE1, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF3, 0xF4, 0xF5, 0xFF};
+  // Each sequence alone and behind ASCII that puts it across a 64-byte block.
+  const std::string pad(61, 'a');
+  int disagreements = 0;
+  for (const unsigned char a : edges)
+    for (const unsigned char b : edges)
+      for (const unsigned char c : edges)
+        for (const unsigned char d : edges) {
+          const std::string seq{static_cast<char>(a), static_cast<char>(b), static_cast<char>(c),
+                                static_cast<char>(d)};
+          const bool expected = ValidByTheRule(seq);
+          if (IsValidUtf8(seq) != expected || IsValidUtf8(pad + seq) != expected) ++disagreements;
+        }
+  EXPECT_EQ(disagreements, 0);
+  std::string long_text;
+  for (int i = 0; i < 100; ++i) long_text += "日本語 text ";
+  EXPECT_TRUE(IsValidUtf8(long_text));
+  EXPECT_FALSE(IsValidUtf8(long_text + "\xE3\x81"));
+}
+
 TEST(NecSelectedEquivalent, PrefersJisX0208ThenRow13ThenNecSelected) {
   EXPECT_EQ(NecSelectedEquivalent(0xFA54), 0x81CAu);  // ￢
   EXPECT_EQ(NecSelectedEquivalent(0xFA5B), 0x81E6u);  // ∵

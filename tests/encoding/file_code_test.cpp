@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "../support/bytes.h"
 #include "encoding/cp932_codec.h"
 
@@ -103,7 +106,7 @@ TEST(ClassifyOpenedFile, FollowsTheDecisionTable) {
       {"empty", "", ".txt", FileCode::ShiftJis},
       {"binary by detection", std::string("ab\x02" "cd\n", 6), ".txt", FileCode::Binary},
       {"manifest is UTF-8", "<?xml?>\n", ".MANIFEST", FileCode::Utf8},
-      {"undecided stays Shift-JIS", Hex("A4 A2 0A"), ".txt", FileCode::ShiftJis},
+      {"undecided hiragana is EUC", Hex("A4 A2 0A"), ".txt", FileCode::Euc},
       {"UTF-8 without mark", "日本\n", ".txt", FileCode::Utf8},
       {"EUC", Hex("C6 FC CB DC 0A"), ".c", FileCode::Euc},
   };
@@ -113,12 +116,64 @@ TEST(ClassifyOpenedFile, FollowsTheDecisionTable) {
   }
 }
 
-TEST(ClassifyOpenedFile, UndecidedShiftJisIsNotConverted) {
-  // A Shift-JIS text made of half-width kana pairs reads as undecided and is left alone.
-  const std::string file = Hex("B1 B2 B3 B4 0D 0A");
-  const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+TEST(ClassifyOpenedFile, AControlBytePastTheProbeIsText) {
+  // 600 bytes of ASCII, a NUL at 894, then Japanese: binary only if the NUL
+  // were looked at, and it lies past the bytes that decide binary.
+  const std::string sjis = Utf8ToCp932("日本語のテキスト\r\n");
+  const struct {
+    FileCode code;
+    std::string line;
+  } cases[] = {
+      {FileCode::Utf8, Cp932ToUtf8(sjis)},
+      {FileCode::Euc, SjisToEuc(sjis)},
+      {FileCode::ShiftJis, sjis},
+  };
+  for (const auto& c : cases) {
+    std::string file(894, 'a');
+    file += '\0';
+    file += "\r\n" + c.line;
+    const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+    EXPECT_EQ(r.code, c.code) << FileCodeText(c.code);
+    EXPECT_EQ(r.text.substr(894, 3), std::string("\0\r\n", 3)) << FileCodeText(c.code);
+    EXPECT_EQ(r.text.substr(897), sjis) << FileCodeText(c.code);
+  }
+  // Within the first 512 bytes the same byte still makes the file binary.
+  std::string early(600, 'a');
+  early[100] = '\0';
+  EXPECT_EQ(ClassifyOpenedFile(pfText, ".txt", early + sjis, true).code, FileCode::Binary);
+}
+
+TEST(ClassifyOpenedFile, UndecidedTextIsSettledByReadingItBothWays) {
+  // Short EUC texts of kana and kanji that the byte heuristics leave undecided.
+  const char* const lines[] = {
+      "ありがとうございます",       "きょうはいいてんきですね", "今日は良い天気です",
+      "カタカナとひらがな",         "日本語の文章",             "これはテストです。",
+      "設定ファイルを読み込みます", "よろしくおねがいします",   "東京都",
+      "おはよう",
+  };
+  std::string euc;
+  for (std::size_t count = 1; count <= std::size(lines); ++count) {
+    euc += SjisToEuc(Utf8ToCp932(lines[count - 1])) + "\n";
+    if (count == 1) {
+      ASSERT_EQ(DetectCode(euc), dcEucOrSjis);
+    }
+    const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(euc), ".txt", euc, true);
+    EXPECT_EQ(r.code, FileCode::Euc) << count << " lines";
+    EXPECT_EQ(Cp932ToUtf8(r.text).substr(0, std::strlen(lines[0]) + 2), lines[0] + std::string("\r\n"));
+  }
+  // Half-width katakana in Shift-JIS that is no EUC text (AE AF is a pair of
+  // an empty row) stays Shift-JIS, unconverted: ﾃｽﾄｼｮｯﾌﾟ.
+  const std::string sjis = Hex("C3 BD C4 BC AE AF CC DF 0D 0A");
+  ASSERT_EQ(DetectCode(sjis), dcEucOrSjis);
+  const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(sjis), ".txt", sjis, true);
   EXPECT_EQ(r.code, FileCode::ShiftJis);
-  EXPECT_EQ(r.text, file);
+  EXPECT_EQ(r.text, sjis);
+  // Valid both ways: the reading with the kana wins (あ, not ､｢), and one with
+  // only half-width katakana against level-1 kanji is EUC too, as nkf has it.
+  EXPECT_EQ(DecideEucOrSjis(Hex("A4 A2")), dcEuc);
+  EXPECT_EQ(DecideEucOrSjis(Hex("B6 DE B7 DE")), dcEuc);
+  // A level-2 kanji either way: a tie, which stays Shift-JIS.
+  EXPECT_EQ(DecideEucOrSjis(Hex("E0 A1")), dcSjis);
 }
 
 TEST(ClassifyOpenedFile, CountsCharactersShiftJisCannotHold) {
@@ -126,6 +181,52 @@ TEST(ClassifyOpenedFile, CountsCharactersShiftJisCannotHold) {
   const ClassifiedText r = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
   EXPECT_EQ(r.code, FileCode::Utf8);
   EXPECT_EQ(r.lost, 2u);
+}
+
+// The characters that CP932 maps only one way, in pairs sharing one code.
+struct SharedPair {
+  const char* read;   // the form CP932 gives back for the code
+  const char* other;  // the form that falls on the same code
+  const char* code;
+};
+const SharedPair kSharedPairs[] = {
+    {"～", "〜", "81 60"}, {"∥", "‖", "81 61"}, {"－", "−", "81 7C"}, {"￠", "¢", "81 91"},
+    {"￡", "£", "81 92"},  {"￢", "¬", "81 CA"}, {"―", "—", "81 5C"},
+};
+
+TEST(ClassifyAndEncode, UnicodeFilesKeepTheFormTheyUsedOfASharedCode) {
+  for (const auto& p : kSharedPairs) {
+    for (const char* form : {p.read, p.other}) {
+      const std::string file = std::string("price ") + form + "100\n" + form + "\n";
+      const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+      ASSERT_EQ(c.code, FileCode::Utf8) << form;
+      EXPECT_EQ(c.lost, 0u) << form;
+      EXPECT_EQ(ToHex(c.text.substr(6, 2)), ToHex(Hex(p.code))) << form;
+      EXPECT_EQ(EncodeForSave(c.text, c.format).bytes, file) << form;
+      // A character typed in the editor takes the form the file uses.
+      EXPECT_EQ(EncodeForSave(c.text + Hex(p.code), c.format).bytes, file + form) << form;
+    }
+    // A file using both forms cannot be written back as it was.
+    const std::string both = std::string(p.read) + p.other + p.other + "\n";
+    const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(both), ".txt", both, true);
+    EXPECT_EQ(c.lost, 2u) << p.other;
+    EXPECT_EQ(EncodeForSave(c.text, c.format).bytes, std::string(p.read) + p.read + p.read + "\n");
+  }
+  // Shift-JIS texts and new documents write what CP932 reads.
+  TextFormat f;
+  f.code = FileCode::Utf8;
+  f.bom = false;
+  EXPECT_EQ(EncodeForSave(Hex("81 60 81 5C"), f).bytes, "～―");
+}
+
+TEST(ClassifyOpenedFile, YenAndOverlineInUnicodeFilesAreALoss) {
+  // They fall on 5C and 7E, which are written back as backslash and tilde.
+  for (const char* s : {"price ¥100\n", "x‾\n"}) {
+    const std::string file = s;
+    const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+    EXPECT_EQ(c.code, FileCode::Utf8) << s;
+    EXPECT_EQ(c.lost, 1u) << s;
+  }
 }
 
 TEST(ClassifyOpenedFile, MarkStaysInTheTextWhenRecognitionIsOff) {
@@ -145,7 +246,6 @@ TEST(EncodeForSave, ConvertsFromWhatTheTextIsNotFromADetection) {
   const std::string sjis = Hex("FB FC 88 9F");
   TextFormat f;
   f.code = FileCode::Euc;
-  f.finalBreak = false;
   EncodedText e = EncodeForSave(sjis, f);
   EXPECT_EQ(ToHex(e.bytes), ToHex(SjisToEuc(sjis)));
   EXPECT_EQ(e.lost, 0u);  // 髙 goes to its NEC-selected twin
@@ -156,16 +256,46 @@ TEST(EncodeForSave, ConvertsFromWhatTheTextIsNotFromADetection) {
   EXPECT_EQ(ToHex(e.bytes), ToHex(Hex("1B 24 42 25 22 25 24 1B 28 4A")));
 }
 
-TEST(EncodeForSave, NewDocumentsGetCrLfAndAFinalBreak) {
+TEST(EncodeForSave, TheTextsOwnEndDecidesTheFinalBreak) {
+  // Opened with and without a final break, in each code and line-end style;
+  // the user adds or removes the last break and saves.
+  const FileVariant variants[] = {{FileCode::ShiftJis, false}, {FileCode::Euc, false},
+                                  {FileCode::Jis, false}, {FileCode::Utf8, true},
+                                  {FileCode::Utf8, false}};
+  const std::string line = Utf8ToCp932("日本語テキスト");
+  for (const auto& v : variants) {
+    for (const std::string_view br : {"\r\n", "\n", "\r"}) {
+      for (const bool hadBreak : {true, false}) {
+        bool ok;
+        const std::string l = Encode(line, v.code, v.bom, ok);
+        const std::string plain = Encode(line, v.code, false, ok);
+        const std::string file = Join(l, plain, br, hadBreak);
+        const std::string what = std::string(FileCodeText(v.code)) + " breaks " + ToHex(br) +
+                                 (hadBreak ? " had a final break" : " had none");
+        const ClassifiedText c = ClassifyOpenedFile(ProbeBytes(file), ".txt", file, true);
+        ASSERT_EQ(c.code, v.code) << what;
+        std::string edited = c.text;
+        if (hadBreak)
+          edited.resize(edited.size() - 2);
+        else
+          edited += "\r\n";
+        EXPECT_EQ(ToHex(EncodeForSave(edited, c.format).bytes), ToHex(Join(l, plain, br, !hadBreak)))
+            << what;
+      }
+    }
+  }
+}
+
+TEST(EncodeForSave, NewDocumentsGetCrLf) {
   TextFormat f;  // a new document
-  EXPECT_EQ(EncodeForSave("a\r\nb", f).bytes, "a\r\nb\r\n");
+  EXPECT_EQ(EncodeForSave("a\r\nb", f).bytes, "a\r\nb");
   EXPECT_EQ(EncodeForSave("a\nb\rc\r\n", f).bytes, "a\r\nb\r\nc\r\n");
   EXPECT_EQ(EncodeForSave("", f).bytes, "");
   f.code = FileCode::Utf8;
-  EXPECT_EQ(EncodeForSave("a", f).bytes, "\xEF\xBB\xBF" "a\r\n");
+  EXPECT_EQ(EncodeForSave("a\n", f).bytes, "\xEF\xBB\xBF" "a\r\n");
   f.code = FileCode::Jis;
   // The kanji set is closed before the break, never after it.
-  EXPECT_EQ(ToHex(EncodeForSave(Hex("88 9F"), f).bytes), ToHex(Hex("1B 24 42 30 21 1B 28 4A 0D 0A")));
+  EXPECT_EQ(ToHex(EncodeForSave(Hex("88 9F 0D 0A"), f).bytes), ToHex(Hex("1B 24 42 30 21 1B 28 4A 0D 0A")));
   f.code = FileCode::Binary;
   EXPECT_THROW(EncodeForSave("a", f), EncodingError);
 }
@@ -173,9 +303,80 @@ TEST(EncodeForSave, NewDocumentsGetCrLfAndAFinalBreak) {
 TEST(EncodeForSave, ReportsCharactersTheTargetCannotHold) {
   TextFormat f;
   f.code = FileCode::Euc;
-  const EncodedText e = EncodeForSave(Hex("F0 40 41"), f);  // a user-defined character
+  const EncodedText e = EncodeForSave(Hex("F0 40 41 0D 0A"), f);  // a user-defined character
   EXPECT_EQ(e.lost, 1u);
   EXPECT_EQ(ToHex(e.bytes), ToHex(Hex("A2 AE 41 0D 0A")));
+}
+
+// The text of a file converted whole, as the pieces must give it.
+std::string WholeText(std::string_view file, const TextFormat& f) {
+  std::string text = NormalizeBreaks(file);
+  if (f.textCode != FileCode::ShiftJis || f.code == FileCode::ShiftJis) return text;
+  if (f.code == FileCode::Jis) return JisToSjis(text);
+  if (f.code == FileCode::Euc) return EucToSjis(text);
+  std::string_view t = text;
+  if (t.substr(0, 3) == kUtf8Bom) t.remove_prefix(3);
+  return Utf8ToCp932(t);
+}
+
+TEST(FileDecoder, PiecesJoinToTheTextConvertedWhole) {
+  const std::size_t piece = FileDecoder::kPiece;
+  // Lines of every length, a CR LF across the first part's end, lone CRs and
+  // LFs, and a line longer than a part.
+  std::string sjis;
+  const std::string words[] = {Utf8ToCp932("日本語"), Utf8ToCp932("ｶﾞｷﾞ"), "abc ", Utf8ToCp932("表示"), "\t"};
+  for (std::size_t i = 0; sjis.size() < piece - 1; ++i) {
+    sjis += words[i % 5];
+    if (i % 7 == 6) sjis += i % 3 ? "\r\n" : (i % 2 ? "\n" : "\r");
+  }
+  sjis.resize(piece - 1);
+  sjis += "\r\n";
+  for (std::size_t i = 0; sjis.size() < 2 * piece + piece / 2; ++i) sjis += words[i % 4];
+  sjis += "\n";
+  for (std::size_t i = 0; sjis.size() < 4 * piece; ++i) sjis += words[i % 5] + (i % 9 ? "" : "\r\n");
+
+  for (const FileCode code : {FileCode::ShiftJis, FileCode::Euc, FileCode::Jis, FileCode::Utf8}) {
+    bool ok;
+    const std::string file = Encode(sjis, code, code == FileCode::Utf8, ok);
+    for (const bool kanjiAuto : {true, false}) {
+      const TextFormat f = ClassifyFileBytes(ProbeBytes(file), ".txt", file, kanjiAuto);
+      ASSERT_EQ(f.code, code);
+      FileDecoder decoder(file, f);
+      std::string joined;
+      std::size_t pieces = 0;
+      for (std::string_view p; decoder.Next(&p);) {
+        if (decoder.Consumed() < file.size()) {
+          const auto last = static_cast<unsigned char>(p.back());
+          EXPECT_TRUE(last == '\n' || last < 0x40) << FileCodeText(code) << " piece " << pieces;
+        }
+        joined += p;
+        ++pieces;
+      }
+      EXPECT_GT(pieces, 3u);
+      EXPECT_EQ(decoder.Consumed(), file.size());
+      EXPECT_TRUE(joined == WholeText(file, f)) << FileCodeText(code) << " auto " << kanjiAuto;
+      // Keeping the file's breaks gives the same text but for the breaks.
+      FileDecoder keeping(file, f, false);
+      std::string kept;
+      for (std::string_view p; keeping.Next(&p);) kept += p;
+      EXPECT_TRUE(NormalizeBreaks(kept) == joined) << FileCodeText(code) << " auto " << kanjiAuto;
+      EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), std::count(file.begin(), file.end(), '\n'));
+      EXPECT_EQ(std::count(kept.begin(), kept.end(), '\r'), std::count(file.begin(), file.end(), '\r'));
+    }
+  }
+}
+
+TEST(FileDecoder, CarriesTheJisKanjiSetFromPieceToPiece) {
+  // A JIS text that never leaves the kanji set at a break: the set holds on.
+  std::string file = "\x1B$B";
+  while (file.size() < 3 * FileDecoder::kPiece) file += "F|K\\8l\r\n";  // 日本語
+  const TextFormat f = ClassifyFileBytes(pfText, ".txt", file, true);
+  ASSERT_EQ(f.code, FileCode::Jis);
+  FileDecoder decoder(file, f);
+  std::string joined;
+  for (std::string_view p; decoder.Next(&p);) joined += p;
+  EXPECT_TRUE(joined == JisToSjis(file));
+  EXPECT_EQ(joined.substr(joined.size() - 8), Utf8ToCp932("日本語\r\n"));
 }
 
 TEST(NormalizeBreaks, MakesEveryBreakCrLf) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +35,35 @@ TEST_F(FileIoTest, WritesAndReadsEveryByte) {
   for (int i = 0; i < 70000; ++i) bytes.push_back(static_cast<char>(i * 7));
   WriteFileAtomically(Path("a.bin"), bytes);
   EXPECT_EQ(ReadWholeFile(Path("a.bin")), bytes);
+}
+
+TEST_F(FileIoTest, AMappedFileGivesEveryByteAlsoAfterARelease) {
+  std::string bytes;
+  for (int i = 0; i < 300000; ++i) bytes.push_back(static_cast<char>(i * 13));
+  WriteFileAtomically(Path("m.bin"), bytes);
+  MappedFile f(Path("m.bin"));
+  ASSERT_EQ(f.Bytes(), bytes);
+  f.Release(200000);
+  f.Release(100000);  // behind what was released: nothing happens
+  EXPECT_EQ(f.Bytes(), bytes);  // released pages are read again
+  f.ReleaseAll();
+  f.Release(150000);
+  EXPECT_EQ(f.Bytes(), bytes);
+  // Files that cannot be mapped are read whole: an empty file, a pipe.
+  WriteFileAtomically(Path("empty"), "");
+  EXPECT_EQ(MappedFile(Path("empty")).Bytes(), "");
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  const std::string fifo = Path("fifo");
+  const pid_t writer = fork();
+  if (writer == 0) {
+    FILE* w = std::fopen(fifo.c_str(), "w");
+    std::fputs("through a pipe", w);
+    std::fclose(w);
+    _exit(0);
+  }
+  EXPECT_EQ(MappedFile(fifo).Bytes(), "through a pipe");
+  waitpid(writer, nullptr, 0);
+  EXPECT_THROW(MappedFile(Path("missing")), std::system_error);
 }
 
 TEST_F(FileIoTest, KeepsTheModeOfTheReplacedFile) {

@@ -342,3 +342,56 @@ TEST(PrintLayoutTest, OnlyRunsThatLeaveTheirBoxNeedAClip) {
 
 }  // namespace
 }  // namespace tamber
+
+namespace tamber {
+namespace {
+
+// Random lines (ASCII, blanks, tabs, double-byte characters, lead bytes at
+// the end) in random column widths: the pieces give back every byte of
+// every line in order, cut only between characters, and a row is wider than
+// its box only when it holds one character.
+TEST(PrintLayoutTest, RandomLinesAreCutBetweenCharactersWithoutLosingBytes) {
+  std::uint32_t x = 2024;
+  const auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return x;
+  };
+  const std::string alphabet[] = {"a", "Z", " ", "\t", "\x82\xa0", "\x95\x5C", "\x82\x9F", "\x81\x40", "-"};
+  for (int round = 0; round < 40; ++round) {
+    Fixture f;
+    f.p.SetMarginRight(static_cast<int>(next() % 100));  // boxes of 10 .. 1000 px
+    std::vector<std::string> lines;
+    for (int i = 0; i < 30; ++i) {
+      std::string line;
+      const int n = static_cast<int>(next() % 60);
+      for (int k = 0; k < n; ++k) line += alphabet[next() % std::size(alphabet)];
+      if (next() % 5 == 0) line += '\x88';  // a lead byte that ends the line
+      lines.push_back(line);
+    }
+    ASSERT_TRUE(f.Layout(lines));
+    std::string all;
+    for (const std::string& l : lines) {
+      for (char c : l) {
+        if (c != '\t') all += c;
+      }
+    }
+    std::string printed;
+    const int box = 1000 - 10 * f.p.MarginRight();
+    for (int pg = 0; pg < f.pages.Count(); ++pg) {
+      for (const TMetaRecord& r : f.pages[pg].Records()) {
+        ASSERT_FALSE(r.Text.empty());
+        const std::string kinds = CharKinds(all.substr(printed.size(), r.Text.size() + 1));
+        EXPECT_NE(kinds[0], '5') << "a run starts on a trail byte";
+        printed += r.Text;
+        const int width = static_cast<int>(r.Text.size()) * 10;
+        if (r.X + width > box) EXPECT_EQ(CharKinds(r.Text).substr(0, 1) + std::to_string(r.Text.size()), "42");
+      }
+    }
+    EXPECT_EQ(printed, all) << "margin " << f.p.MarginRight();
+  }
+}
+
+}  // namespace
+}  // namespace tamber

@@ -28,10 +28,24 @@ check() {
   fi
 }
 
+# Offsets are into each file as it is: line 3 starts at byte 50 in UTF-8, 34 in
+# Shift-JIS and EUC, 46 in JIS (escapes around each kanji run).
+declare -A abc_at=([utf8]=50 [sjis]=34 [euc]=34 [jis]=46)
+declare -A hyo_at=([utf8]=43 [sjis]=29 [euc]=29 [jis]=38)
 for code in utf8 sjis euc jis; do
   f="$work/$code.txt"
   check "$code plain" 0 "2:ソフトウェア表示" -- -n ソフト "$f"
-  check "$code offsets" 0 $'36:abc\n40:ABC' -- -o -b -i abc "$f"
+  check "$code offsets" 0 "${abc_at[$code]}:abc"$'\n'"$((abc_at[$code] + 4)):ABC" -- -o -b -i abc "$f"
+  check "$code offset inside a line" 0 "${hyo_at[$code]}:表示" -- -o -b 表示 "$f"
+  check "$code line offset" 0 "${abc_at[$code]}:abc ABC a.c" -- -b a.c "$f"
+  check "$code count" 0 "3" -- -c ト "$f"
+  check "$code inverted" 0 $'1:日本語のテキスト\n3:abc ABC a.c\n4:ポイント－１' -- -n -v フ "$f"
+  check "$code inverted count" 0 "4" -- -c -v xyz "$f"
+  check "$code names" 0 "$f" -- -l ソフト "$f"
+  # Each line is searched with the CR LF the editor gives it, whatever the file has.
+  check "$code break in the pattern" 0 "ポイント－１" -- $'１\r' "$f"
+  check "$code line end" 0 "1" -- -c 'ト$' "$f"
+  check "$code names without match" 1 "" -- -l xyz "$f"
   check "$code fuzzy" 0 "ソフトウェア表示" -- --fuzzy ｿﾌﾄ "$f"
   check "$code fixed" 0 "a.c" -- -o -F a.c "$f"
   check "$code regexp" 0 $'abc\na.c' -- -o a.c "$f"
@@ -40,8 +54,62 @@ for code in utf8 sjis euc jis; do
   check "$code backslash" 1 "" -- '\\' "$f"
   check "$code bar" 1 "" -- '\|' "$f"
   check "$code fixed bar" 1 "" -- -F '|' "$f"
-  check "$code empty" 1 "" -- -F '' "$f"
+  # As grep: an empty pattern selects every line.
+  check "$code empty" 0 $'日本語のテキスト\nソフトウェア表示\nabc ABC a.c\nポイント－１' -- -F '' "$f"
 done
+
+# The file's own breaks: CR LF and CR count as the bytes they are.
+printf 'ab\r\n\r\ncd\r\n' | iconv -f UTF-8 -t CP932 > "$work/crlf.txt"
+check "offsets after CR LF" 0 $'0:ab\n6:cd' -- -b . "$work/crlf.txt"
+check "CR LF in the pattern" 0 "1" -- -c $'^\r\n' "$work/crlf.txt"
+check "line end in a CR LF file" 0 $'1:ab\n3:cd' -- -n '[a-z]$' "$work/crlf.txt"
+check "empty line after CR LF" 0 "2:" -- -n '^$' "$work/crlf.txt"
+printf 'ab\r\rcd\r' > "$work/cr.txt"
+check "offsets after CR" 0 $'1:0:ab\n3:4:cd' -- -n -b . "$work/cr.txt"
+printf '\xEF\xBB\xBFab\ncd\n' > "$work/bom.txt"
+check "offsets after a byte-order mark" 0 $'4:b\n7:d' -- -o -b '[bd]' "$work/bom.txt"
+
+# Where GNU grep reads the same thing (UTF-8 text with LF breaks), it is the
+# oracle: the same output and the same exit status.
+printf 'a\n\nb\n\nテキスト\nxテキストx\n\n' > "$work/twin.txt"
+mkdir -p "$work/tree/sub/deeper" "$work/tree/empty"
+cp "$work/twin.txt" "$work/tree/one.txt"
+printf 'テキスト\nno\n' > "$work/tree/sub/two.txt"
+printf 'nothing here\n' > "$work/tree/sub/deeper/three.txt"
+# compare NAME ARGS... (run in $work/$here)
+here=.
+compare() {
+  local name=$1
+  shift
+  local want got want_status got_status
+  want=$(cd "$work/$here" && LC_ALL=C.UTF-8 grep "$@" 2>/dev/null | sort)
+  want_status=$(cd "$work/$here" && LC_ALL=C.UTF-8 grep "$@" >/dev/null 2>&1; echo $?)
+  got=$(cd "$work/$here" && "$grep_tool" "$@" 2>/dev/null | sort)
+  got_status=$(cd "$work/$here" && "$grep_tool" "$@" >/dev/null 2>&1; echo $?)
+  if [ "$want" != "$got" ] || [ "$want_status" != "$got_status" ]; then
+    echo "FAIL grep agrees on $name: status $got_status (grep $want_status)"
+    echo "  got:  $(printf '%s' "$got" | tr '\n' '|')"
+    echo "  grep: $(printf '%s' "$want" | tr '\n' '|')"
+    failures=$((failures + 1))
+  fi
+}
+compare "empty lines" -n '^$' twin.txt
+compare "empty-matching pattern" -n 'x*' twin.txt
+compare "only non-empty matches" -o -b 'x*' twin.txt
+compare "offsets of matches" -o -b -n テキスト twin.txt
+compare "line offsets" -b テキスト twin.txt
+compare "count" -c テキスト twin.txt
+compare "count of empty lines" -c '^$' twin.txt
+compare "count with no match" -c zzz twin.txt
+compare "inverted lines" -n -v '^$' twin.txt
+compare "inverted with only matching" -o -v テ twin.txt
+compare "names" -l テ twin.txt tree/sub/two.txt tree/sub/deeper/three.txt
+compare "recursive" -r -n テキスト tree
+compare "recursive count" -r -c テキスト tree
+compare "recursive names" -r -l テキスト tree
+compare "recursive inverted names" -r -l -v テキスト tree
+here=tree compare "recursive without a file" -r -c キ
+compare "end anchor" -n 'ト$' twin.txt
 
 cd "$work" || exit 1
 check "several files" 0 $'sjis.txt:ポイント－１\neuc.txt:ポイント－１' -- ポ sjis.txt euc.txt
@@ -49,6 +117,7 @@ check "bad pattern" 2 "" -- '(ab' sjis.txt
 grep -q '右(閉じ)括弧が必要です (position 4)' stderr || { echo "FAIL bad pattern message: $(cat stderr)"; failures=$((failures + 1)); }
 check "missing file" 2 "" -- abc missing.txt
 check "usage" 2 "" -- abc
+check "folder without -r" 2 "" -- abc "$work/tree"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

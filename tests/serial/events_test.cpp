@@ -68,10 +68,12 @@ TEST_F(SerialEventsTest, ReceivedBytesAreReportedOnTheInterfaceThread) {
   std::thread::id ran_on;
   const tcommthread* sender = nullptr;
   std::uint32_t events = 0;
+  int count = 0;
   port.SetOnRXCHAR([&](TObject& s) {
     ran_on = std::this_thread::get_id();
     sender = dynamic_cast<tcommthread*>(&s);
     events = sender ? sender->EventMask() : 0;
+    count = sender ? sender->RxCountAtEvent() : -1;
     log.push_back("rx");
   });
   ASSERT_TRUE(port.Open());
@@ -81,7 +83,7 @@ TEST_F(SerialEventsTest, ReceivedBytesAreReportedOnTheInterfaceThread) {
   EXPECT_EQ(sender, port.CommThread());
   EXPECT_EQ(events & evRXCHAR, evRXCHAR);
   // Reading the bytes raises no event, and unread bytes are not reported again.
-  ASSERT_TRUE(PumpUntil([&] { return port.RxCount() == 3; }));
+  ASSERT_TRUE(PumpUntil([&] { return count == 3; }));
   std::string got;
   ASSERT_TRUE(port.Read(got, 3));
   EXPECT_EQ(got, "N10");
@@ -204,7 +206,7 @@ TEST_F(SerialEventsTest, CloseCancelsADeliveryTheInterfaceNeverRan) {
   ASSERT_TRUE(WaitFor([&] { return host.Pending() == 1; }));
   const auto t0 = Clock::now();
   EXPECT_TRUE(port.Close());
-  EXPECT_LT(MsSince(t0), 1000);
+  EXPECT_LT(MsSince(t0), 5000);
   EXPECT_EQ(host.ProcessPending(0), 0);
   EXPECT_EQ(calls, 0);
 }

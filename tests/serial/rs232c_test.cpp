@@ -334,14 +334,14 @@ TEST_F(Rs232cTest, ATimedOutReadKeepsWhatArrivedAndReturnsNoStaleByte) {
 }
 
 TEST_F(Rs232cTest, ReadIntervalEndsAReadWhenTheLineFallsSilent) {
-  port.Setrxtimeout(5000);
+  port.Setrxtimeout(30000);
   port.Setreadinterval(100);
   ASSERT_TRUE(port.Open());
   pty.Send("x");
   std::string got;
   const auto t0 = Clock::now();
   EXPECT_FALSE(port.Read(got, 2));
-  EXPECT_LT(MsSince(t0), 2000);
+  EXPECT_LT(MsSince(t0), 10000);
   EXPECT_EQ(port.RxCount(), 1);
 }
 
@@ -351,7 +351,7 @@ TEST_F(Rs232cTest, ZeroReadTimeoutTakesOnlyWhatIsThere) {
   unsigned char b;
   const auto t0 = Clock::now();
   EXPECT_FALSE(port.ReadChar(b));
-  EXPECT_LT(MsSince(t0), 100);
+  EXPECT_LT(MsSince(t0), 1000);
   pty.Send("z");
   ASSERT_TRUE(WaitFor([&] { return port.RxCount() == 1; }));
   ASSERT_TRUE(port.ReadChar(b));
@@ -393,13 +393,15 @@ TEST_F(Rs232cTest, QueueLengthsCountWaitingBytes) {
 }
 
 TEST_F(Rs232cTest, HangUpFailsReadsAndWrites) {
+  port.Setrxtimeout(30000);
+  port.Settxtimeout(30000);
   ASSERT_TRUE(port.Open());
   pty.CloseMaster();
   unsigned char b;
   const auto t0 = Clock::now();
   EXPECT_FALSE(port.ReadChar(b));
   EXPECT_FALSE(port.WriteChar('x'));
-  EXPECT_LT(MsSince(t0), 1500) << "a hang-up must not wait for the time limits";
+  EXPECT_LT(MsSince(t0), 10000) << "a hang-up must not wait for the time limits";
   EXPECT_TRUE(port.Close());
 }
 

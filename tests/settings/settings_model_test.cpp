@@ -8,6 +8,7 @@
 #include "encoding/cp932_codec.h"
 #include "encoding/file_io.h"
 #include "fake_messages.h"
+#include "serial/port_config.h"
 #include "settings/script_list.h"
 #include "temp_dir.h"
 
@@ -84,6 +85,24 @@ TEST_F(SettingsModelTest, DefaultsReadFromAnEmptyFileAreWrittenBackAsDeclared) {
   for (const TKeywordFile& k : s.Keywords) {
     EXPECT_FALSE(fs::exists(dir.File(std::string(k.FileName)))) << "an empty keyword file that did not load";
   }
+}
+
+TEST_F(SettingsModelTest, ComPortsOpenTheDevicesTheSettingsName) {
+  TIniFile in;
+  in.WriteValue("Serial", "COM2", "/dev/ttyUSB0");
+  in.Save(manager.IniFileName());
+  TSettings s;
+  ReadAllSettings(manager, dir.path(), s);
+  EXPECT_EQ(s.ComPort, (std::array<std::string, 4>{"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS2", "/dev/ttyS3"}));
+  ApplyComPorts(s);
+  EXPECT_EQ(SerialDevicePath("COM2"), "/dev/ttyUSB0");
+  EXPECT_EQ(SerialDevicePath("COM1"), "/dev/ttyS0");
+  s.ComPort[1] = Sjis("/dev/serial/by-id/機械");
+  ApplyComPorts(s);
+  EXPECT_EQ(SerialDevicePath("COM2"), "/dev/serial/by-id/機械");
+  s.ComPort[1].clear();
+  ApplyComPorts(s);
+  EXPECT_EQ(SerialDevicePath("COM2"), "/dev/ttyS1");
 }
 
 // Every item gets a value of its own, so a setting read into or written from

@@ -33,6 +33,49 @@ bom.txt: UTF-8
 ascii.txt: S_JIS
 data.bin: BIN" "$("$conv" --guess utf8.txt sjis.txt euc.txt jis.txt bom.txt ascii.txt data.bin)"
 
+# Guesses against nkf's on real Japanese prose in every code, line by line
+# and for every run of first lines: short EUC texts of kana are the hard case.
+cat > prose.txt <<'EOF'
+吾輩はここで始めて人間というものを見た。
+しかもあとで聞くとそれは書生という人間中で一番獰悪な種族であったそうだ。
+ありがとうございます。
+きょうはいいてんきですね。
+これはテストです。
+よろしくおねがいします。
+東京から大阪まで新幹線で行きました。
+設定ファイルを読み込めませんでした。
+ファイルが見つかりません
+保存しますか？
+メモリが足りません。
+おはようございます
+カタカナとひらがなとかんじ
+いちにちじゅう、あめがふっていた。
+昔々、ある所におじいさんとおばあさんが住んでいました。
+プログラムを終了します。
+この操作は元に戻せません。
+文字コードを選んでください
+ほんとうにさくじょしますか
+了解
+EOF
+nkf_code() {
+  case "$(nkf --guess "$1")" in
+    EUC-JP*) echo EUC ;; Shift_JIS*) echo S_JIS ;; ISO-2022-JP*) echo JIS ;;
+    UTF-8*) echo UTF-8 ;; ASCII*) echo S_JIS ;; *) echo "unknown" ;;
+  esac
+}
+disagree=""
+lines=$(wc -l < prose.txt)
+for i in $(seq 1 "$lines"); do
+  for part in "sed -n ${i}p" "head -n $i"; do
+    $part prose.txt > part.txt
+    for c in e s j w; do
+      nkf -x -$c part.txt > "part.$c"
+      [ "$(nkf_code "part.$c")" = "$("$conv" --guess "part.$c")" ] || disagree="$disagree [$part -$c]"
+    done
+  done
+done
+check "guesses agree with nkf on Japanese prose" "" "$disagree"
+
 for src in utf8 euc jis; do
   "$conv" --to sjis "$src.txt" > "out-$src.sjis"
   if [ "$src" = jis ]; then expected=$(nkf -x -s jis.txt | xxd -p); else expected=$(xxd -p sjis.txt); fi
@@ -65,6 +108,32 @@ check "a lossy conversion is refused" "1" "$?"
 check "a refused conversion writes nothing" "precious" "$(cat target.txt)"
 "$conv" --to sjis --lossy emoji.txt -o lossy.txt 2> err.txt
 check "--lossy writes the geta mark" "$(printf 'emoji \x81\xac\n' | xxd -p)" "$(xxd -p lossy.txt)"
+
+# Characters CP932 maps one way: a UTF-8 file comes back with the forms it
+# used; one that cannot (both forms of a pair, ¥, ‾) is refused without --lossy.
+printf '波〜線 ‖ − ¢ £ ¬ —\n' > forms.txt
+"$conv" --to utf8 --no-bom forms.txt -o forms-out.txt
+check "a UTF-8 file keeps the forms it used" "$(xxd -p forms.txt)" "$(xxd -p forms-out.txt)"
+for text in 'price ¥100' 'over‾line' '〜 and ～ 〜'; do
+  printf '%s\n' "$text" > oneway.txt
+  "$conv" --to utf8 --no-bom oneway.txt -o target.txt 2> err.txt
+  check "refused without --lossy: $text" "1 precious" "$? $(cat target.txt)"
+done
+"$conv" --to utf8 --no-bom --lossy oneway.txt > lossy.txt 2> err.txt
+check "--lossy writes the form used first for both" "〜 and 〜 〜" "$(cat lossy.txt)"
+
+# A long file is converted in pieces: the result is the same, and a loss near
+# its end still leaves nothing behind, in OUT or in a file on standard output.
+for i in $(seq 1 12000); do echo "line $i 日本語のテキスト ｶﾞｷﾞ"; done > long.txt
+nkf -x -s long.txt > long.sjis
+"$conv" --to utf8 --no-bom long.sjis > long.out
+check "a long file converts whole" "$(md5sum < long.txt)" "$(md5sum < long.out)"
+printf 'emoji 😀\n' >> long.txt
+echo precious > long.out
+"$conv" --to sjis long.txt -o long.out 2> err.txt
+check "a late loss writes nothing to OUT" "1 precious" "$? $(cat long.out)"
+"$conv" --to sjis long.txt > long.out 2> err.txt
+check "a late loss leaves standard output empty" "1 0" "$? $(stat -c %s long.out)"
 
 "$conv" --to sjis sjis.txt -o no/such/dir/out.txt 2> err.txt
 check "an unwritable output is an error" "1" "$?"

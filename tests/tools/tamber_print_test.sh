@@ -58,5 +58,9 @@ check "a missing settings file fails" "1" "$?"
 "$print" -o /nonexistent-folder/x.pdf prog.nc 2>/dev/null
 check "an unwritable PDF fails" "1" "$?"
 
+"$print" --printer no-such-printer prog.nc 2>err.txt
+check "an unknown printer fails" "1" "$?"
+contains "the unknown printer is named" "no printer named no-such-printer" "$(cat err.txt)"
+
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -1,11 +1,27 @@
 // tamber-grep: searches Japanese text files from a terminal with the editor's
 // own matcher. Each file is read as the editor reads it (its character code
-// detected and converted to Shift-JIS), each logical line is searched, and
-// matches are printed in UTF-8.
+// detected and converted to Shift-JIS, every break made CR LF), each line is
+// searched, and lines and matches are printed in UTF-8.
 //
-//   tamber-grep [-i] [--fuzzy] [-F] [-o] [-b] [-n] PATTERN FILE...
+//   tamber-grep [-i] [--fuzzy] [-F] [-o] [-b] [-n] [-c] [-l] [-v] [-r] PATTERN [FILE...]
 //
-// Exit status: 0 when something matched, 1 when nothing did, 2 on an error.
+// Lines are selected as grep selects them: a line is selected when the
+// pattern matches anywhere in it, an empty match included; -o prints only the
+// non-empty matches. Offsets (-b) are byte offsets into the file as it is on
+// disk. Exit status: 0 when a line was selected, 1 when none was, 2 on an
+// error (as grep, an error wins).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <cerrno>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -13,7 +29,9 @@
 #include <system_error>
 #include <vector>
 
+#include "encoding/char_code.h"
 #include "encoding/cp932_codec.h"
+#include "encoding/dbcs.h"
 #include "encoding/file_code.h"
 #include "encoding/file_io.h"
 #include "search/awk_str.h"
@@ -24,14 +42,18 @@ namespace {
 using namespace tamber;
 
 const char* kUsage =
-    "usage: tamber-grep [-i] [--fuzzy] [-F] [-o] [-b] [-n] PATTERN FILE...\n"
+    "usage: tamber-grep [-i] [--fuzzy] [-F] [-o] [-b] [-n] [-c] [-l] [-v] [-r] PATTERN [FILE...]\n"
     "\n"
     "-i       ignore the case of letters (ASCII, full-width, Greek, Cyrillic)\n"
     "--fuzzy  let kana, width and punctuation variants match each other\n"
     "-F       PATTERN is plain text, not a regular expression\n"
     "-o       print only the matched text, one match a line\n"
-    "-b       print the byte offset in the Shift-JIS text before each line or match\n"
-    "-n       print the line number before each line\n";
+    "-b       print the byte offset in the file before each line or match\n"
+    "-n       print the line number before each line\n"
+    "-c       print only the number of selected lines of each file\n"
+    "-l       print only the names of files with a selected line\n"
+    "-v       select the lines that do not match\n"
+    "-r       search the files in folders and their subfolders (\".\" without FILE)\n";
 
 struct Options {
   bool ignoreCase = false;
@@ -40,6 +62,10 @@ struct Options {
   bool onlyMatching = false;
   bool byteOffset = false;
   bool lineNumber = false;
+  bool count = false;
+  bool filesWithMatches = false;
+  bool invert = false;
+  bool recursive = false;
   std::string pattern;
   std::vector<std::string> files;
 };
@@ -74,20 +100,152 @@ bool ParseArgs(int argc, char** argv, Options* o) {
           case 'o': o->onlyMatching = true; break;
           case 'b': o->byteOffset = true; break;
           case 'n': o->lineNumber = true; break;
+          case 'c': o->count = true; break;
+          case 'l': o->filesWithMatches = true; break;
+          case 'v': o->invert = true; break;
+          case 'r': o->recursive = true; break;
           default: std::cerr << "tamber-grep: unknown option -" << a[k] << '\n'; return false;
         }
       }
     }
   }
-  if (plain.size() < 2) return false;
+  if (plain.empty() || (plain.size() < 2 && !o->recursive)) return false;
   o->pattern = plain[0];
   o->files.assign(plain.begin() + 1, plain.end());
   return true;
 }
 
+// Maps offsets in the Shift-JIS text with CR LF breaks back to the bytes of
+// the file: lines start where the file's own breaks (CR LF, CR or LF) end,
+// and a position inside a line is the length of the line's head written in
+// the file's code.
+class FileOffsets {
+ public:
+  FileOffsets(std::string_view file, const TextFormat& format) : file_(file), format_(format) {}
+
+  // The file offset of byte `at` of the line that starts at lineStart in the
+  // text, which is line lineIndex (0-based); calls must come in line order.
+  std::size_t Offset(std::size_t lineIndex, std::string_view text, std::size_t lineStart,
+                     std::size_t at) {
+    while (line_ < lineIndex) {  // step over the file's breaks
+      const std::size_t brk = FindLineBreak(file_, fileLine_);
+      if (brk == std::string_view::npos) {
+        fileLine_ = file_.size();
+      } else {
+        fileLine_ = brk + (file_[brk] == '\r' && brk + 1 < file_.size() && file_[brk + 1] == '\n' ? 2 : 1);
+      }
+      ++line_;
+    }
+    std::size_t inLine = HeadLength(text.substr(lineStart, at - lineStart), text.substr(at));
+    if (lineIndex == 0 && format_.code == FileCode::Utf8 && format_.bom && at > lineStart) {
+      inLine += kUtf8Bom.size();
+    }
+    return fileLine_ + inLine;
+  }
+
+ private:
+  std::size_t HeadLength(std::string_view head, std::string_view rest) const {
+    if (head.empty()) return 0;
+    switch (format_.code) {
+      case FileCode::Utf8: return Cp932ToUtf8(head).size();
+      case FileCode::Euc: return SjisToEuc(head).size();
+      case FileCode::Jis: {
+        // The head written alone closes its kanji run; the file does not when
+        // the text goes on in kanji.
+        std::string j = SjisToJis(head, nullptr, format_.jis);
+        const std::string_view out = format_.jis.kanjiOut;
+        const bool kanjiNext = !rest.empty() && static_cast<unsigned char>(rest[0]) >= 0x80;
+        if (kanjiNext && j.size() >= out.size() && std::string_view(j).substr(j.size() - out.size()) == out) {
+          j.resize(j.size() - out.size());
+        }
+        return j.size();
+      }
+      default: return head.size();
+    }
+  }
+
+  std::string_view file_;
+  const TextFormat& format_;
+  std::size_t line_ = 0;
+  std::size_t fileLine_ = 0;
+};
+
+// A file's bytes: mapped when it is a regular file, read otherwise.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  ~FileBytes() {
+    if (map_) ::munmap(map_, size_);
+  }
+
+  // Throws std::system_error.
+  void Open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      struct stat st {};
+      if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (m != MAP_FAILED) {
+          map_ = m;
+          size_ = static_cast<std::size_t>(st.st_size);
+          ::close(fd);
+          return;
+        }
+      }
+      ::close(fd);
+    }
+    read_ = ReadWholeFile(path);  // reports the error, or reads a pipe or an empty file
+  }
+
+  std::string_view View() const {
+    return map_ ? std::string_view(static_cast<const char*>(map_), size_) : std::string_view(read_);
+  }
+
+ private:
+  void* map_ = nullptr;
+  std::size_t size_ = 0;
+  std::string read_;
+};
+
+constexpr int kCrLfBreaks = 0;
+constexpr int kLfBreaks = 1;
+constexpr int kMixedBreaks = 2;
+
+// Whether every break of s is CR LF, every break LF, or neither. Hot loop:
+// one pass of 16-byte compares.
+int UniformBreaks(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  if (!std::memchr(p, '\r', n)) return kLfBreaks;
+  // Every LF after a CR and every CR before an LF.
+  if (n == 0 || p[0] == '\n' || p[n - 1] == '\r') return kMixedBreaks;
+  std::size_t i = 1;
+  unsigned bad = 0;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
+    const __m128i diff = _mm_xor_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(before, cr));
+    bad |= static_cast<unsigned>(_mm_movemask_epi8(diff));
+  }
+#endif
+  for (; i < n; ++i) bad |= (p[i] == '\n') != (p[i - 1] == '\r');
+  return bad ? kMixedBreaks : kCrLfBreaks;
+}
+
+std::string_view WithoutFinalBreak(std::string_view s) {
+  if (!s.empty() && s.back() == '\n') s.remove_suffix(1);
+  if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+  return s;
+}
+
 class Grep {
  public:
-  explicit Grep(const Options& o) : o_(o) {}
+  Grep(const Options& o, bool showNames) : o_(o), showNames_(showNames) {}
 
   // Compiles the pattern; false (after a message) when it is not valid.
   bool SetUp() {
@@ -109,32 +267,56 @@ class Grep {
     return true;
   }
 
-  // 0 matched, 1 nothing matched, 2 error.
+  // 0 selected, 1 nothing selected, 2 error.
   int File(const std::string& path) {
-    std::string bytes;
+    FileBytes file;
     try {
-      bytes = ReadWholeFile(path);
+      file.Open(path);
     } catch (const std::system_error& e) {
       std::cerr << "tamber-grep: " << path << ": " << e.code().message() << '\n';
       return 2;
     }
+    const std::string_view bytes = file.View();
     const int probe = ProbeBytes(bytes);
     const bool binary = probe == pfBinary;
-    std::string text;
+    ClassifiedText c;
+    std::string_view text;  // what is searched: c.text, or the file's own bytes
+    TMatchCORE_LineSeparator sep = mcls_CRLF;
     if (binary) {
-      text = std::move(bytes);  // searched as raw bytes, never printed
+      text = bytes;  // searched as raw bytes, never printed
+      c.format.code = FileCode::Binary;
+      sep = mcls_LF;
+    } else if (const int style = UniformBreaks(bytes); style != kMixedBreaks &&
+                                                       (style == kCrLfBreaks || !re_.MatchesBreakChars()) &&
+                                                       DetectFileCode(probe, Extension(path), WithoutFinalBreak(bytes)) ==
+                                                           FileCode::ShiftJis) {
+      // A Shift-JIS file whose every break is CR LF is already the text the
+      // editor holds; with LF breaks it searches alike unless the pattern can
+      // match a break character. Either way no copy is made.
+      text = bytes;
+      c.format.code = FileCode::ShiftJis;
+      sep = style == kCrLfBreaks ? mcls_CRLF : mcls_LF;
     } else {
-      ClassifiedText c = ClassifyOpenedFile(probe, Extension(path), bytes, /*kanjiAuto=*/true);
+      c = ClassifyOpenedFile(probe, Extension(path), bytes, /*kanjiAuto=*/true);
       if (c.lost > 0) {
         std::cerr << "tamber-grep: " << path << ": " << c.lost
                   << " character(s) have no Shift-JIS form and were searched as 〓\n";
       }
-      text = std::move(c.text);
+      text = c.text;
     }
     try {
-      const std::size_t found = Search(path, text, binary);
-      if (binary && found > 0) std::cout << "Binary file " << path << " matches\n";
-      return found > 0 ? 0 : 1;
+      FileOffsets offsets(bytes, c.format);
+      const std::size_t selected = Search(path, text, binary, sep, offsets);
+      if (o_.count) {
+        if (showNames_) std::cout << path << ':';
+        std::cout << selected << '\n';
+      } else if (o_.filesWithMatches) {
+        if (selected > 0) std::cout << path << '\n';
+      } else if (binary && selected > 0) {
+        std::cout.flush();
+        std::cerr << "tamber-grep: " << path << ": binary file matches\n";
+      }
+      return selected > 0 ? 0 : 1;
     } catch (const ERegExpParser& e) {
       std::cerr << "tamber-grep: " << path << ": " << e.what() << '\n';
       return 2;
@@ -142,55 +324,120 @@ class Grep {
   }
 
  private:
-  // Searches each logical line; a line that is not the last is searched with
-  // its CR LF, so that "$" and "\r\n" in a pattern can match at its end.
-  std::size_t Search(const std::string& path, std::string_view text, bool binary) {
-    // The editor's text breaks every line with CR LF; raw bytes break at LF.
-    const std::string_view brkText = binary ? "\n" : "\r\n";
-    std::size_t matchedLines = 0;
-    std::size_t lineNo = 0;
-    for (std::size_t start = 0; start < text.size() || lineNo == 0;) {
-      ++lineNo;
-      const std::size_t brk = text.find(brkText, start);
-      const bool last = brk == std::string_view::npos;
-      const std::size_t end = last ? text.size() : brk;
-      const std::string_view line = text.substr(start, end - start);
-      const std::string_view subject = last ? line : text.substr(start, end - start + brkText.size());
-      list_.clear();
-      if (re_.FindAll(line, subject, list_) > 0) {
-        ++matchedLines;
-        if (!binary) Print(path, lineNo, start, line);
+  // Returns the number of selected lines, printing them unless only counts,
+  // names or a binary file's verdict are wanted.
+  std::size_t Search(const std::string& path, std::string_view text, bool binary, TMatchCORE_LineSeparator sep,
+                     FileOffsets& offsets) {
+    const bool print = !binary && !o_.count && !o_.filesWithMatches;
+    std::size_t selected = 0;
+    std::size_t lineNo = 0;      // lines before `next`
+    std::size_t next = 0;        // the start of the first line not yet handled
+    auto countLines = [&](std::size_t upTo) {
+      lineNo += static_cast<std::size_t>(std::count(text.begin() + next, text.begin() + upTo, '\n'));
+      next = upTo;
+    };
+    // Prints the unselected lines of [next, upTo) for -v.
+    auto inverted = [&](std::size_t upTo) {
+      while (next < upTo) {
+        std::size_t end = text.find('\n', next);
+        end = end == std::string_view::npos || end >= upTo ? upTo : end + 1;
+        ++selected;
+        if (print) PrintLine(path, lineNo, next, text.substr(next, end - next), text, offsets);
+        ++lineNo;
+        next = end;
+        if (o_.filesWithMatches) break;
       }
-      if (last) break;
-      start = brk + brkText.size();
-    }
-    return matchedLines;
+    };
+    const bool stopAtFirst = o_.filesWithMatches || (binary && !o_.count);
+    re_.SetLineSeparator(sep);
+    re_.ForEachMatchingLine(text, [&](std::size_t start, std::size_t end) {
+      if (o_.invert) {
+        inverted(start);
+        if (stopAtFirst && selected > 0) return false;
+        lineNo += 1;
+        next = end;
+        return true;
+      }
+      ++selected;
+      if (stopAtFirst) return false;
+      if (print) {
+        countLines(start);
+        PrintLine(path, lineNo, start, text.substr(start, end - start), text, offsets);
+        ++lineNo;
+        next = end;
+      }
+      return true;
+    });
+    if (o_.invert && !(stopAtFirst && selected > 0)) inverted(text.size());
+    return selected;
   }
 
-  void Prefix(const std::string& path, std::size_t lineNo, std::size_t offset) {
-    if (o_.files.size() > 1) std::cout << path << ':';
-    if (o_.lineNumber) std::cout << lineNo << ':';
-    if (o_.byteOffset) std::cout << offset << ':';
+  void Prefix(const std::string& path, std::size_t lineNo, std::size_t fileOffset) {
+    if (showNames_) std::cout << path << ':';
+    if (o_.lineNumber) std::cout << lineNo + 1 << ':';
+    if (o_.byteOffset) std::cout << fileOffset << ':';
   }
 
-  void Print(const std::string& path, std::size_t lineNo, std::size_t lineStart,
-             std::string_view line) {
+  // line is the selected line with its break.
+  void PrintLine(const std::string& path, std::size_t lineNo, std::size_t lineStart,
+                 std::string_view line, std::string_view text, FileOffsets& offsets) {
+    std::string_view shown = line;
+    if (!shown.empty() && shown.back() == '\n') shown.remove_suffix(1);
+    if (!shown.empty() && shown.back() == '\r') shown.remove_suffix(1);
     if (!o_.onlyMatching) {
-      Prefix(path, lineNo, lineStart);
-      std::cout << Cp932ToUtf8(line) << '\n';
+      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart) : 0);
+      std::cout << Cp932ToUtf8(shown) << '\n';
       return;
     }
+    if (o_.invert) return;  // as grep: an unmatched line has no matches to show
+    list_.clear();
+    re_.FindAll(line, line, list_);
     for (const TSearchInfo& m : list_) {
-      if (m.MatchText.empty()) continue;  // a match of the line break alone
-      Prefix(path, lineNo, lineStart + m.MatchPos - 1);
-      std::cout << Cp932ToUtf8(m.MatchText) << '\n';
+      const std::size_t at = m.MatchPos - 1;
+      if (at >= shown.size()) continue;  // a match of the line break alone
+      const std::string_view matched = shown.substr(at, std::min(m.MatchLen, shown.size() - at));
+      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart + at) : 0);
+      std::cout << Cp932ToUtf8(matched) << '\n';
     }
   }
 
   const Options& o_;
+  const bool showNames_;
   TAWKStrEx re_;
   std::vector<TSearchInfo> list_;
 };
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The files under folder, in name order, folders first visited in place.
+void Walk(const std::string& folder, std::vector<std::string>* out, bool* failed) {
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) {
+    std::cerr << "tamber-grep: " << folder << ": " << std::generic_category().message(errno) << '\n';
+    *failed = true;
+    return;
+  }
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view name = e->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(d);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    const std::string path = folder.back() == '/' ? folder + name : folder + "/" + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      Walk(path, out, failed);
+    } else if (S_ISREG(st.st_mode)) {
+      out->push_back(path);
+    }
+  }
+}
 
 }  // namespace
 
@@ -205,11 +452,39 @@ int main(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
-  Grep grep(o);
+  bool failed = false;
+  std::vector<std::string> files;
+  bool showNames = o.files.size() > 1;
+  if (o.recursive) {
+    if (o.files.empty()) {
+      // As grep: "." searched, the names given without "./".
+      std::vector<std::string> found;
+      Walk(".", &found, &failed);
+      for (std::string& f : found) files.push_back(f.substr(2));
+      showNames = true;
+    }
+    for (const std::string& f : o.files) {
+      if (IsFolder(f)) {
+        Walk(f, &files, &failed);
+        showNames = true;
+      } else {
+        files.push_back(f);
+      }
+    }
+  } else {
+    for (const std::string& f : o.files) {
+      if (IsFolder(f)) {
+        std::cerr << "tamber-grep: " << f << ": Is a directory\n";
+        failed = true;
+      } else {
+        files.push_back(f);
+      }
+    }
+  }
+  Grep grep(o, showNames);
   if (!grep.SetUp()) return 2;
   bool matched = false;
-  bool failed = false;
-  for (const std::string& f : o.files) {
+  for (const std::string& f : files) {
     const int r = grep.File(f);
     matched = matched || r == 0;
     failed = failed || r == 2;

@@ -148,8 +148,10 @@ bool PrintFile(const Options& o, const TStringsPrinter& settings, const std::str
     TQtPrintDevice::SetUpPdf(printer, part);
     printer.setPageSize(QPageSize(QPageSize::A4));
   } else {
-    printer.setPrinterName(QString::fromStdString(o.printer));
-    if (!printer.isValid()) return fail("no printer named " + o.printer);
+    const QString name = QString::fromStdString(o.printer);
+    if (QPrinterInfo::printerInfo(name).isNull()) return fail("no printer named " + o.printer);
+    printer.setPrinterName(name);
+    if (!printer.isValid() || printer.printerName() != name) return fail("cannot use the printer " + o.printer);
   }
   printer.setDocName(QFileInfo(QString::fromStdString(file)).fileName());
   TQtPrintDevice device(printer);
