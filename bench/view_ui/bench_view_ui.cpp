@@ -56,16 +56,24 @@ std::unique_ptr<TEditorWidget> ScreenWidget(const TViewerFountains& fountains) {
   return w;
 }
 
+// state.range(0): 1 with every mark and a selection across the screen, 0 with
+// the text, its colours and the furniture only (what QPlainTextEdit shows).
 void BM_PaintScreen_EditorWidget(benchmark::State& state) {
   const TViewerFountains fountains;
   auto w = ScreenWidget(fountains);
   w->Editor().Lines().SetTextStr(bench::MakeScreenText(kRows));
   w->Furniture().UpdateNumberDigits();
   w->Furniture().DoLayout();
-  w->Editor().SetRowCol(3, 10);
-  w->Editor().StartSelection();
-  w->Editor().SetRowCol(55, 40);
-  w->Editor().UpdateSelection();
+  if (state.range(0) == 1) {
+    w->Editor().SetRowCol(3, 10);
+    w->Editor().StartSelection();
+    w->Editor().SetRowCol(55, 40);
+    w->Editor().UpdateSelection();
+  } else {
+    TTextEditorFxMarks& fx = w->Furniture().FxMarks();
+    for (TTextEditorMark* m : {&fx.DBSpaceMark(), &fx.SpaceMark(), &fx.TabMark(), &fx.ParenMark()})
+      m->SetVisible(false);
+  }
   QImage img(w->viewport()->size(), QImage::Format_RGB32);
   for (auto _ : state) {
     w->viewport()->render(&img);
@@ -76,7 +84,7 @@ void BM_PaintScreen_EditorWidget(benchmark::State& state) {
   state.counters["width"] = img.width();
   state.counters["height"] = img.height();
 }
-BENCHMARK(BM_PaintScreen_EditorWidget)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintScreen_EditorWidget)->Unit(benchmark::kMillisecond)->ArgName("marks")->Arg(0)->Arg(1);
 
 void BM_PaintScreen_QPlainTextEdit(benchmark::State& state) {
   const TViewerFountains fountains;

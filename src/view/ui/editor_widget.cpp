@@ -350,27 +350,40 @@ void TEditorWidget::Paint(QPainter& p, const QRect& clip) {
 }
 
 void TEditorWidget::Draw(QPainter& p, const TDisplayList& list) {
+  // Lines and frames of one colour in a row go out in one call.
+  TColor lineColor = clNone;
+  lines_.clear();
+  auto flush = [&] {
+    if (lines_.isEmpty()) return;
+    p.setPen(QPen(ToQColor(lineColor), 0));
+    p.drawLines(lines_);
+    lines_.clear();
+  };
+  auto line = [&](TColor c, int x1, int y1, int x2, int y2) {
+    if (c != lineColor) {
+      flush();
+      lineColor = c;
+    }
+    lines_.append(QLine(x1, y1, x2, y2));
+  };
   for (const TDisplayOp& op : list) {
+    switch (op.Kind) {
+      case dkLine: line(op.Color, op.X, op.Y, op.X2, op.Y2); continue;
+      case dkFrame: {
+        const int x0 = op.Rect.Left, y0 = op.Rect.Top, x1 = op.Rect.Right - 1, y1 = op.Rect.Bottom - 1;
+        line(op.Color, x0, y0, x1, y0);
+        line(op.Color, x0, y1, x1, y1);
+        line(op.Color, x0, y0 + 1, x0, y1 - 1);
+        if (!op.Open) line(op.Color, x1, y0 + 1, x1, y1 - 1);
+        continue;
+      }
+      default: break;
+    }
+    flush();
     switch (op.Kind) {
       case dkFill:
         p.fillRect(QRect(op.Rect.Left, op.Rect.Top, op.Rect.Width(), op.Rect.Height()), ToQColor(op.Color));
         break;
-      case dkLine:
-        p.setPen(QPen(ToQColor(op.Color), 0));
-        p.drawLine(op.X, op.Y, op.X2, op.Y2);
-        break;
-      case dkFrame: {
-        p.setPen(QPen(ToQColor(op.Color), 0));
-        const int x0 = op.Rect.Left, y0 = op.Rect.Top, x1 = op.Rect.Right - 1, y1 = op.Rect.Bottom - 1;
-        if (!op.Open) {
-          p.setBrush(Qt::NoBrush);
-          p.drawRect(x0, y0, x1 - x0, y1 - y0);
-          break;
-        }
-        const QLine sides[] = {{x0, y0, x1, y0}, {x0, y1, x1, y1}, {x0, y0, x0, y1}};
-        p.drawLines(sides, 3);
-        break;
-      }
       case dkDottedLine: {
         p.setPen(QPen(ToQColor(op.BkColor == clNone ? furniture_.Color() : op.BkColor), 0));
         p.drawLine(op.X, op.Y, op.X2 - 1, op.Y);
@@ -382,8 +395,11 @@ void TEditorWidget::Draw(QPainter& p, const TDisplayList& list) {
       }
       case dkText: DrawText(p, op); break;
       case dkPicture: DrawPicture(p, op); break;
+      case dkLine:
+      case dkFrame: break;
     }
   }
+  flush();
 }
 
 const QRawFont& TEditorWidget::RawFont(TFontStyles style) {

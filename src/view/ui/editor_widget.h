@@ -101,6 +101,7 @@ class TEditorWidget : public QAbstractScrollArea {
   std::array<QHash<char16_t, GlyphInfo>, 4> glyphCache_;  // by style, like rawFonts_
   QList<quint32> glyphs_;     // the run being drawn
   QList<QPointF> positions_;
+  QList<QLine> lines_;        // lines of one colour waiting to be drawn
   std::array<QPixmap, 10> bookmarkDigits_;
   std::array<QPixmap, 6> imageMarks_;
   std::array<QImage, 10> rulerDigits_;
