@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <stdexcept>
 
 #include "editor/refolder.h"
 
@@ -530,6 +531,29 @@ void TTextEditorScreenStrings::WriteText(LineEnd lineEnd,
     }
   }
   if (!buf.empty()) sink(buf);
+}
+
+void TTextEditorScreenStrings::CheckInvariants() const {
+  const auto require = [](bool ok, const char* what) {
+    if (!ok) throw std::logic_error(std::string("text invariant broken: ") + what);
+  };
+  TTextEditorStringList::CheckInvariants();
+  const int n = Count();
+  for (int r = 0; r + 1 < n; ++r) require(RowAttribute(r) != raLast, "raLast before the final row");
+  require(wordWrap_ || static_cast<int>(Rows().LineEnds()) == n, "raFolded with word wrap off");
+  require(MaxCaretRow() <= n, "caret row bound");
+  if (!wordWrap_) return;
+  TTextEditorStringList fold;
+  for (int first = 0; first < n;) {
+    const int last = LineLastRow(first);
+    std::string line;
+    for (int r = first; r <= last; ++r) line += RowView(r);
+    WrapText(line, fold);
+    require(fold.Count() == last - first + 1, "a line holds other rows than a fresh fold");
+    for (int i = 0; i < fold.Count(); ++i)
+      require(fold.RowView(i) == RowView(first + i), "a line folds otherwise than a fresh fold");
+    first = last + 1;
+  }
 }
 
 std::string TTextEditorScreenStrings::GetTextStr() const {

@@ -167,6 +167,12 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   void WriteText(LineEnd lineEnd, const std::function<void(std::string_view)>& sink) const;
   std::string GetTextStr() const;
 
+  // Throws std::logic_error naming the first invariant of this header that
+  // does not hold (the row store's own, raLast only last, raFolded only with
+  // word wrap on, every logical line folded as a fresh fold would fold it).
+  // O(text): for tests and fuzzers.
+  void CheckInvariants() const;
+
  protected:
   void Changed() override;
 

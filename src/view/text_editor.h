@@ -286,6 +286,11 @@ class TTextEditor : public TTextEditorView {
   bool IsLoadingOrDestroying() const override { return loading_; }
   std::unique_ptr<TRowParser> CreateRowParser() override;
 
+  // Throws std::logic_error naming the first invariant of this header that
+  // does not hold (caret, selection and scroll bounds; the text's own).
+  // Reads the caret and selection rows: for tests and fuzzers.
+  void CheckInvariants() const;
+
   // ---- row columns (display columns of the current rules) ----
   int RowWidth(int row) const;
   int ColToByte(int row, int col) const;

@@ -564,6 +564,9 @@ void TTextEditor::IndentBox(bool indent) {
   if (!any) return;
   CaretBeginUpdate();
   text_->ReplaceRows(top, bottom - top + 1, text);
+  // The caret keeps its column; the characters under it moved, so it steps
+  // off any trail byte or tab padding now there.
+  SetRowCol(row_, col_);
   UpdateSelection();
   CaretEndUpdate();
 }
