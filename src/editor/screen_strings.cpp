@@ -110,7 +110,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
   int removed = 0, inserted = 0, reparsed = 0;
   TTextEdit edit;
 
-  const std::int64_t firstOffset = RowColToOffset(first, 0);
+  const std::int64_t firstOffset = RowByteToOffset(first, 0);
   if (row == first && endsLine && text.empty() && count > 0) {
     // Whole lines go.
     const TJoinedRows old = JoinRows(row, count);
@@ -345,9 +345,7 @@ std::unique_ptr<TRowParser> TTextEditorScreenStrings::CreateParser() const {
 }
 
 int TTextEditorScreenStrings::ReparseLimit(int row) const {
-  int screen = 0;
-  if (!views_.empty())
-    screen = views_.front()->ScreenHeightPixels() / std::max(views_.front()->RowPitchPixels(), 1);
+  const int screen = views_.empty() ? 0 : views_.front()->ScreenRows();
   return std::min(row + 2 * screen, Count() - 1);
 }
 
@@ -403,7 +401,7 @@ void TTextEditorScreenStrings::ReparseAll() {
   int limit = Count() - 1;
   if (!views_.empty() && !views_.front()->InitBracketsFull()) {
     const TTextEditorView* v = views_.front();
-    limit = std::min(limit, v->TopRow() + 2 * (v->ScreenHeightPixels() / std::max(v->RowPitchPixels(), 1)));
+    limit = std::min(limit, v->TopRow() + 2 * v->ScreenRows());
   } else if (views_.empty()) {
     limit = std::min(limit, 0);
   }
@@ -475,9 +473,9 @@ std::int64_t TTextEditorScreenStrings::TextLength() const {
   return static_cast<std::int64_t>(Rows().Bytes() + 2 * Rows().Breaks());
 }
 
-std::int64_t TTextEditorScreenStrings::RowColToOffset(int row, int col) const {
+Offset TTextEditorScreenStrings::RowByteToOffset(Row row, ByteCol byte) const {
   row = std::clamp(row, 0, Count());
-  return static_cast<std::int64_t>(Rows().OffsetOfRow(static_cast<std::size_t>(row))) + std::max(col, 0);
+  return static_cast<Offset>(Rows().OffsetOfRow(static_cast<std::size_t>(row))) + std::max(byte, 0);
 }
 
 std::pair<int, int> TTextEditorScreenStrings::OffsetToRowCol(std::int64_t offset) const {
@@ -486,7 +484,7 @@ std::pair<int, int> TTextEditorScreenStrings::OffsetToRowCol(std::int64_t offset
 }
 
 std::pair<int, int> TTextEditorScreenStrings::OffsetToRowColFrom(int row, std::int64_t n) const {
-  return OffsetToRowCol(RowColToOffset(row, 0) + std::max<std::int64_t>(n, 0));
+  return OffsetToRowCol(RowByteToOffset(row, 0) + std::max<std::int64_t>(n, 0));
 }
 
 int TTextEditorScreenStrings::MaxCaretRow() const {

@@ -150,7 +150,10 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   int RowToLine(int row) const;
   // Bytes of all rows plus 2 per raBreak row.
   std::int64_t TextLength() const;
-  std::int64_t RowColToOffset(int row, int col) const;
+  // Offset of byte `byte` of row (Count() for the position after the text).
+  Offset RowByteToOffset(Row row, ByteCol byte) const;
+  // The former name of RowByteToOffset, kept for callers not yet moved to it.
+  Offset RowColToOffset(Row row, ByteCol byte) const { return RowByteToOffset(row, byte); }
   // The offset walk from row 0 (see RowStore::RowAtOffset).
   std::pair<int, int> OffsetToRowCol(std::int64_t offset) const;
   // The same walk starting at row.

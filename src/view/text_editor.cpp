@@ -365,13 +365,13 @@ std::pair<int, int> TTextEditor::BoxRowBytes(int row) const {
 }
 
 std::int64_t TTextEditor::CaretOffset(int row, int col) const {
-  return text_->RowColToOffset(row, ColToByte(row, col));
+  return text_->RowByteToOffset(row, ColToByte(row, col));
 }
 
 std::int64_t TTextEditor::SelStart() const {
   if (selState_ == sstNone) return CaretOffset(row_, col_);
-  if (selectionMode_ == smBox) return text_->RowColToOffset(selTop_, BoxRowBytes(selTop_).first);
-  return text_->RowColToOffset(selTop_, selStartByte_);
+  if (selectionMode_ == smBox) return text_->RowByteToOffset(selTop_, BoxRowBytes(selTop_).first);
+  return text_->RowByteToOffset(selTop_, selStartByte_);
 }
 
 std::pair<int, int> TTextEditor::OffsetToCaret(std::int64_t offset) const {
@@ -397,7 +397,7 @@ std::int64_t TTextEditor::SelLength() const {
     }
     return n;
   }
-  return text_->RowColToOffset(selBottom_, selEndByte_) - text_->RowColToOffset(selTop_, selStartByte_);
+  return text_->RowByteToOffset(selBottom_, selEndByte_) - text_->RowByteToOffset(selTop_, selStartByte_);
 }
 
 void TTextEditor::SetSelLength(std::int64_t n) {
