@@ -8,7 +8,9 @@
 // word wrap is on; an empty text has no rows. When the text ends with a break
 // the caret may stand on row Count(). Costs of the queries below come from the
 // row store (O(log B + b), see row_store.h); ReplaceRows costs the bytes of the
-// logical lines it touches plus O(B), and reparses at most two screens.
+// logical lines it touches plus O(log B) (O(B) when blocks split or merge),
+// Splice of an edit inside one row the bytes between the edit and the nearer
+// end of its block; both reparse at most two screens of rows.
 #pragma once
 
 #include <cstdint>

@@ -16,8 +16,10 @@
 // kMaxCol - VisibleCols() / 2. A selection is recomputed from the anchor and
 // the caret whenever it is updated.
 //
-// Costs: a caret move reads the caret row's columns (O(row length)); a
-// selection update O(rows of the selection) only for a box's text and length.
+// Costs: a caret move reads the caret row's columns up to kMaxCol + 2 (never
+// more of a long row); a selection update O(rows of the selection) only for a
+// box's text and length. Typing, Backspace, Delete and Enter at the caret hand
+// the text one edit value (see TTextEditorScreenStrings::Splice).
 #pragma once
 
 #include <functional>
