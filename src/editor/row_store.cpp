@@ -1,6 +1,7 @@
 #include "editor/row_store.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "editor/row_attribute.h"
@@ -27,7 +28,7 @@ RowBlock CopyRows(const RowBlock& src, std::size_t from, std::size_t n) {
   RowBlock b;
   const std::size_t base = src.Begin(from);
   const std::size_t end = src.Begin(from + n);
-  b.bytes.assign(src.bytes, base, end - base);
+  b.bytes.assign(src.bytes.View(), base, end - base);
   b.ends.reserve(n);
   for (std::size_t k = from; k < from + n; ++k) b.ends.push_back(src.ends[k] - base);
   b.attr.assign(src.attr.begin() + from, src.attr.begin() + from + n);
@@ -53,7 +54,7 @@ void EraseInBlock(RowBlock& b, std::size_t k, std::size_t m) {
 // Appends block src to dst.
 void AppendBlock(RowBlock& dst, RowBlock&& src) {
   const std::size_t base = dst.bytes.size();
-  dst.bytes += src.bytes;
+  dst.bytes += src.bytes.View();
   for (const std::size_t e : src.ends) dst.ends.push_back(base + e);
   const std::size_t dstRows = dst.attr.size();
   dst.attr.insert(dst.attr.end(), src.attr.begin(), src.attr.end());
@@ -78,6 +79,38 @@ void Require(bool ok, const char* what) {
 }
 
 }  // namespace
+
+// ---- BlockBytes ----
+
+void BlockBytes::replace(std::size_t pos, std::size_t n, std::string_view s) {
+  const std::size_t len = size();
+  if (len < kFrontRoomFrom || pos > (len - n) / 2 || s.size() == n) {
+    buf_.replace(front_ + pos, n, s);
+    return;
+  }
+  if (s.size() > n) {
+    const std::size_t grow = s.size() - n;
+    if (front_ < grow) {
+      // Room in front for the next many changes: 1/64 of the string, at least the change.
+      const std::size_t room = std::max(grow, std::min<std::size_t>(len / 64, 1 << 20));
+      std::string fresh;
+      fresh.reserve(room + len + 64);
+      fresh.append(room, '\0');
+      fresh.append(View());
+      buf_.swap(fresh);
+      front_ = room;
+    }
+    char* p = buf_.data();
+    std::memmove(p + front_ - grow, p + front_, pos);
+    front_ -= grow;
+  } else {
+    const std::size_t shrink = n - s.size();
+    char* p = buf_.data();
+    std::memmove(p + front_ + shrink, p + front_, pos);
+    front_ += shrink;
+  }
+  std::memcpy(buf_.data() + front_ + pos, s.data(), s.size());
+}
 
 // ---- RowBlockBuilder ----
 
@@ -399,7 +432,7 @@ void RowStore::MergeAround(std::size_t b) {
 static void SpliceRows(RowBlock& blk, std::size_t k, RowBlock&& f) {
   const std::size_t at = blk.Begin(k), add = f.bytes.size(), oldRows = blk.Rows();
   const auto pos = static_cast<std::ptrdiff_t>(k);
-  blk.bytes.insert(at, f.bytes);
+  blk.bytes.insert(at, f.bytes.View());
   for (std::size_t j = k; j < blk.ends.size(); ++j) blk.ends[j] += add;
   for (std::size_t& e : f.ends) e += at;
   blk.ends.insert(blk.ends.begin() + pos, f.ends.begin(), f.ends.end());

@@ -43,8 +43,55 @@
 
 namespace tamber {
 
+// The bytes of a block: a string with room kept in front of it once it is
+// long, so a change near its start moves the bytes before the change, not the
+// ones after it (typing at the caret of a line of megabytes costs the caret's
+// place in it, not the line). A copy is compact.
+class BlockBytes {
+ public:
+  BlockBytes() = default;
+  BlockBytes(const BlockBytes& o) : buf_(o.View()) {}
+  BlockBytes& operator=(const BlockBytes& o) {
+    if (this != &o) {
+      buf_.assign(o.View());
+      front_ = 0;
+    }
+    return *this;
+  }
+  BlockBytes(BlockBytes&&) noexcept = default;
+  BlockBytes& operator=(BlockBytes&&) noexcept = default;
+
+  std::size_t size() const { return buf_.size() - front_; }
+  // Bytes allocated, the room in front included.
+  std::size_t capacity() const { return buf_.capacity(); }
+  std::string_view View() const { return std::string_view(buf_).substr(front_); }
+  operator std::string_view() const { return View(); }
+  void clear() {
+    buf_.clear();
+    front_ = 0;
+  }
+  void append(std::string_view s) { buf_.append(s); }
+  BlockBytes& operator+=(std::string_view s) {
+    buf_.append(s);
+    return *this;
+  }
+  void assign(std::string_view src, std::size_t pos, std::size_t n) {
+    buf_.assign(src.substr(pos, n));
+    front_ = 0;
+  }
+  void insert(std::size_t pos, std::string_view s) { buf_.insert(front_ + pos, s); }
+  void erase(std::size_t pos, std::size_t n) { buf_.erase(front_ + pos, n); }
+  // Replaces n bytes at pos by s, moving whichever side of the change is shorter.
+  void replace(std::size_t pos, std::size_t n, std::string_view s);
+
+ private:
+  static constexpr std::size_t kFrontRoomFrom = 16 * 1024;  // shorter strings keep no room
+  std::string buf_;
+  std::size_t front_ = 0;  // unused bytes before the string
+};
+
 struct RowBlock {
-  std::string bytes;
+  BlockBytes bytes;
   std::vector<std::size_t> ends;  // ends[k] = end of row k in bytes
   std::vector<std::uint32_t> attr;
   std::vector<std::uint32_t> extra;
@@ -57,7 +104,7 @@ struct RowBlock {
   std::size_t Rows() const { return attr.size(); }
   std::size_t Begin(std::size_t k) const { return k ? ends[k - 1] : 0; }
   std::string_view Text(std::size_t k) const {
-    return std::string_view(bytes).substr(Begin(k), ends[k] - Begin(k));
+    return bytes.View().substr(Begin(k), ends[k] - Begin(k));
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <stdexcept>
 
 #include "editor/refolder.h"
 
@@ -109,7 +110,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
   int removed = 0, inserted = 0, reparsed = 0;
   TTextEdit edit;
 
-  const std::int64_t firstOffset = RowColToOffset(first, 0);
+  const std::int64_t firstOffset = RowByteToOffset(first, 0);
   if (row == first && endsLine && text.empty() && count > 0) {
     // Whole lines go.
     const TJoinedRows old = JoinRows(row, count);
@@ -344,9 +345,7 @@ std::unique_ptr<TRowParser> TTextEditorScreenStrings::CreateParser() const {
 }
 
 int TTextEditorScreenStrings::ReparseLimit(int row) const {
-  int screen = 0;
-  if (!views_.empty())
-    screen = views_.front()->ScreenHeightPixels() / std::max(views_.front()->RowPitchPixels(), 1);
+  const int screen = views_.empty() ? 0 : views_.front()->ScreenRows();
   return std::min(row + 2 * screen, Count() - 1);
 }
 
@@ -402,7 +401,7 @@ void TTextEditorScreenStrings::ReparseAll() {
   int limit = Count() - 1;
   if (!views_.empty() && !views_.front()->InitBracketsFull()) {
     const TTextEditorView* v = views_.front();
-    limit = std::min(limit, v->TopRow() + 2 * (v->ScreenHeightPixels() / std::max(v->RowPitchPixels(), 1)));
+    limit = std::min(limit, v->TopRow() + 2 * v->ScreenRows());
   } else if (views_.empty()) {
     limit = std::min(limit, 0);
   }
@@ -474,9 +473,9 @@ std::int64_t TTextEditorScreenStrings::TextLength() const {
   return static_cast<std::int64_t>(Rows().Bytes() + 2 * Rows().Breaks());
 }
 
-std::int64_t TTextEditorScreenStrings::RowColToOffset(int row, int col) const {
+Offset TTextEditorScreenStrings::RowByteToOffset(Row row, ByteCol byte) const {
   row = std::clamp(row, 0, Count());
-  return static_cast<std::int64_t>(Rows().OffsetOfRow(static_cast<std::size_t>(row))) + std::max(col, 0);
+  return static_cast<Offset>(Rows().OffsetOfRow(static_cast<std::size_t>(row))) + std::max(byte, 0);
 }
 
 std::pair<int, int> TTextEditorScreenStrings::OffsetToRowCol(std::int64_t offset) const {
@@ -485,7 +484,7 @@ std::pair<int, int> TTextEditorScreenStrings::OffsetToRowCol(std::int64_t offset
 }
 
 std::pair<int, int> TTextEditorScreenStrings::OffsetToRowColFrom(int row, std::int64_t n) const {
-  return OffsetToRowCol(RowColToOffset(row, 0) + std::max<std::int64_t>(n, 0));
+  return OffsetToRowCol(RowByteToOffset(row, 0) + std::max<std::int64_t>(n, 0));
 }
 
 int TTextEditorScreenStrings::MaxCaretRow() const {
@@ -530,6 +529,29 @@ void TTextEditorScreenStrings::WriteText(LineEnd lineEnd,
     }
   }
   if (!buf.empty()) sink(buf);
+}
+
+void TTextEditorScreenStrings::CheckInvariants() const {
+  const auto require = [](bool ok, const char* what) {
+    if (!ok) throw std::logic_error(std::string("text invariant broken: ") + what);
+  };
+  TTextEditorStringList::CheckInvariants();
+  const int n = Count();
+  for (int r = 0; r + 1 < n; ++r) require(RowAttribute(r) != raLast, "raLast before the final row");
+  require(wordWrap_ || static_cast<int>(Rows().LineEnds()) == n, "raFolded with word wrap off");
+  require(MaxCaretRow() <= n, "caret row bound");
+  if (!wordWrap_) return;
+  TTextEditorStringList fold;
+  for (int first = 0; first < n;) {
+    const int last = LineLastRow(first);
+    std::string line;
+    for (int r = first; r <= last; ++r) line += RowView(r);
+    WrapText(line, fold);
+    require(fold.Count() == last - first + 1, "a line holds other rows than a fresh fold");
+    for (int i = 0; i < fold.Count(); ++i)
+      require(fold.RowView(i) == RowView(first + i), "a line folds otherwise than a fresh fold");
+    first = last + 1;
+  }
 }
 
 std::string TTextEditorScreenStrings::GetTextStr() const {

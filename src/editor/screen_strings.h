@@ -8,7 +8,9 @@
 // word wrap is on; an empty text has no rows. When the text ends with a break
 // the caret may stand on row Count(). Costs of the queries below come from the
 // row store (O(log B + b), see row_store.h); ReplaceRows costs the bytes of the
-// logical lines it touches plus O(B), and reparses at most two screens.
+// logical lines it touches plus O(log B) (O(B) when blocks split or merge),
+// Splice of an edit inside one row the bytes between the edit and the nearer
+// end of its block; both reparse at most two screens of rows.
 #pragma once
 
 #include <cstdint>
@@ -150,7 +152,10 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   int RowToLine(int row) const;
   // Bytes of all rows plus 2 per raBreak row.
   std::int64_t TextLength() const;
-  std::int64_t RowColToOffset(int row, int col) const;
+  // Offset of byte `byte` of row (Count() for the position after the text).
+  Offset RowByteToOffset(Row row, ByteCol byte) const;
+  // The former name of RowByteToOffset, kept for callers not yet moved to it.
+  Offset RowColToOffset(Row row, ByteCol byte) const { return RowByteToOffset(row, byte); }
   // The offset walk from row 0 (see RowStore::RowAtOffset).
   std::pair<int, int> OffsetToRowCol(std::int64_t offset) const;
   // The same walk starting at row.
@@ -166,6 +171,12 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   // The text in pieces of about a megabyte, breaks written as lineEnd.
   void WriteText(LineEnd lineEnd, const std::function<void(std::string_view)>& sink) const;
   std::string GetTextStr() const;
+
+  // Throws std::logic_error naming the first invariant of this header that
+  // does not hold (the row store's own, raLast only last, raFolded only with
+  // word wrap on, every logical line folded as a fresh fold would fold it).
+  // O(text): for tests and fuzzers.
+  void CheckInvariants() const;
 
  protected:
   void Changed() override;

@@ -3,6 +3,7 @@
 // shared by every view of a document (a split view attaches a second one).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -62,7 +63,10 @@ class TTextEditorView {
   virtual void LinesUpdateBegun() = 0;
   virtual void LinesUpdateEnded() = 0;
 
-  // How far reparsing runs: 2 x (screen height / row pitch) rows.
+  // How far reparsing runs: twice the rows of one screen, from the edit (or
+  // from TopRow for a full reparse). A view that knows its rows says so; the
+  // default divides the screen's pixels by the row pitch.
+  virtual int ScreenRows() const { return ScreenHeightPixels() / std::max(RowPitchPixels(), 1); }
   virtual int TopRow() const = 0;
   virtual int ScreenHeightPixels() const = 0;
   virtual int RowPitchPixels() const = 0;

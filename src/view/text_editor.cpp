@@ -1,6 +1,7 @@
 #include "view/text_editor.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tamber {
 
@@ -86,6 +87,35 @@ TTextEditor::RowCols TTextEditor::ColsOf(int row) const {
 int TTextEditor::RowWidth(int row) const {
   if (row < 0 || row >= text_->Count()) return 0;
   return static_cast<int>(DisplayWidth(text_->RowView(row), Rules()));
+}
+
+void TTextEditor::CheckInvariants() const {
+  const auto require = [](bool ok, const char* what) {
+    if (!ok) throw std::logic_error(std::string("view invariant broken: ") + what);
+  };
+  text_->CheckInvariants();
+  require(caretUpdate_ == 0, "a caret update left open");
+  require(row_ >= 0 && row_ <= text_->MaxCaretRow(), "caret row outside the rows");
+  const RowCols rc = ColsOf(row_);
+  require(col_ >= 0 && (col_ <= kMaxCol || (col_ == kMaxCol + 1 && rc.At(kMaxCol) == kColLead)),
+          "caret column outside 0..kMaxCol");
+  require(rc.At(col_) != kColTrail, "caret on a trail byte");
+  require(caret_.InTab() || rc.At(col_) != kColTabPad, "caret in a tab's padding");
+  require(col_ <= rc.width || caret_.FreeCaret() || caret_.FreeRow(), "caret past the row's end");
+  require(topRow_ >= 0 && topRow_ <= std::max(text_->Count(), 0), "top row outside the rows");
+  require(topCol_ >= 0 && topCol_ <= std::max(kMaxCol - visibleCols_ / 2, 0), "top column bound");
+  if (selState_ == sstNone) return;
+  require(selTop_ >= 0 && selTop_ <= selBottom_ && selBottom_ <= text_->MaxCaretRow(),
+          "selection rows outside the rows");
+  const auto rowBytes = [this](int r) {
+    return r < text_->Count() ? static_cast<int>(text_->RowView(r).size()) : 0;
+  };
+  require(selStartByte_ >= 0 && selEndByte_ >= 0, "selection bytes");
+  if (selectionMode_ == smNormal) {
+    require(selStartByte_ <= rowBytes(selTop_) && selEndByte_ <= rowBytes(selBottom_),
+            "selection ends past their rows");
+    require(selTop_ < selBottom_ || selStartByte_ <= selEndByte_, "selection ends reversed");
+  }
 }
 
 int TTextEditor::CaretRowWidth(int row) const {
@@ -335,13 +365,13 @@ std::pair<int, int> TTextEditor::BoxRowBytes(int row) const {
 }
 
 std::int64_t TTextEditor::CaretOffset(int row, int col) const {
-  return text_->RowColToOffset(row, ColToByte(row, col));
+  return text_->RowByteToOffset(row, ColToByte(row, col));
 }
 
 std::int64_t TTextEditor::SelStart() const {
   if (selState_ == sstNone) return CaretOffset(row_, col_);
-  if (selectionMode_ == smBox) return text_->RowColToOffset(selTop_, BoxRowBytes(selTop_).first);
-  return text_->RowColToOffset(selTop_, selStartByte_);
+  if (selectionMode_ == smBox) return text_->RowByteToOffset(selTop_, BoxRowBytes(selTop_).first);
+  return text_->RowByteToOffset(selTop_, selStartByte_);
 }
 
 std::pair<int, int> TTextEditor::OffsetToCaret(std::int64_t offset) const {
@@ -367,7 +397,7 @@ std::int64_t TTextEditor::SelLength() const {
     }
     return n;
   }
-  return text_->RowColToOffset(selBottom_, selEndByte_) - text_->RowColToOffset(selTop_, selStartByte_);
+  return text_->RowByteToOffset(selBottom_, selEndByte_) - text_->RowByteToOffset(selTop_, selStartByte_);
 }
 
 void TTextEditor::SetSelLength(std::int64_t n) {

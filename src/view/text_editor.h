@@ -16,8 +16,10 @@
 // kMaxCol - VisibleCols() / 2. A selection is recomputed from the anchor and
 // the caret whenever it is updated.
 //
-// Costs: a caret move reads the caret row's columns (O(row length)); a
-// selection update O(rows of the selection) only for a box's text and length.
+// Costs: a caret move reads the caret row's columns up to kMaxCol + 2 (never
+// more of a long row); a selection update O(rows of the selection) only for a
+// box's text and length. Typing, Backspace, Delete and Enter at the caret hand
+// the text one edit value (see TTextEditorScreenStrings::Splice).
 #pragma once
 
 #include <functional>
@@ -285,6 +287,11 @@ class TTextEditor : public TTextEditorView {
   bool InitBracketsFull() const override { return speed_.InitBracketsFull; }
   bool IsLoadingOrDestroying() const override { return loading_; }
   std::unique_ptr<TRowParser> CreateRowParser() override;
+
+  // Throws std::logic_error naming the first invariant of this header that
+  // does not hold (caret, selection and scroll bounds; the text's own).
+  // Reads the caret and selection rows: for tests and fuzzers.
+  void CheckInvariants() const;
 
   // ---- row columns (display columns of the current rules) ----
   int RowWidth(int row) const;

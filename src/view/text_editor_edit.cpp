@@ -109,7 +109,7 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
         const auto [b0, b1] = BoxRowBytes(r);
         text.append(t.substr(0, b0));
         if (r == from) {
-          caret = text_->RowColToOffset(from, b0) + static_cast<std::int64_t>(s.size());
+          caret = text_->RowByteToOffset(from, b0) + static_cast<std::int64_t>(s.size());
           text += s;
         }
         text.append(t.substr(b1));
@@ -119,7 +119,7 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
       const std::string_view top = text_->RowView(from);
       text.append(top.substr(0, std::min<std::size_t>(selStartByte_, top.size())));
       text += s;
-      caret = text_->RowColToOffset(from, 0) + static_cast<std::int64_t>(text.size());
+      caret = text_->RowByteToOffset(from, 0) + static_cast<std::int64_t>(text.size());
       // A selection that ends on the position after a final break takes it along.
       if (selBottom_ <= last) {
         const std::string_view bottom = text_->RowView(last);
@@ -140,7 +140,7 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
       // Past the row's end: the padding up to the caret and s, put in at the end.
       std::string put(static_cast<std::size_t>(std::max(col_ - width, 0)), ' ');
       put += s;
-      const std::int64_t at = text_->RowColToOffset(row_, static_cast<int>(row.size()));
+      const std::int64_t at = text_->RowByteToOffset(row_, static_cast<int>(row.size()));
       CleanSelection();
       text_->Splice({at, 0, put});
       CaretToOffset(at + static_cast<std::int64_t>(put.size()));
@@ -150,12 +150,12 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
       text.append(row);
       text.append(static_cast<std::size_t>(std::max(col_ - width, 0)), ' ');
       text += s;
-      caret = text_->RowColToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
+      caret = text_->RowByteToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
     } else if (overwrite) {
       // s takes the columns col_ .. col_ + |s| - 1, running on over folded rows.
       text.append(row.substr(0, b));
       text += s;
-      caret = text_->RowColToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
+      caret = text_->RowByteToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
       int end = col_ + static_cast<int>(s.size());
       std::string_view endRow = row;
       int endWidth = width;
@@ -175,7 +175,7 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
       rows = last - row_ + 1;
     } else {
       // Typing or pasting at the caret: the edit is the bytes put in.
-      const std::int64_t at = text_->RowColToOffset(row_, b);
+      const std::int64_t at = text_->RowByteToOffset(row_, b);
       CleanSelection();
       text_->Splice({at, 0, std::string(s)});
       CaretToOffset(at + static_cast<std::int64_t>(s.size()));
@@ -218,7 +218,7 @@ void TTextEditor::DeleteSelection() {
     text_->ReplaceRows(top, last - top + 1, text);
     SetRowCol(top, startCol);
   } else {
-    const std::int64_t start = text_->RowColToOffset(top, selStartByte_);
+    const std::int64_t start = text_->RowByteToOffset(top, selStartByte_);
     const std::string_view topRow = text_->RowView(top);
     text.append(topRow.substr(0, std::min<std::size_t>(selStartByte_, topRow.size())));
     // Ending on the position after a final break, the selection takes the
@@ -257,7 +257,7 @@ void TTextEditor::Backspace() {
       std::size_t keep = prev.size();
       if (text_->RowAttribute(above) == raFolded && !prev.empty()) keep = CharStartBefore(prev, prev.size());
       std::string text(prev.substr(0, keep));
-      const std::int64_t caret = text_->RowColToOffset(above, 0) + static_cast<std::int64_t>(keep);
+      const std::int64_t caret = text_->RowByteToOffset(above, 0) + static_cast<std::int64_t>(keep);
       int rows = 1;
       if (row_ < count) {
         text.append(row);
@@ -276,7 +276,7 @@ void TTextEditor::Backspace() {
       const bool inTab = b < row.size() && row[b] == '\t' && ByteToColumn(row, b, rules) < static_cast<std::size_t>(col_);
       const std::size_t start = inTab ? b : CharStartBefore(row, b);
       const std::size_t end = inTab ? b + 1 : b;
-      const std::int64_t at = text_->RowColToOffset(row_, static_cast<int>(start));
+      const std::int64_t at = text_->RowByteToOffset(row_, static_cast<int>(start));
       text_->Splice({at, static_cast<std::int64_t>(end - start), {}});
       CaretToOffset(at);
     }
@@ -314,7 +314,7 @@ bool TTextEditor::UnindentAtCaret() {
   const auto [cut, cutCol] = CharAtColumn(row, static_cast<std::size_t>(target), rules);
   std::string text(row.substr(0, cut));
   text.append(static_cast<std::size_t>(target) - cutCol, ' ');
-  const std::int64_t caret = text_->RowColToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
+  const std::int64_t caret = text_->RowByteToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
   std::size_t after = std::min<std::size_t>(static_cast<std::size_t>(ColToByte(row_, col_)), row.size());
   if (after < row.size()) {
     const std::size_t startCol = ByteToColumn(row, after, rules);
@@ -345,7 +345,7 @@ void TTextEditor::Delete() {
   const std::size_t b = static_cast<std::size_t>(ColToByte(row_, col_));
   std::string text;
   int rows = 1;
-  std::int64_t caret = text_->RowColToOffset(row_, static_cast<int>(b));
+  std::int64_t caret = text_->RowByteToOffset(row_, static_cast<int>(b));
   if (b < row.size()) {
     text_->Splice({caret, static_cast<std::int64_t>(CharLength(row, b)), {}});
     CaretToOffset(caret);
@@ -359,7 +359,7 @@ void TTextEditor::Delete() {
     // Past the end the row is padded to the caret, then joined with the next.
     text.append(row);
     text.append(static_cast<std::size_t>(std::max(col_ - static_cast<int>(DisplayWidth(row, rules)), 0)), ' ');
-    caret = text_->RowColToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
+    caret = text_->RowByteToOffset(row_, 0) + static_cast<std::int64_t>(text.size());
     if (row_ + 1 < text_->Count()) {
       text.append(text_->RowView(row_ + 1));
       text += RowBreak(row_ + 1);
@@ -413,12 +413,12 @@ void TTextEditor::Enter(bool shift) {
       pad.assign(static_cast<std::size_t>(indent), ' ');
     }
     if (shift) {
-      const std::int64_t caret = text_->RowColToOffset(lineFirst, 0) + static_cast<std::int64_t>(pad.size());
+      const std::int64_t caret = text_->RowByteToOffset(lineFirst, 0) + static_cast<std::int64_t>(pad.size());
       text_->ReplaceRows(lineFirst, 0, pad + "\r\n");
       CaretToOffset(caret);
     } else {
       const std::size_t b = static_cast<std::size_t>(ColToByte(row_, col_));
-      const std::int64_t at = text_->RowColToOffset(row_, static_cast<int>(b));
+      const std::int64_t at = text_->RowByteToOffset(row_, static_cast<int>(b));
       text_->Splice({at, 0, "\r\n" + pad});
       CaretToOffset(at + 2 + static_cast<std::int64_t>(pad.size()));
     }
@@ -564,6 +564,9 @@ void TTextEditor::IndentBox(bool indent) {
   if (!any) return;
   CaretBeginUpdate();
   text_->ReplaceRows(top, bottom - top + 1, text);
+  // The caret keeps its column; the characters under it moved, so it steps
+  // off any trail byte or tab padding now there.
+  SetRowCol(row_, col_);
   UpdateSelection();
   CaretEndUpdate();
 }
@@ -581,12 +584,12 @@ void TTextEditor::MoveSelection(int row, int col) {
   row = std::clamp(row, 0, text_->MaxCaretRow());
   const int lo = std::min(selTop_, row);
   const int hi = std::min(std::max(selBottom_, row), count - 1);
-  const std::int64_t base = text_->RowColToOffset(lo, 0);
+  const std::int64_t base = text_->RowByteToOffset(lo, 0);
   std::string text = text_->JoinRows(lo, hi - lo + 1).Text;
-  const std::size_t s = static_cast<std::size_t>(text_->RowColToOffset(selTop_, selStartByte_) - base);
-  const std::size_t e = static_cast<std::size_t>(text_->RowColToOffset(selBottom_, selEndByte_) - base);
+  const std::size_t s = static_cast<std::size_t>(text_->RowByteToOffset(selTop_, selStartByte_) - base);
+  const std::size_t e = static_cast<std::size_t>(text_->RowByteToOffset(selBottom_, selEndByte_) - base);
   std::string moved = text.substr(s, e - s);
-  std::size_t d = static_cast<std::size_t>(text_->RowColToOffset(row, ColToByte(row, col)) - base);
+  std::size_t d = static_cast<std::size_t>(text_->RowByteToOffset(row, ColToByte(row, col)) - base);
   if (d > s && d < e) {  // a drop among the moved bytes moves nothing
     CleanSelection();
     CaretEndUpdate();
@@ -675,7 +678,7 @@ void TTextEditor::BoxPaste(std::string_view s) {
   if (endsWithoutBreak && begin + rows == count && text.size() >= 2 &&
       text.compare(text.size() - 2, 2, "\r\n") == 0)
     text.resize(text.size() - 2);
-  const std::int64_t base = text_->RowColToOffset(begin, 0);
+  const std::int64_t base = text_->RowByteToOffset(begin, 0);
   text_->ReplaceRows(begin, rows, text);
   CaretToOffset(base + static_cast<std::int64_t>(caretAt));
   CaretEndUpdate();

@@ -157,7 +157,7 @@ TEST_F(LinesTest, OffsetsCountCrLfAsTwoAndStopAtTheLastRow) {
       {0, {0, 0}}, {2, {0, 2}}, {3, {0, 3}}, {4, {1, 0}}, {6, {2, 0}}, {8, {2, 2}}, {11, {2, 5}},
   };
   for (const auto& [off, rc] : cases) EXPECT_EQ(text.OffsetToRowCol(off), rc) << off;
-  EXPECT_EQ(text.RowColToOffset(2, 1), 7);
+  EXPECT_EQ(text.RowByteToOffset(2, 1), 7);
   EXPECT_EQ(text.OffsetToRowColFrom(1, 3), (std::pair<int, int>(2, 1)));
   lines.SetTextStr("ab\r\n");
   EXPECT_EQ(text.OffsetToRowCol(4), (std::pair<int, int>(1, 0)));  // below the final break

@@ -229,5 +229,35 @@ TEST(RowStoreTest, BuilderAllocatesBlocksWithoutGrowthSlack) {
   }
 }
 
+// Splices into a long row (where the bytes before a change near the start
+// move instead of those after it) and into short ones, against a string.
+TEST(RowStoreTest, SplicesIntoRowsOfAnyLengthAgreeWithAString) {
+  std::mt19937 rng(21);
+  for (const std::size_t length : {std::size_t{40}, std::size_t{200000}}) {
+    std::string model;
+    for (std::size_t i = 0; i < length; ++i) model += static_cast<char>('a' + i % 26);
+    RowBlockBuilder b;
+    b.Add("before", raBreak);
+    b.Add(model, raBreak);
+    b.Add("after", raLast);
+    RowStore s(b.Finish());
+    for (int step = 0; step < 2000; ++step) {
+      // Mostly near the start, where a caret in a long row types.
+      const std::size_t span = rng() % 4 ? std::min<std::size_t>(model.size(), 3000) : model.size();
+      const std::size_t at = span ? rng() % (span + 1) : 0;
+      const std::size_t removed = std::min<std::size_t>(rng() % 3, model.size() - at);
+      const std::string put(rng() % 3, static_cast<char>('A' + step % 26));
+      s.SpliceText(1, at, removed, put);
+      model.replace(at, removed, put);
+      ASSERT_EQ(s.Text(1), model) << length << " step " << step;
+    }
+    EXPECT_EQ(s.Text(0), "before");
+    EXPECT_EQ(s.Text(2), "after");
+    EXPECT_EQ(s.Bytes(), model.size() + 11);
+    s.CheckInvariants();
+    EXPECT_THROW(s.SpliceText(1, model.size(), 1, "x"), std::out_of_range);
+  }
+}
+
 }  // namespace
 }  // namespace tamber

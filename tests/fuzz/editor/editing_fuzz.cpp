@@ -1,6 +1,7 @@
 // libFuzzer target for the editor's model: a text (any bytes) edited by a
 // sequence of keys, typing, deletions, pastes, box operations and indents,
-// with word wrap on or off. After every step the rows must be consistent;
+// with word wrap on or off. After every step the rows, the caret and the
+// selection must keep their invariants;
 // undoing every step must give back the text's first bytes, and redoing them
 // all the edited bytes.
 #include <cstddef>
@@ -8,60 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "support/edit_steps.h"
 #include "view/clipboard.h"
 #include "view/text_editor.h"
 
 using namespace tamber;
+using tamber::test::Input;
+using tamber::test::Step;
 
-namespace {
-
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
-  bool Empty() const { return p_ >= end_; }
-  std::uint8_t Byte() { return p_ < end_ ? *p_++ : 0; }
-  std::string_view Bytes(std::size_t n) {
-    n = std::min<std::size_t>(n, static_cast<std::size_t>(end_ - p_));
-    std::string_view s(reinterpret_cast<const char*>(p_), n);
-    p_ += n;
-    return s;
-  }
-
- private:
-  const std::uint8_t* p_;
-  const std::uint8_t* end_;
-};
-
-constexpr TEditorKey kKeys[] = {TEditorKey::Left, TEditorKey::Right, TEditorKey::Up,
-                                TEditorKey::Down, TEditorKey::Home,  TEditorKey::End,
-                                TEditorKey::PageUp, TEditorKey::PageDown, TEditorKey::Escape};
-
-void Step(TTextEditor& e, Input& in) {
-  const std::uint8_t op = in.Byte();
-  const TShiftState shift = (op & 0x20 ? ssShift : 0) | (op & 0x40 ? ssCtrl : 0);
-  switch (op % 20) {
-    case 0: case 1: case 2: case 3:
-      e.KeyDown(kKeys[in.Byte() % std::size(kKeys)], shift, op & 0x80);
-      break;
-    case 4: case 5: e.InsertText(in.Bytes(1 + in.Byte() % 3)); break;
-    case 6: e.Backspace(); break;
-    case 7: e.Delete(); break;
-    case 8: e.Enter(op & 0x20); break;
-    case 9: e.Tab(shift & ssShift); break;
-    case 10: e.SelectAll(); break;
-    case 11: e.DeleteSelection(); break;
-    case 12: e.SetSelectionMode(e.SelectionMode() == smBox ? smNormal : smBox); break;
-    case 13: if (op & 0x20) e.IndentSelection(); else e.UnindentSelection(); break;
-    case 14: if (op & 0x20) e.CutToClipboard(); else e.CopyToClipboard(); break;
-    case 15: e.PasteFromClipboard(); break;
-    case 16: e.BoxPaste(in.Bytes(1 + in.Byte() % 8)); break;
-    case 17: e.SetOverWrite(!e.OverWrite()); break;
-    case 18: e.DeleteRow(e.Row()); break;
-    case 19: e.SetSelTextBuf(in.Bytes(in.Byte() % 6)); break;
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Input in(data, size);
@@ -84,15 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (!in.Empty() && steps < 200) {
     Step(e, in);
     ++steps;
-    e.Text().CheckInvariants();
-    // The caret may stand on the row after a final break, never further.
-    if (e.Row() < 0 || e.Row() > e.Text().Count()) __builtin_trap();
+    // The rows, the caret, the selection and the scroll position, as their headers state them.
+    e.CheckInvariants();
   }
   const std::string after = e.Text().GetTextStr();
   while (e.CanUndo()) e.Undo();
   if (e.Text().GetTextStr() != before) __builtin_trap();
   while (e.CanRedo()) e.Redo();
   if (e.Text().GetTextStr() != after) __builtin_trap();
-  e.Text().CheckInvariants();
+  e.CheckInvariants();
   return 0;
 }
