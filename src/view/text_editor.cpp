@@ -135,9 +135,9 @@ int TTextEditor::ByteToCol(int row, int byte) const {
 
 int TTextEditor::LogicalColumn(int row, int col) const {
   const RowCols rc = ColsOf(row);
-  while (col > 0 && rc.At(col) == '5') --col;
+  while (col > 0 && rc.At(col) == kColTrail) --col;
   if (!caret_.InTab())
-    while (col > 0 && rc.At(col) == '3') --col;
+    while (col > 0 && rc.At(col) == kColTabPad) --col;
   int bytes = ColToByte(row, col);
   for (int r = text_->LineFirstRow(row); r < row; ++r) bytes += static_cast<int>(text_->RowView(r).size());
   return bytes;
@@ -162,9 +162,9 @@ void TTextEditor::SetRowCol(int r, int c) {
   SetRow(r);
   const RowCols rc = ColsOf(row_);
   c = std::clamp(c, 0, kMaxCol + 1);
-  while (c > 0 && rc.At(c) == '5') --c;
+  while (c > 0 && rc.At(c) == kColTrail) --c;
   if (!caret_.InTab())
-    while (c > 0 && rc.At(c) == '3') --c;
+    while (c > 0 && rc.At(c) == kColTabPad) --c;
   SetCol(c, c >= col_ ? 1 : -1);
   CaretEndUpdate();
 }
@@ -193,12 +193,12 @@ void TTextEditor::Normalize(bool keep, int dir) {
       if (!caret_.KeepCaret()) remembered_ = -1;
     }
   }
-  if (rc.At(col_) == '5') {
+  if (rc.At(col_) == kColTrail) {
     rememberOnRowChange(col_);
     col_ += dir;
   }
   if (!caret_.InTab()) {
-    while (col_ > 0 && rc.At(col_) == '3') {
+    while (col_ > 0 && rc.At(col_) == kColTabPad) {
       rememberOnRowChange(col_);
       col_ += dir;
     }
@@ -207,11 +207,11 @@ void TTextEditor::Normalize(bool keep, int dir) {
     rememberOnRowChange(col_);
     if (text_->RowAttributeAt(row_) == raFolded) col_ = std::max(w - 1, 0);
     else if (col_ >= WrapByte()) col_ = std::max(w, WrapByte() - 1);
-    if (rc.At(col_) == '5') --col_;
+    if (rc.At(col_) == kColTrail) --col_;
     if (!caret_.InTab())
-      while (col_ > 0 && rc.At(col_) == '3') --col_;
+      while (col_ > 0 && rc.At(col_) == kColTabPad) --col_;
   }
-  if (col_ > kMaxCol && rc.At(kMaxCol) != '4') col_ = kMaxCol;
+  if (col_ > kMaxCol && rc.At(kMaxCol) != kColLead) col_ = kMaxCol;
   Refresh();
 }
 
@@ -282,7 +282,7 @@ TCaretRect TTextEditor::CaretShape() const {
   const int y = metrics_.TextTop + (row_ - topRow_) * metrics_.RowPitch;
   const int cw = std::max(metrics_.CharWidth - metrics_.CharacterMargin, 1);
   if (hitCaret_) return {x, y, std::max(hitCaretCols_ * metrics_.CharWidth, 2), metrics_.FontHeight};
-  const int cells = ColsOf(row_).At(col_) == '4' ? 2 : 1;
+  const int cells = ColsOf(row_).At(col_) == kColLead ? 2 : 1;
   if (overWrite_) return {x, y, cw * cells, metrics_.FontHeight};
   if (caret_.Style() == csBrief) return {x, y + metrics_.RowPitch - 2, cw * cells, 2};
   return {x, y, 2, metrics_.FontHeight};
@@ -355,9 +355,9 @@ std::pair<int, int> TTextEditor::BoxRowBytes(int row) const {
   const RowCols rc = ColsOf(row);
   const int len = static_cast<int>(rc.text.size());
   int start = selStartCol_;
-  while (rc.At(start) == '5' || rc.At(start) == '3') ++start;
+  while (rc.At(start) == kColTrail || rc.At(start) == kColTabPad) ++start;
   int end = selEndCol_;  // exclusive: step back to the first column of a character
-  while (end > start && (rc.At(end) == '5' || rc.At(end) == '3')) ++end;
+  while (end > start && (rc.At(end) == kColTrail || rc.At(end) == kColTabPad)) ++end;
   if (start >= rc.width) return {len, len};
   const int b0 = ColToByte(row, start);
   const int b1 = end >= rc.width ? len : ColToByte(row, end);

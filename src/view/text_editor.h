@@ -91,7 +91,7 @@ class TTextEditor : public TTextEditorView {
  public:
   // The last column the caret may rest on (one more when a double-byte
   // character starts there).
-  static constexpr int kMaxCol = 1000;
+  static constexpr int kMaxCol = static_cast<int>(kMaxColumnAttributes);
 
   // A view with a text of its own.
   TTextEditor();
@@ -306,7 +306,7 @@ class TTextEditor : public TTextEditorView {
     std::string_view text;
     std::string codes;  // up to kMaxCol + 2 columns
     int width = 0;      // exact up to kMaxCol + 2, above it past that
-    char At(int c) const { return c >= 0 && c < static_cast<int>(codes.size()) ? codes[c] : '0'; }
+    char At(int c) const { return c >= 0 && c < static_cast<int>(codes.size()) ? codes[c] : kColEnd; }
   };
   ColumnRules Rules() const { return text_->CurrentColumnRules(); }
   void CaretOptionsChanged();
