@@ -6,6 +6,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <cstdio>
+
+#include "app/command_line.h"
 #include "app/file_viewer.h"
 #include "app/single_instance.h"
 #include "app/tamber_form.h"
@@ -44,8 +47,22 @@ void Raise(tamber::TTamberForm& form, const QByteArray& token) {
 int main(int argc, char** argv) {
   // Read before the application object takes it from the environment.
   const QByteArray token = tamber::ActivationTokenFromEnvironment();
-  QStringList files;
-  for (int i = 1; i < argc; ++i) files << QFile::decodeName(argv[i]);
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QFile::decodeName(argv[i]);
+  const tamber::CommandLine line = tamber::ParseCommandLine(args);
+  if (!line.error.isEmpty()) {
+    std::fprintf(stderr, "tamber: %s\nTry 'tamber --help' for more information.\n", line.error.toLocal8Bit().constData());
+    return 2;
+  }
+  if (line.help) {
+    std::fputs(tamber::HelpText().toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+  if (line.version) {
+    std::printf("%s %s\n", tamber::kApplicationTitle, tamber::VersionText().toUtf8().constData());
+    return 0;
+  }
+  const QStringList& files = line.files;
 
   tamber::TSingleInstance instance;
   if (instance.Start() == tamber::TSingleInstance::Role::kSecond) {
