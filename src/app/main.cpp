@@ -1,18 +1,87 @@
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
+#include <cstdio>
+
+#include "app/command_line.h"
 #include "app/file_viewer.h"
+#include "app/single_instance.h"
 #include "app/tamber_form.h"
 
+namespace {
+
+// How long a second start waits for the running instance to take its files.
+constexpr int kHandOverTimeoutMs = 2000;
+
+// Shows path's window when it is open already, else opens it.
+void OpenOrActivate(tamber::TTamberForm& form, const QString& path,
+                    const tamber::TViewerFountains& fountains) {
+  const QString absolute = QDir::current().absoluteFilePath(path);
+  if (auto* area = qobject_cast<QMdiArea*>(form.centralWidget())) {
+    for (QMdiSubWindow* sub : area->subWindowList()) {
+      if (sub->windowTitle() == absolute) {
+        area->setActiveSubWindow(sub);
+        return;
+      }
+    }
+  }
+  tamber::OpenInViewer(form, absolute, fountains);
+}
+
+void Raise(tamber::TTamberForm& form, const QByteArray& token) {
+  // The platform reads the token from the environment when it activates.
+  if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token);
+  form.setWindowState(form.windowState() & ~Qt::WindowMinimized);
+  form.show();
+  form.raise();
+  form.activateWindow();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Read before the application object takes it from the environment.
+  const QByteArray token = tamber::ActivationTokenFromEnvironment();
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QFile::decodeName(argv[i]);
+  const tamber::CommandLine line = tamber::ParseCommandLine(args);
+  if (!line.error.isEmpty()) {
+    std::fprintf(stderr, "tamber: %s\nTry 'tamber --help' for more information.\n", line.error.toLocal8Bit().constData());
+    return 2;
+  }
+  if (line.help) {
+    std::fputs(tamber::HelpText().toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+  if (line.version) {
+    std::printf("%s %s\n", tamber::kApplicationTitle, tamber::VersionText().toUtf8().constData());
+    return 0;
+  }
+  const QStringList& files = line.files;
+
+  tamber::TSingleInstance instance;
+  if (instance.Start() == tamber::TSingleInstance::Role::kSecond) {
+    if (instance.HandOver(files, token, kHandOverTimeoutMs)) return 0;
+    // The running instance does not answer: work on our own.
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(tamber::kApplicationTitle));
   QApplication::setOrganizationName("Tamber");
   const tamber::TViewerFountains fountains;
   tamber::TTamberForm form;
   form.show();
-  const QStringList args = QApplication::arguments();
-  for (qsizetype i = 1; i < args.size(); ++i) tamber::OpenInViewer(form, args[i], fountains);
+  instance.Listen();
+  QObject::connect(&instance, &tamber::TSingleInstance::OpenRequested, &form,
+                   [&](const QString& path, const QByteArray& handedToken) {
+                     if (!path.isEmpty()) OpenOrActivate(form, path, fountains);
+                     Raise(form, handedToken);
+                   });
+  for (const QString& f : files) OpenOrActivate(form, f, fountains);
   return QApplication::exec();
 }

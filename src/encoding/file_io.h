@@ -10,18 +10,29 @@
 
 namespace tamber {
 
+// What a read accepts. Documents and conversions read regular files only, so
+// that a folder, a pipe or a device such as /dev/zero is refused before it is
+// opened (a pipe could block for ever, a device never end); tools that read
+// standard input as grep does ask for any file.
+enum class ReadSource { kRegularFile, kAnyFile };
+
+// The error of a file that is not a regular one (a device, pipe or socket);
+// a folder is refused with EISDIR.
+const std::error_category& FileKindCategory();
+inline constexpr int kNotRegularFile = 1;
+
 // The whole file's bytes. Throws std::system_error (with the path in what())
 // when it cannot be opened or read.
-std::string ReadWholeFile(const std::string& path);
+std::string ReadWholeFile(const std::string& path, ReadSource source = ReadSource::kRegularFile);
 
 // A file's bytes for reading once from start to end without holding them all:
 // a regular file is mapped, and the pages read can be handed back with
 // Release, so that the memory in use follows the reading, not the file size.
-// Anything else (a pipe, a device) is read whole. Throws std::system_error
-// as ReadWholeFile does.
+// Anything else (a pipe, a device, when source allows them) is read whole.
+// Throws std::system_error as ReadWholeFile does.
 class MappedFile {
  public:
-  explicit MappedFile(const std::string& path);
+  explicit MappedFile(const std::string& path, ReadSource source = ReadSource::kRegularFile);
   ~MappedFile();
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
@@ -42,9 +53,16 @@ class MappedFile {
 };
 
 // Writes bytes to a temporary file in path's folder, flushes it to disk and
-// renames it over path, keeping the mode of the file it replaces (0644 less
-// the umask for a new file). On any failure the temporary file is removed,
-// the file at path is as it was, and std::system_error is thrown.
+// renames it over path, keeping the mode and owner of the file it replaces
+// (0666 less the umask for a new file). A symbolic link (also one whose file
+// does not exist yet) stays: the file it points to is written. On any failure
+// the temporary file is removed, the file at path is as it was, and
+// std::system_error is thrown.
+//
+// A target that exists and is not a regular file is never replaced: a
+// character device or a pipe is written to directly (a pipe only while some
+// process reads it; otherwise ENXIO), anything else (a block device, a
+// socket) is refused with kNotRegularFile, a folder with EISDIR.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // Receives the bytes of a file being written, in pieces.

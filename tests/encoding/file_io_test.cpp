@@ -1,7 +1,11 @@
 #include "encoding/file_io.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +13,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 namespace tamber {
 namespace {
@@ -49,7 +54,8 @@ TEST_F(FileIoTest, AMappedFileGivesEveryByteAlsoAfterARelease) {
   f.ReleaseAll();
   f.Release(150000);
   EXPECT_EQ(f.Bytes(), bytes);
-  // Files that cannot be mapped are read whole: an empty file, a pipe.
+  // Files that cannot be mapped are read whole: an empty file, a pipe when
+  // pipes are asked for.
   WriteFileAtomically(Path("empty"), "");
   EXPECT_EQ(MappedFile(Path("empty")).Bytes(), "");
   ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
@@ -61,7 +67,7 @@ TEST_F(FileIoTest, AMappedFileGivesEveryByteAlsoAfterARelease) {
     std::fclose(w);
     _exit(0);
   }
-  EXPECT_EQ(MappedFile(fifo).Bytes(), "through a pipe");
+  EXPECT_EQ(MappedFile(fifo, ReadSource::kAnyFile).Bytes(), "through a pipe");
   waitpid(writer, nullptr, 0);
   EXPECT_THROW(MappedFile(Path("missing")), std::system_error);
 }
@@ -126,6 +132,106 @@ TEST_F(FileIoTest, AStreamedWriteThatFailsHalfwayLeavesTheOldFile) {
     for (int i = 0; i < 3; ++i) sink("ab");
   });
   EXPECT_EQ(ReadWholeFile(Path("keep.txt")), "ababab");
+}
+
+int KindError(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::system_error& e) {
+    return e.code().category() == FileKindCategory() ? 1000 + e.code().value() : e.code().value();
+  }
+  return 0;
+}
+constexpr int kNotRegular = 1000 + kNotRegularFile;
+
+TEST_F(FileIoTest, OnlyRegularFilesAreReadUnlessAnyFileIsAskedFor) {
+  // Neither the pipe without a writer nor /dev/zero may block or run for ever.
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  fs::create_directory(Path("dir"));
+  fs::create_symlink("/dev/zero", Path("zero-link"));
+  const struct {
+    std::string path;
+    int error;
+  } cases[] = {{Path("fifo"), kNotRegular}, {"/dev/zero", kNotRegular},
+               {Path("zero-link"), kNotRegular}, {Path("dir"), EISDIR}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(KindError([&] { ReadWholeFile(c.path); }), c.error) << c.path;
+    EXPECT_EQ(KindError([&] { MappedFile m(c.path); }), c.error) << c.path;
+  }
+  try {
+    ReadWholeFile(Path("fifo"));
+  } catch (const std::system_error& e) {
+    EXPECT_NE(std::string(e.what()).find("fifo"), std::string::npos) << e.what();
+    EXPECT_EQ(e.code().message(), "Not a regular file");
+  }
+  EXPECT_EQ(KindError([&] { ReadWholeFile(Path("dir"), ReadSource::kAnyFile); }), EISDIR);
+  EXPECT_EQ(ReadWholeFile("/dev/null", ReadSource::kAnyFile), "");
+}
+
+TEST_F(FileIoTest, APipeIsWrittenToAndStaysAPipe) {
+  const std::string fifo = Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Nobody reads it: refused at once rather than waiting.
+  EXPECT_EQ(KindError([&] { WriteFileAtomically(fifo, "lost"); }), ENXIO);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  WriteFileAtomicallyFrom(fifo, [](const ChunkWriter& sink) {
+    sink("to the ");
+    sink("reader");
+  });
+  char buf[64] = {};
+  EXPECT_EQ(std::string(buf, static_cast<std::size_t>(read(reader, buf, sizeof buf))), "to the reader");
+  close(reader);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_EQ(e.path().filename().string().rfind(".tamber-", 0), std::string::npos) << e.path();
+}
+
+TEST_F(FileIoTest, ADeviceIsWrittenToNotReplaced) {
+  // Root may replace any device, so it gets a null device of its own here;
+  // anyone else cannot replace /dev/null.
+  std::string device = "/dev/null";
+  if (geteuid() == 0) {
+    device = Path("null");
+    ASSERT_EQ(mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+  }
+  fs::create_symlink(device, Path("out"));
+  WriteFileAtomically(Path("out"), "gone");
+  WriteFileAtomically(device, "gone too");
+  EXPECT_TRUE(fs::is_symlink(Path("out")));
+  EXPECT_TRUE(fs::is_character_file(device));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  if (device != "/dev/null") {
+    struct stat st {};
+    ASSERT_EQ(stat(device.c_str(), &st), 0);
+    EXPECT_EQ(st.st_rdev, makedev(1, 3));
+  }
+}
+
+TEST_F(FileIoTest, ASocketIsRefusedAndKept) {
+  const std::string path = Path("sock");
+  const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(s, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(path.size(), sizeof addr.sun_path);
+  std::copy(path.begin(), path.end(), addr.sun_path);
+  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  EXPECT_EQ(KindError([&] { WriteFileAtomically(path, "x"); }), kNotRegular);
+  EXPECT_EQ(KindError([&] { ReadWholeFile(path); }), kNotRegular);
+  EXPECT_TRUE(fs::is_socket(path));
+  close(s);
+}
+
+TEST_F(FileIoTest, ALinkToAFileNotYetThereStaysALink) {
+  fs::create_directory(Path("sub"));
+  fs::create_symlink("sub/new.txt", Path("link.txt"));
+  WriteFileAtomically(Path("link.txt"), "first");
+  EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+  EXPECT_EQ(ReadWholeFile(Path("sub/new.txt")), "first");
+  fs::create_symlink("loop2", Path("loop1"));
+  fs::create_symlink("loop1", Path("loop2"));
+  EXPECT_EQ(KindError([&] { WriteFileAtomically(Path("loop1"), "x"); }), ELOOP);
 }
 
 }  // namespace

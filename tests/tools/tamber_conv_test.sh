@@ -143,6 +143,35 @@ check "an unwritable output is an error" "1" "$?"
 "$conv" --to klingon sjis.txt 2> /dev/null
 check "an unknown code is a usage error" "2" "$?"
 
+# Only regular files are read; an output that is a pipe or a device is written
+# to, never replaced by a file (root gets a null device of its own here, since
+# it could replace the system's).
+mkfifo in.fifo out.fifo
+timeout 5 "$conv" --guess in.fifo 2> err.txt
+check "a pipe as input is refused at once" "1" "$?"
+grep -q 'in.fifo: Not a regular file' err.txt; check "a pipe as input says why" "0" "$?"
+mkdir dir-in
+timeout 5 "$conv" --to euc /dev/zero -o target.txt 2> err.txt
+check "a device as input is refused" "1 precious" "$? $(cat target.txt)"
+timeout 5 "$conv" --to euc dir-in 2> err.txt
+check "a folder as input is refused" "1" "$?"
+timeout 5 "$conv" --to euc sjis.txt -o out.fifo 2> err.txt
+check "a pipe nobody reads is refused at once" "1" "$?"
+timeout 5 cat out.fifo > from-pipe.txt &
+reader=$!
+sleep 0.3
+timeout 5 "$conv" --to euc sjis.txt -o out.fifo
+check "a pipe with a reader is written to" "0" "$?"
+wait "$reader"
+check "the reader gets the conversion" "$(xxd -p euc.txt)" "$(xxd -p from-pipe.txt)"
+check "the pipe stays a pipe" "fifo" "$(stat -c %F out.fifo)"
+if [ "$(id -u)" = 0 ]; then mknod null c 1 3; device=$PWD/null; else device=/dev/null; fi
+ln -s "$device" to-null
+"$conv" --to euc sjis.txt -o to-null && "$conv" --to euc sjis.txt -o "$device"
+check "a device is written to" "0" "$?"
+check "the device stays a device" "character special file 1,3 link" \
+  "$(stat -c '%F %t,%T' "$device") $(stat -c %F to-null | cut -d' ' -f2)"
+
 ls -a | grep -q '^\.tamber-'; check "no temporary files are left" "1" "$?"
 
 if [ "$failures" -ne 0 ]; then echo "$failures failed"; exit 1; fi

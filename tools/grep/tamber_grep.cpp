@@ -198,7 +198,7 @@ class FileBytes {
       }
       ::close(fd);
     }
-    read_ = ReadWholeFile(path);  // reports the error, or reads a pipe or an empty file
+    read_ = ReadWholeFile(path, ReadSource::kAnyFile);  // reports the error, or reads a pipe or an empty file
   }
 
   std::string_view View() const {
