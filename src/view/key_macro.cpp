@@ -4,6 +4,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "encoding/dbcs.h"
 #include "encoding/file_io.h"
 
 namespace tamber {
@@ -247,6 +248,11 @@ bool ToEntry(const LineTokens& t, TKeyMacroData& e) {
   if (msg != kKeyMacroImeChar && msg != kKeyMacroKeyDown && msg != kKeyMacroChar) return false;
   const long long max_code = msg == kKeyMacroImeChar ? 0xFFFF : 0xFF;
   if (!InRange(code, 0, max_code) || !InRange(data, INT32_MIN, INT32_MAX)) return false;
+  // A code above a byte is a whole double-byte character (and so its comment
+  // never holds a line break).
+  if (code > 0xFF && (!IsLeadByte(static_cast<unsigned char>(code >> 8)) ||
+                      !IsTrailByte(static_cast<unsigned char>(code & 0xFF))))
+    return false;
   for (int k = 3; k < 6; ++k)
     if (!InRange(t.ints[k], 0, 255)) return false;
   e.Msg = static_cast<std::uint32_t>(msg);

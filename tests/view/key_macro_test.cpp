@@ -112,6 +112,8 @@ TEST(KeyMacroFormat, RefusesBadLinesAndLeavesTheRecorderEmpty) {
       "256, 65, 1, 0, 0, 0\r\n",                    // unknown message code
       "48386, 256, 1, 0, 0, 0\r\n",                 // a character byte above 255
       "646, 65536, 1, 0, 0, 0\r\n",                 // beyond a double-byte character
+      "646, 2625, 1, 0, 0, 0\r\n",                  // 0x0A41: no lead byte (a line feed)
+      "646, 33407, 1, 0, 0, 0\r\n",                 // 0x827F: no trail byte
       "48384, -1, 1, 0, 0, 0\r\n",                  // negative code
       "48384, 65, 2147483648, 0, 0, 0\r\n",         // KeyData beyond 32 bits signed
       "48384, 65, 1, 256, 0, 0\r\n",                // a modifier beyond a byte
