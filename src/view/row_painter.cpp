@@ -405,7 +405,9 @@ void TViewPainter::AppendText(TDisplayList& out, Row row, int y) {
   }
 
   // The selection segment.
-  const auto [s0, s1] = SelectedColumns(row, rowWidth);
+  // Plain names rather than a structured binding: lambdas below capture them.
+  const auto selectedColumns = SelectedColumns(row, rowWidth);
+  const int s0 = selectedColumns.first, s1 = selectedColumns.second;
   const bool hitState = ed_.SelectionState() == sstHit;
   TTextEditorColors& colors = f_.View().Colors();
   const TFountainColor& selSlot = hitState ? colors.Hit() : colors.Select();
