@@ -7,6 +7,7 @@
 
 #include "app/tamber_form.h"
 #include "encoding/file_code.h"
+#include "editor/row_loader.h"
 #include "encoding/file_io.h"
 #include "highlight/language_fountains.h"
 #include "view/ui/editor_widget.h"
@@ -63,29 +64,39 @@ TFountain* TViewerFountains::ForExtension(const std::string& ext) const {
 }
 
 QString LoadIntoViewer(TEditorWidget& widget, const std::string& path, const TViewerFountains& fountains) {
-  ClassifiedText classified;
+  // The file is mapped and converted piece by piece straight into the rows,
+  // so no copy of the whole text is ever made.
+  FileCode code = FileCode::Binary;
+  RowStore rows;
   {
-    const std::string bytes = ReadWholeFile(path);
+    MappedFile in(path);
+    const std::string_view bytes = in.Bytes();
     const int probe = ProbeBytes(bytes);
+    RowLoader loader;
     if (probe == pfBinary) {
-      classified.code = FileCode::Binary;
-      classified.text = bytes;
+      loader.Feed(bytes);
     } else {
-      classified = ClassifyOpenedFile(probe, Extension(path), bytes, /*kanjiAuto=*/true);
+      const TextFormat format = ClassifyFileBytes(probe, Extension(path), bytes, /*kanjiAuto=*/true);
+      code = format.code;
+      in.ReleaseAll();
+      FileDecoder decoder(bytes, format, /*normalizeBreaks=*/false);
+      for (std::string_view piece; decoder.Next(&piece);) {
+        loader.Feed(piece);
+        in.Release(decoder.Consumed());
+      }
     }
+    rows = loader.Finish();
   }
   TTextEditor& e = widget.Editor();
   widget.Furniture().SetFountain(fountains.ForExtension(Extension(path)));
-  e.Lines().SetTextStr(classified.text);
-  classified.text.clear();
-  classified.text.shrink_to_fit();
+  e.Lines().LoadRows(std::move(rows));
   e.SetReadOnly(true);
   e.SetRowCol(0, 0);
   widget.Furniture().UpdateNumberDigits();
   widget.Furniture().DoLayout();
   widget.viewport()->update();
-  return QString::fromLatin1(FileCodeText(classified.code).data(),
-                             static_cast<qsizetype>(FileCodeText(classified.code).size()));
+  return QString::fromLatin1(FileCodeText(code).data(),
+                             static_cast<qsizetype>(FileCodeText(code).size()));
 }
 
 void ApplyViewerLook(TEditorWidget& w) {

@@ -143,6 +143,12 @@ void TTextEditorStrings::LoadFromStream(std::istream& in) {
   EndUpdate();
 }
 
+void TTextEditorStrings::LoadRows(RowStore rows) {
+  BeginUpdate();
+  text_->SetAllRows(std::move(rows));
+  EndUpdate();
+}
+
 void TTextEditorStrings::SaveToFile(const std::string& path, LineEnd lineEnd) const {
   WriteFileAtomicallyFrom(path, [&](const ChunkWriter& sink) { text_->WriteText(lineEnd, sink); });
 }

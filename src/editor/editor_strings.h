@@ -45,6 +45,9 @@ class TTextEditorStrings {
   // is replaced only when the whole file was read.
   void LoadFromFile(const std::string& path);
   void LoadFromStream(std::istream& in);
+  // Takes rows built elsewhere (a RowLoader fed with a file's text piece by
+  // piece) as the whole text, in one change.
+  void LoadRows(RowStore rows);
   // Writes the text with breaks in lineEnd style through a temporary file
   // renamed over path; on failure the file is untouched and the error thrown.
   void SaveToFile(const std::string& path, LineEnd lineEnd = LineEnd::CrLf) const;
