@@ -11,25 +11,18 @@
 #include "editor/editor_strings.h"
 #include "editor/fake_view.h"
 #include "support/bench_data.h"
+#include "support/peak_memory.h"
 
 namespace tamber {
 namespace {
+
+using bench::PeakMemory;
+using bench::ResetPeakMemory;
 
 constexpr std::size_t kFileBytes = 100u << 20;
 
 std::string BigFile() { return bench::SjisFile(kFileBytes, "sjis-100mb.txt"); }
 
-// Peak resident memory since the last reset, in bytes.
-void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
-std::size_t PeakMemory() {
-  std::ifstream status("/proc/self/status");
-  std::string key;
-  while (status >> key) {
-    std::size_t kb;
-    if (key == "VmHWM:" && status >> kb) return kb * 1024;
-  }
-  return 0;
-}
 
 // A view of 50 rows whose parser tracks nesting of braces, as a fountain would.
 class BenchParser : public TRowParser {

@@ -30,11 +30,15 @@
 #include "encoding/file_code.h"
 #include "encoding/file_io.h"
 #include "support/bench_data.h"
+#include "support/peak_memory.h"
 
 extern char** environ;
 
 namespace tamber {
 namespace {
+
+using bench::PeakMemory;
+using bench::ResetPeakMemory;
 
 constexpr std::size_t kSize = 100u << 20;
 
@@ -66,16 +70,6 @@ double ProcessCpu() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
-std::size_t PeakMemory() {
-  std::ifstream status("/proc/self/status");
-  std::string key;
-  while (status >> key) {
-    std::size_t kb;
-    if (key == "VmHWM:" && status >> kb) return kb * 1024;
-  }
-  return 0;
-}
 
 void BM_OpenIntoRows(benchmark::State& state, const std::string& code) {
   const std::string path = File(code);

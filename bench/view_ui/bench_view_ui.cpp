@@ -17,27 +17,21 @@
 #include "encoding/file_io.h"
 #include "highlight/language_fountains.h"
 #include "support/bench_data.h"
+#include "support/peak_memory.h"
 #include "support/screen_text.h"
 #include "view/ui/editor_widget.h"
 
 namespace tamber {
 namespace {
 
+using bench::PeakMemory;
+using bench::ResetPeakMemory;
+
 constexpr int kRows = 60, kCols = 160;
 constexpr std::size_t kFileBytes = 100u << 20;
 
 std::string BigFile() { return bench::SjisFile(kFileBytes, "sjis-100mb.txt"); }
 
-std::size_t PeakMemory() {
-  std::ifstream status("/proc/self/status");
-  std::string key;
-  while (status >> key) {
-    std::size_t kb;
-    if (key == "VmHWM:" && status >> kb) return kb * 1024;
-  }
-  return 0;
-}
-void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // A widget with the display values of the main frame's template and a
 // viewport of kRows x kCols cells.

@@ -16,13 +16,6 @@ namespace tamber {
 
 namespace {
 
-std::string Extension(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return path.substr(dot);
-}
-
 void Colour(TLanguageFountain& f) {
   f.Comment().SetColor(clGreen);
   f.Str().SetColor(clMaroon);
@@ -76,7 +69,7 @@ QString LoadIntoViewer(TEditorWidget& widget, const std::string& path, const TVi
     if (probe == pfBinary) {
       loader.Feed(bytes);
     } else {
-      const TextFormat format = ClassifyFileBytes(probe, Extension(path), bytes, /*kanjiAuto=*/true);
+      const TextFormat format = ClassifyFileBytes(probe, FileExtension(path), bytes, /*kanjiAuto=*/true);
       code = format.code;
       in.ReleaseAll();
       FileDecoder decoder(bytes, format, /*normalizeBreaks=*/false);
@@ -88,7 +81,7 @@ QString LoadIntoViewer(TEditorWidget& widget, const std::string& path, const TVi
     rows = loader.Finish();
   }
   TTextEditor& e = widget.Editor();
-  widget.Furniture().SetFountain(fountains.ForExtension(Extension(path)));
+  widget.Furniture().SetFountain(fountains.ForExtension(FileExtension(path)));
   e.Lines().LoadRows(std::move(rows));
   e.SetReadOnly(true);
   e.SetRowCol(0, 0);

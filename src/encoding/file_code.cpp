@@ -145,6 +145,13 @@ std::string FromShiftJis(std::string_view text, const TextFormat& f, std::size_t
 
 }  // namespace
 
+std::string FileExtension(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+  return std::string(path.substr(dot));
+}
+
 FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines) {
   std::string lowerExt(ext);
   for (char& c : lowerExt)

@@ -67,6 +67,10 @@ struct ClassifiedText {
   std::size_t lost = 0;
 };
 
+// The extension of the last name in path, with its dot ("" when it has none),
+// as the functions below and the fountains take it.
+std::string FileExtension(std::string_view path);
+
 // The code of a file's text (probe from ProbeFile, ext with its dot, lines the
 // text without its final break) by the editor's rules: a byte-order mark, the
 // ".manifest" extension, well-formed UTF-8 with high bytes, then the byte

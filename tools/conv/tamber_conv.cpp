@@ -33,13 +33,6 @@ const char* kUsage =
     "--lossy   write even characters that cannot be written as they are: those the\n"
     "          target code cannot hold as 〓, ¥ and ‾ in UTF-8 files as \\ and ~\n";
 
-std::string Extension(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return path.substr(dot);
-}
-
 struct Read {
   int probe = pfBinary;
   TextFormat format;
@@ -50,7 +43,7 @@ Read Classify(const std::string& path, std::string_view bytes) {
   Read r;
   r.probe = ProbeBytes(bytes);
   r.format.code = FileCode::Binary;
-  if (r.probe != pfBinary) r.format = ClassifyFileBytes(r.probe, Extension(path), bytes, /*kanjiAuto=*/true);
+  if (r.probe != pfBinary) r.format = ClassifyFileBytes(r.probe, FileExtension(path), bytes, /*kanjiAuto=*/true);
   return r;
 }
 

@@ -72,13 +72,6 @@ struct Options {
   std::vector<std::string> files;
 };
 
-std::string Extension(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return path.substr(dot);
-}
-
 // Returns false (after a message) for a command line it does not understand.
 bool ParseArgs(int argc, char** argv, Options* o) {
   bool optionsEnded = false;
@@ -290,7 +283,7 @@ class Grep {
       sep = mcls_LF;
     } else if (const int style = UniformBreaks(bytes); style != kMixedBreaks &&
                                                        (style == kCrLfBreaks || !re_.MatchesBreakChars()) &&
-                                                       DetectFileCode(probe, Extension(path), WithoutFinalBreak(bytes)) ==
+                                                       DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes)) ==
                                                            FileCode::ShiftJis) {
       // A Shift-JIS file whose every break is CR LF is already the text the
       // editor holds; with LF breaks it searches alike unless the pattern can
@@ -299,7 +292,7 @@ class Grep {
       c.format.code = FileCode::ShiftJis;
       sep = style == kCrLfBreaks ? mcls_CRLF : mcls_LF;
     } else {
-      c = ClassifyOpenedFile(probe, Extension(path), bytes, /*kanjiAuto=*/true);
+      c = ClassifyOpenedFile(probe, FileExtension(path), bytes, /*kanjiAuto=*/true);
       if (c.lost > 0) {
         std::cerr << "tamber-grep: " << path << ": " << c.lost
                   << " character(s) have no Shift-JIS form and were searched as 〓\n";

@@ -77,19 +77,12 @@ bool ParseArgs(int argc, char** argv, Options& o) {
   return o.out.empty() || o.files.size() == 1;
 }
 
-std::string Extension(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return path.substr(dot);
-}
-
 // The file as the editor holds it, one string per logical line.
 std::vector<std::string> ReadLines(const std::string& path) {
   const std::string bytes = ReadWholeFile(path);
   const int probe = ProbeBytes(bytes);
   if (probe == pfBinary) throw std::runtime_error("a binary file is not printed");
-  const std::string text = ClassifyOpenedFile(probe, Extension(path), bytes, /*kanjiAuto=*/true).text;
+  const std::string text = ClassifyOpenedFile(probe, FileExtension(path), bytes, /*kanjiAuto=*/true).text;
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {

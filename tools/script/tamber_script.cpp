@@ -36,18 +36,11 @@ const char* kUsage =
     "printed on standard error as: CODE LINE:COLUMN MESSAGE (MODULE), with LINE\n"
     "and COLUMN counted from 1 in the script's text, and the status is 1.\n";
 
-std::string Extension(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return path.substr(dot);
-}
-
 // The text as the editor holds it: converted to Shift-JIS, breaks CR LF.
 std::string AsEditorText(const std::string& bytes, const std::string& path) {
   const int probe = ProbeBytes(bytes);
   if (probe == pfBinary) return bytes;
-  return ClassifyOpenedFile(probe, Extension(path), bytes, /*kanjiAuto=*/true).text;
+  return ClassifyOpenedFile(probe, FileExtension(path), bytes, /*kanjiAuto=*/true).text;
 }
 
 struct Host {
