@@ -56,6 +56,44 @@ std::size_t LineEndAfter(const unsigned char* s, std::size_t n, std::size_t star
 // One lazily built DFA. A state is a sorted set of NFA states; flags say
 // whether it accepts outright (final) and whether it accepts given the
 // anchor assertion at the position (forward: "$" holds; reverse: "^" holds).
+// The epsilon closure of a set of NFA states (sorted), over the forward or
+// the reverse epsilon edges. The marks are kept between calls, so a closure
+// costs the states it reaches, not the size of the NFA.
+class TREProgram::EpsilonClosure {
+ public:
+  std::vector<int> Of(const std::vector<NfaState>& nfa, std::vector<int> seed, bool reverse) {
+    mark_.resize(nfa.size(), 0);
+    if (++generation_ == 0) {
+      std::fill(mark_.begin(), mark_.end(), 0);
+      generation_ = 1;
+    }
+    std::vector<int> out;
+    std::vector<int> stack;
+    for (const int q : seed) {
+      if (mark_[q] == generation_) continue;
+      mark_[q] = generation_;
+      stack.push_back(q);
+      while (!stack.empty()) {
+        const int x = stack.back();
+        stack.pop_back();
+        out.push_back(x);
+        for (const int y : reverse ? nfa[x].revEps : nfa[x].eps) {
+          if (mark_[y] != generation_) {
+            mark_[y] = generation_;
+            stack.push_back(y);
+          }
+        }
+      }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+ private:
+  std::vector<unsigned> mark_;
+  unsigned generation_ = 0;
+};
+
 class TREProgram::Dfa {
  public:
   Dfa(const TREProgram& prog, bool reverse, int sepClass)
@@ -106,31 +144,7 @@ class TREProgram::Dfa {
 
  private:
   std::vector<int> Closure(std::vector<int> seed) {
-    mark_.resize(prog_.nfa_.size(), 0);
-    if (++generation_ == 0) {
-      std::fill(mark_.begin(), mark_.end(), 0);
-      generation_ = 1;
-    }
-    std::vector<int> out;
-    std::vector<int> stack;
-    for (const int q : seed) {
-      if (mark_[q] == generation_) continue;
-      mark_[q] = generation_;
-      stack.push_back(q);
-      while (!stack.empty()) {
-        const int x = stack.back();
-        stack.pop_back();
-        out.push_back(x);
-        for (const int y : reverse_ ? prog_.nfa_[x].revEps : prog_.nfa_[x].eps) {
-          if (mark_[y] != generation_) {
-            mark_[y] = generation_;
-            stack.push_back(y);
-          }
-        }
-      }
-    }
-    std::sort(out.begin(), out.end());
-    return out;
+    return closure_.Of(prog_.nfa_, std::move(seed), reverse_);
   }
 
   int Intern(std::vector<int> set) {
@@ -184,8 +198,7 @@ class TREProgram::Dfa {
   std::size_t bytes_ = 0;
   int start_ = kUnknown;
   int startHead_ = kUnknown;
-  std::vector<unsigned> mark_;
-  unsigned generation_ = 0;
+  EpsilonClosure closure_;
 };
 
 // The automaton the block searches run over raw bytes. A character state is
@@ -280,31 +293,7 @@ class TREProgram::LineDfa {
   }
 
   std::vector<int> Closure(std::vector<int> seed) {
-    mark_.resize(prog_.nfa_.size(), 0);
-    if (++generation_ == 0) {
-      std::fill(mark_.begin(), mark_.end(), 0);
-      generation_ = 1;
-    }
-    std::vector<int> out;
-    std::vector<int> stack;
-    for (const int q : seed) {
-      if (mark_[q] == generation_) continue;
-      mark_[q] = generation_;
-      stack.push_back(q);
-      while (!stack.empty()) {
-        const int x = stack.back();
-        stack.pop_back();
-        out.push_back(x);
-        for (const int y : prog_.nfa_[x].eps) {
-          if (mark_[y] != generation_) {
-            mark_[y] = generation_;
-            stack.push_back(y);
-          }
-        }
-      }
-    }
-    std::sort(out.begin(), out.end());
-    return out;
+    return closure_.Of(prog_.nfa_, std::move(seed), false);
   }
 
   int CharStep(int id, std::uint16_t c) {
@@ -377,8 +366,7 @@ class TREProgram::LineDfa {
   std::vector<int> block_;  // pending: the lead's block; -1 for a character state
   std::vector<std::int32_t> trans_;
   std::size_t bytes_ = 0;
-  std::vector<unsigned> mark_;
-  unsigned generation_ = 0;
+  EpsilonClosure closure_;
 };
 
 TREProgram::TREProgram(std::string_view pattern, bool ignoreCase) : patternLength_(pattern.size()) {

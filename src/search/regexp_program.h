@@ -99,6 +99,7 @@ class TREProgram {
     std::vector<int> revEps;
     std::vector<Edge> revEdges;  // to = the source state
   };
+  class EpsilonClosure;
   class Dfa;
   class LineDfa;
   struct LineScan;
