@@ -152,13 +152,12 @@ void TMDIChild::UpdateCaretStatus() {
 
 void TMDIChild::showEvent(QShowEvent* e) {
   QMdiSubWindow::showEvent(e);
-  if (!configured_) {
-    configured_ = true;
-    Configure();
-  }
+  Configure();
 }
 
 void TMDIChild::Configure() {
+  if (configured_) return;
+  configured_ = true;
   TEditorWidget& def = form_.DefEdit();
   TTextEditorFurniture& from = def.Furniture();
   TTextEditorFurniture& to = edit_->Furniture();

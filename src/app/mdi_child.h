@@ -61,7 +61,7 @@ class TMDIChild : public QMdiSubWindow {
   void UpdateCaretStatus();
 
   // Copies the display properties of the template editor and chooses the
-  // colouring by the upper-cased extension (done on the first show).
+  // colouring by the upper-cased extension, once (on creation or the first show).
   void Configure();
 
  protected:

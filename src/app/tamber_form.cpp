@@ -450,6 +450,9 @@ TMDIChild* TTamberForm::CreateDocument(const QString& name) {
   currentExt_ = Upper(FileExtension(name.toStdString()));
   auto* doc = new TMDIChild(*this, name);
   area_->addSubWindow(doc);
+  // Configured now even while the frame is hidden, so the document is ready
+  // for its load.
+  doc->Configure();
   if (Action("AcMaxWindow")->isChecked())
     doc->showMaximized();
   else
