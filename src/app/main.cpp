@@ -62,11 +62,15 @@ int main(int argc, char** argv) {
   tamber::TTamberForm form;
   form.show();
   instance.Listen();
-  QObject::connect(&instance, &tamber::TSingleInstance::OpenRequested, &form,
-                   [&](const QString& path, const QByteArray& handedToken) {
-                     if (!path.isEmpty()) form.OpenOrActivate(path);
-                     Raise(form, handedToken);
-                   });
+  // Queued: opening may show a message box, whose event loop must not run
+  // inside the socket's read.
+  QObject::connect(
+      &instance, &tamber::TSingleInstance::OpenRequested, &form,
+      [&](const QString& path, const QByteArray& handedToken) {
+        Raise(form, handedToken);
+        if (!path.isEmpty()) form.OpenOrActivate(path);
+      },
+      Qt::QueuedConnection);
   // Files that do not exist are skipped.
   for (const QString& f : files) form.OpenOrActivate(QDir::current().absoluteFilePath(f));
   return QApplication::exec();

@@ -107,7 +107,10 @@ void TMDIChild::Wire(TEditorWidget& pane) {
   auto change = std::move(e.OnChange);
   e.OnChange = [this, change](TTextEditor& ed) {
     if (change) change(ed);
-    if (ed.Modified() && form_.ActiveDocument() == this) form_.SetStatusText(1, QString::fromUtf8("変更"));
+    if (form_.ActiveDocument() != this) return;
+    if (ed.Modified()) form_.SetStatusText(1, QString::fromUtf8("変更"));
+    // A key typed right after may be Ctrl+S: the save must be enabled by then.
+    form_.UpdateCommands();
   };
 }
 

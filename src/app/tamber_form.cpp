@@ -116,7 +116,11 @@ TTamberForm::TTamberForm(QWidget* parent)
   area_->setObjectName("MDIArea");
   setCentralWidget(area_);
   connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-    if (auto* doc = qobject_cast<TMDIChild*>(w)) doc->UpdateStatus();
+    if (auto* doc = qobject_cast<TMDIChild*>(w)) {
+      // The activated document takes the keyboard in the pane that had it.
+      if (!doc->isAncestorOf(QApplication::focusWidget())) doc->Edit().setFocus();
+      doc->UpdateStatus();
+    }
     UpdateCommands();
   });
 
@@ -495,6 +499,7 @@ void TTamberForm::OpenNewDocument(const QString& path, bool addRecent) {
     return;
   }
   openFolder_ = QFileInfo(path).absolutePath();
+  doc->Edit().setFocus();
   if (addRecent) AddRecentFile(path);
 }
 
