@@ -79,6 +79,9 @@ class TEditorWidget : public QAbstractScrollArea {
   QMenu* PopupMenu() const;
   void SetPopupMenu(QMenu* menu);
   TEditorPopupMenu& BuiltinPopupMenu() const { return *builtinMenu_; }
+  // What the input method asks: the caret cell in the composition, the
+  // caret's line around it in UTF-16 offsets.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  signals:
   // count characters that CP932 cannot hold were typed or committed as 〓.
@@ -88,7 +91,6 @@ class TEditorWidget : public QAbstractScrollArea {
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void inputMethodEvent(QInputMethodEvent* e) override;
-  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   bool focusNextPrevChild(bool next) override;
   bool event(QEvent* e) override;
