@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QSplitter>
@@ -296,34 +295,6 @@ void TMDIChild::closeEvent(QCloseEvent* e) {
   }
   e->accept();
   QMdiSubWindow::closeEvent(e);
-}
-
-void TMDIChild::keyPressEvent(QKeyEvent* e) {
-  // Keys the editor pane left alone come here: plain typing, Enter and the
-  // deleting keys, so that a document can be edited.
-  TTextEditor& ed = FocusedPane().Editor();
-  const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
-  if (ed.ReadOnly() || (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
-    QMdiSubWindow::keyPressEvent(e);
-    return;
-  }
-  switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: ed.Enter(mods & Qt::ShiftModifier); break;
-    case Qt::Key_Backspace: ed.Backspace(); break;
-    case Qt::Key_Delete: ed.Delete(); break;
-    case Qt::Key_Tab: ed.Tab(); break;
-    default: {
-      const QString t = e->text();
-      if (t.isEmpty() || !t.at(0).isPrint()) {
-        QMdiSubWindow::keyPressEvent(e);
-        return;
-      }
-      ed.InsertText(Utf16ToCp932(std::u16string_view(reinterpret_cast<const char16_t*>(t.utf16()),
-                                                      static_cast<std::size_t>(t.size()))));
-    }
-  }
-  e->accept();
 }
 
 }  // namespace tamber

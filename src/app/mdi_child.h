@@ -67,7 +67,6 @@ class TMDIChild : public QMdiSubWindow {
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
-  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void Wire(TEditorWidget& pane);
