@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <system_error>
 
 #include "editor/row_loader.h"
@@ -70,7 +71,25 @@ void MakeBackup(const std::string& path, bool enabled) {
   if (backup == path) return;
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-  // A copy, not a rename: the file being saved keeps its mode, owner and links.
+  char* real = ::realpath(path.c_str(), nullptr);
+  const std::string file = real ? real : path;
+  std::free(real);
+  struct stat bst {};
+  // A backup name that is the file itself (through a link) is left alone.
+  if (::stat(backup.c_str(), &bst) == 0 && bst.st_dev == st.st_dev && bst.st_ino == st.st_ino) return;
+  // The save replaces the file by a rename, so a second name for the file as
+  // it is now keeps those bytes without copying them; the file itself keeps
+  // its name, mode and links. The new name goes in beside the old backup and
+  // then over it, so a failure leaves the old backup.
+  const std::string temp = backup + ".tamber-tmp";
+  ::unlink(temp.c_str());
+  if (::link(file.c_str(), temp.c_str()) == 0) {
+    if (::rename(temp.c_str(), backup.c_str()) == 0) return;
+    const int err = errno;
+    ::unlink(temp.c_str());
+    throw std::system_error(err, std::generic_category(), backup);
+  }
+  // No second name here (another file system, or one without links): a copy.
   MappedFile in(path);
   WriteFileAtomically(backup, in.Bytes());
 }

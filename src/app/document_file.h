@@ -40,9 +40,11 @@ TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool 
 // when it has none).
 std::string BackupName(const std::string& path);
 
-// With enabled: copies path (when it is a regular file) to its backup name,
-// replacing an older backup. Saving "x.bak" itself makes no backup.
-// Throws std::system_error when the copy fails.
+// With enabled: keeps path's bytes as they are now (when it is a regular
+// file) under its backup name, replacing an older backup, for a save that
+// then replaces path by a rename: a second link to the file where the file
+// system allows it, else a copy. Saving "x.bak" itself makes no backup.
+// Throws std::system_error when the backup cannot be made.
 void MakeBackup(const std::string& path, bool enabled);
 
 // Writes editor's text to path in format (line ends, final break, mark and

@@ -144,6 +144,36 @@ class TestDocuments : public QObject {
     QCOMPARE(Read(dir.path() + "/e.bak"), std::string("\xC6\xFC\xCB\xDC\r\nabc\xB8\xEC\r\n"));
   }
 
+  // The save replaces the file by a rename: the link, the mode and the
+  // backup of the file as it was all survive, also when the backup exists.
+  void ASaveKeepsTheLinkTheModeAndTheOldBytesInTheBackup() {
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + "/real");
+    const QString target = dir.path() + "/real/t.txt", link = dir.path() + "/l.txt";
+    Write(target, "old\n");
+    Write(dir.path() + "/l.bak", "older\n");
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    QVERIFY(QFile::link(target, link));
+    Frame f;
+    QVERIFY(f.form.OpenOrActivate(link));
+    TMDIChild* d = f.form.ActiveDocument();
+    d->Edit().Editor().InsertText("n");
+    QVERIFY(f.form.Save(*d));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(Read(target), std::string("nold\n"));
+    QCOMPARE(QFile::permissions(target),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser |
+                 QFileDevice::ReadGroup);
+    QCOMPARE(Read(dir.path() + "/l.bak"), std::string("old\n"));
+    // Saving the backup itself with backups on keeps it.
+    const QString bak = dir.path() + "/x.bak";
+    Write(bak, "b\n");
+    QVERIFY(f.form.OpenOrActivate(bak));
+    f.form.ActiveDocument()->Edit().Editor().InsertText("c");
+    QVERIFY(f.form.Save(*f.form.ActiveDocument()));
+    QCOMPARE(Read(bak), std::string("cb\n"));
+  }
+
   void SavesAsIntoEachCode() {
     struct Case {
       ChrCodeEnum code;
