@@ -5,8 +5,12 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMimeData>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QSplitter>
+#include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "app/tamber_form.h"
 #include "encoding/cp932_codec.h"
@@ -83,11 +87,13 @@ TMDIChild::TMDIChild(TTamberForm& form, const QString& caption) : form_(form) {
   splitter_->addWidget(edit_);
   setWidget(splitter_);
   Wire(*edit_);
+  editViewport_ = edit_->viewport();
   format_.code = FileCode::ShiftJis;
   resize(form.MdiArea()->size() * 3 / 4);
 }
 
 TMDIChild::~TMDIChild() {
+  editViewport_ = splitViewport_ = nullptr;
   for (TEditorWidget* p : {edit_, splitEdit_}) {
     if (!p) continue;
     p->Editor().SetClipboard(nullptr);
@@ -95,6 +101,8 @@ TMDIChild::~TMDIChild() {
 }
 
 void TMDIChild::Wire(TEditorWidget& pane) {
+  pane.viewport()->installEventFilter(this);
+  pane.viewport()->setAcceptDrops(true);
   TTextEditor& e = pane.Editor();
   e.SetClipboard(&SystemClipboard());
   // The widget listens already; the document listens after it.
@@ -262,6 +270,7 @@ void TMDIChild::Split() {
   splitEdit_->Editor().SetReadOnly(edit_->Editor().ReadOnly());
   splitEdit_->Editor().AttachText(edit_->Editor());
   Wire(*splitEdit_);
+  splitViewport_ = splitEdit_->viewport();
   splitter_->addWidget(splitEdit_);
   // The lower pane takes half of the window's height.
   const int total = splitter_->height();
@@ -272,9 +281,59 @@ void TMDIChild::Split() {
 
 void TMDIChild::Unsplit() {
   if (!splitEdit_) return;
-  splitEdit_->Editor().SetClipboard(nullptr);
-  delete splitEdit_;
-  splitEdit_ = nullptr;
+  TEditorWidget* pane = std::exchange(splitEdit_, nullptr);
+  splitViewport_ = nullptr;
+  pane->viewport()->removeEventFilter(this);
+  pane->Editor().SetClipboard(nullptr);
+  delete pane;
+}
+
+void TMDIChild::Wheel(TEditorWidget& pane, int direction) {
+  if (!wheelToggle_) {
+    wheelToggle_ = true;
+    return;
+  }
+  wheelToggle_ = false;
+  const int lines = std::clamp(form_.Settings().MouseWheel, 1, 5);
+  pane.Editor().ScrollRows(direction * lines);
+}
+
+bool TMDIChild::eventFilter(QObject* watched, QEvent* e) {
+  // Compared by the viewports kept aside: a pane being destroyed is not asked.
+  TEditorWidget* pane = watched == editViewport_ ? edit_ : watched == splitViewport_ ? splitEdit_ : nullptr;
+  if (!pane) return QMdiSubWindow::eventFilter(watched, e);
+  auto localFiles = [](const QMimeData* m) {
+    QStringList files;
+    if (m && m->hasUrls())
+      for (const QUrl& u : m->urls())
+        if (u.isLocalFile()) files << u.toLocalFile();
+    return files;
+  };
+  switch (e->type()) {
+    case QEvent::Wheel: {
+      const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
+      if (dy != 0) Wheel(*pane, dy > 0 ? -1 : 1);
+      return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* d = static_cast<QDropEvent*>(e);
+      if (localFiles(d->mimeData()).isEmpty()) break;
+      d->acceptProposedAction();
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* d = static_cast<QDropEvent*>(e);
+      const QStringList files = localFiles(d->mimeData());
+      if (files.isEmpty()) break;
+      d->acceptProposedAction();
+      // Files dropped on a pane go through the frame one by one.
+      for (const QString& f : files) form_.OpenOrActivate(f);
+      return true;
+    }
+    default: break;
+  }
+  return QMdiSubWindow::eventFilter(watched, e);
 }
 
 void TMDIChild::closeEvent(QCloseEvent* e) {

@@ -67,19 +67,26 @@ class TMDIChild : public QMdiSubWindow {
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void Wire(TEditorWidget& pane);
+  // The wheel rule: of two wheel notifications the first does nothing and
+  // the second scrolls the pane by the MouseWheel setting's lines.
+  void Wheel(TEditorWidget& pane, int direction);
   void ChooseColouring(const std::string& upperExt);
 
   TTamberForm& form_;
   QSplitter* splitter_;
   TEditorWidget* edit_;
   TEditorWidget* splitEdit_ = nullptr;
+  QObject* editViewport_ = nullptr;   // the panes' viewports, whose events we filter
+  QObject* splitViewport_ = nullptr;
   TextFormat format_;
   bool untitled_ = false;
   std::size_t lost_ = 0;
   bool configured_ = false;
+  bool wheelToggle_ = false;  // a wheel notification came and was let pass
   std::unique_ptr<TNCFountain> nc_;  // NC programs' own fountain
 };
 

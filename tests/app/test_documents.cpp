@@ -2,6 +2,8 @@
 // save as, close with each answer, and the enabling of the commands.
 #include <QAction>
 #include <QMdiArea>
+#include <QMimeData>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <deque>
@@ -433,6 +435,58 @@ class TestDocuments : public QObject {
     QCOMPARE(d->SplitEdit()->Editor().Text().RowTextAt(0), std::string("one"));
     f.form.Run("AcEditSplit");
     QVERIFY(!d->SplitView());
+  }
+
+  void EverySecondWheelNotificationScrollsAndDroppedFilesOpen() {
+    QTemporaryDir dir;
+    const QString a = dir.path() + "/a.txt", b = dir.path() + "/b.txt";
+    std::string many;
+    for (int i = 0; i < 200; ++i) many += "line\r\n";
+    Write(a, many);
+    Write(b, "b\r\n");
+    Frame f;
+    f.form.Settings().MouseWheel = 3;
+    f.form.resize(800, 600);
+    f.form.show();
+    QVERIFY(f.form.OpenOrActivate(a));
+    TEditorWidget& pane = f.form.ActiveDocument()->Edit();
+    QWidget* vp = pane.viewport();
+    auto wheel = [&](int dy) {
+      QWheelEvent ev(QPointF(10, 10), vp->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, dy), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+      QCoreApplication::sendEvent(vp, &ev);
+    };
+    wheel(-120);
+    QCOMPARE(pane.Editor().TopRow(), 0);  // the first one only arms the toggle
+    wheel(-120);
+    QCOMPARE(pane.Editor().TopRow(), 3);
+    wheel(120);
+    wheel(-120);  // up then down: three lines down
+    QCOMPARE(pane.Editor().TopRow(), 6);
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(b)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &drop);
+    QCOMPARE(f.form.Documents().size(), 2u);
+    QCOMPARE(f.form.ActiveDocument()->Caption(), b);
+  }
+
+  // The placement is written at exit unless maximised and read at the next start.
+  void WindowPlacementIsKeptBetweenStarts() {
+    {
+      Frame f;
+      f.form.show();
+      f.form.setGeometry(60, 70, 700, 500);
+      QVERIFY(f.form.close());
+    }
+    Frame g;
+    QCOMPARE(g.form.Settings().Width, 700);
+    QCOMPARE(g.form.Settings().Height, 500);
+    QCOMPARE(g.form.geometry().size(), QSize(700, 500));
   }
 
   void FilterIndexFindsTheEntryThatNamesTheExtension() {
