@@ -87,6 +87,11 @@ class TEditorWidget : public QAbstractScrollArea {
   // A wheel turn of notches (positive away from the user); return true when
   // handled, else the view scrolls QApplication::wheelScrollLines() rows a notch.
   std::function<bool(TEditorWidget&, int notches, Qt::KeyboardModifiers)> OnMouseWheel;
+  // A double click, after the control selected the token under it.
+  std::function<void(TEditorWidget&, QPoint)> OnDblClick;
+  // The mouse moved (viewport coordinates), after the control set its
+  // cursor: a handler may set another (a hand over a URL).
+  std::function<void(TEditorWidget&, QPoint, Qt::KeyboardModifiers)> OnMouseMove;
   // The Qt cursor for one of the editor's cursor numbers (the project draws 1958 and 1959).
   static QCursor CursorFor(TCursor c);
 
@@ -113,7 +118,7 @@ class TEditorWidget : public QAbstractScrollArea {
   void ScrollBarAction(bool vertical, int action);
   void ScrollRowsBy(int delta);
   QTimer autoScroll_;
-  int wheelRemainder_ = 0;
+  int wheelRemainder_ = 0, hWheelRemainder_ = 0;
   bool leftDown_ = false;
   std::unique_ptr<TQtClipboard> clipboard_;
   // ---- end of mouse block ----

@@ -131,6 +131,7 @@ void TEditorWidget::mouseMoveEvent(QMouseEvent* e) {
   editor_.MouseMove(p.x(), p.y(), ShiftOf(e->modifiers(), leftDown_ ? e->buttons() : Qt::NoButton));
   if (leftDown_ && !autoScroll_.isActive()) autoScroll_.start();
   ApplyCursor();
+  if (OnMouseMove) OnMouseMove(*this, p, e->modifiers());
 }
 
 void TEditorWidget::mouseReleaseEvent(QMouseEvent* e) {
@@ -159,11 +160,18 @@ void TEditorWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   const TMousePoint at = editor_.PointAt(p.x(), p.y());
   if (at.Area != maText) return;
   editor_.SelectTokenAt(at.Row, at.Col);
+  if (OnDblClick) OnDblClick(*this, p);
 }
 
 void TEditorWidget::wheelEvent(QWheelEvent* e) {
   e->accept();
   if (MouseCaptured()) return;
+  // A tilted wheel or a sideways swipe scrolls the columns.
+  hWheelRemainder_ += e->angleDelta().x();
+  if (const int cols = hWheelRemainder_ / kWheelStep; cols != 0) {
+    hWheelRemainder_ -= cols * kWheelStep;
+    editor_.SetTopCol(editor_.TopCol() - cols * std::max(1, QApplication::wheelScrollLines()));
+  }
   // Touchpads send small steps: they add up to whole notifications.
   wheelRemainder_ += e->angleDelta().y();
   const int notches = wheelRemainder_ / kWheelStep;

@@ -108,6 +108,9 @@ Qt::DropAction TOleddEditor::Drop(const QMimeData& mime, QPoint pos, Qt::Keyboar
 Qt::DropAction TOleddEditor::ExecDrag(QMimeData* mime) {
   auto* drag = new QDrag(this);
   drag->setMimeData(mime);
+  // Copying shows the project's own drag-copy cursor.
+  const QCursor copy = CursorFor(Editor().Caret().Cursors().DragSelCopyCursor());
+  if (copy.shape() == Qt::BitmapCursor) drag->setDragCursor(copy.pixmap(), Qt::CopyAction);
   return drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
 }
 
