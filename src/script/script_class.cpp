@@ -279,7 +279,7 @@ void Impl::RegisterObjectClass() {
     self.type = d->classType;
     self.flags = 0;
     I.CallWithValues(d, &self, {}, nullptr, e.Parser().CurrentPosition());
-    if (!inst->freed) I.FreeInstance(inst);
+    if (d->kind == pkScript) I.FreeInstance(inst);
     return 0;
   });
   add("CLASSNAMEIS", 0, is, [](TIfPasScript&, void*, TProcedure&, Value* result, std::span<Value> args) -> std::uint16_t {

@@ -358,8 +358,9 @@ struct MethodCallExpr : Expr {
     TProcedure* impl = isStatic ? method : TIfPasScript::Dispatch(method, inst->cls);
     obj.type = impl->classType;
     CallProcedure(E, impl, args, out, pos, &obj);
-    // A destructor ends the instance even when it did not call the inherited one.
-    if (!isStatic && (impl->flags & kMethodDestructor)) E.FreeInstance(inst);
+    // A script destructor ends the instance even when it did not call the
+    // inherited one; a library destructor releases its host object itself.
+    if (!isStatic && (impl->flags & kMethodDestructor) && impl->kind == pkScript) E.FreeInstance(inst);
   }
 };
 

@@ -57,7 +57,7 @@ void Configure(TIfPasScript& engine, Host& host);
 
 std::uint16_t Uses(TIfPasScript& engine, Host& host, const std::string& name) {
   if (name == "SYSTEM") {
-    RegisterEarlyLibrary(engine);
+    RegisterSystemLibrary(engine);
     engine.RegisterFunction(
         [](TIfPasScript&, void*, TProcedure&, Value*, std::span<Value> args) -> std::uint16_t {
           const std::string line = Cp932ToUtf8(ReadString(Deref(args[0]))) + "\n";
