@@ -506,6 +506,8 @@ bool TIfPasScript::CallPrepared(TProcedure* proc, const Value* selfValue, std::s
   return error_.code == 0;
 }
 
+bool TIfPasScript::Running() const { return impl_->running; }
+
 void TIfPasScript::AddClearListener(void* owner, std::function<void()> listener) {
   impl_->clearListeners.emplace_back(owner, std::move(listener));
 }

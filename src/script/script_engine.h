@@ -111,6 +111,7 @@ class TIfPasScript {
   static TProcedure* Dispatch(TProcedure* method, const TTypeRec* instanceClass);
   // Called first of all by ClearScript (windows disconnect from the engine).
   void AddClearListener(void* owner, std::function<void()> listener);
+  bool Running() const;  // inside RunMain
   void RemoveClearListener(void* owner);
   Value* GetVariable(std::string_view name);
   TTypeRec* FindType(std::string_view upperName) const;

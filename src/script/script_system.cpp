@@ -1,5 +1,7 @@
 #include "script/script_system.h"
 
+#include "script/script_windows.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -418,7 +420,7 @@ void DecodeDateValue(double dt, int* year, int* month, int* day) {
   CivilFromDays(static_cast<std::int64_t>(std::trunc(dt)) - kEpochOffset, year, month, day);
 }
 
-void RegisterSystemLibrary(TIfPasScript& en) {
+void RegisterSystemLibrary(TIfPasScript& en, ScriptWindowHost* windows) {
   TTypeRec* longint = en.TypeByCode(tcLongInt);
   TTypeRec* str = en.TypeByCode(tcString);
   // Standard functions.
@@ -692,6 +694,8 @@ void RegisterSystemLibrary(TIfPasScript& en) {
   en.RegisterType("TNotifyEvent", "procedure(Sender: TObject);");
   en.RegisterType("TCloseQueryEvent", "procedure(Sender: TObject; Var CanClose: Boolean);");
   en.RegisterType("TKeyPressEvent", "procedure(Sender: TObject; var Key: Char);");
+  WindowLibrary* lib = RegisterControlClass(en, windows);
+  RegisterProcessMessages(en, lib);
   constant("bsNone", 0);
   constant("bsSingle", 1);
   constant("bsDialog", 2);
@@ -699,6 +703,7 @@ void RegisterSystemLibrary(TIfPasScript& en) {
   constant("BiSystemMenu", 1);
   constant("biMinimize", 2);
   constant("biMaximize", 4);
+  RegisterFormAndControls(en, lib);
 
   en.RegisterType("TDateTime", "Double");
   en.RegisterFunction(TAMBER_FN {

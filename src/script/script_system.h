@@ -2,18 +2,21 @@
 // the engine's own tests and benchmark need; RegisterSystemLibrary registers
 // the whole library in its order: standard and internal functions, SQRT,
 // Round, Trunc, PI, Random, Randomize, class StringList, the font-style
-// constants, the event types, the border constants, TDateTime and the date
-// functions.
+// constants, the event types, TControl, ProcessMessages, the border
+// constants, TForm and the controls, TDateTime and the date functions. The
+// window classes reach their windows through the host (without one, making
+// a window is refused with 0x8004).
 #pragma once
 
 #include <string>
 
 #include "script/script_engine.h"
+#include "script/script_window_host.h"
 
 namespace tamber::script {
 
 void RegisterEarlyLibrary(TIfPasScript& engine);
-void RegisterSystemLibrary(TIfPasScript& engine);
+void RegisterSystemLibrary(TIfPasScript& engine, ScriptWindowHost* windows = nullptr);
 
 // Text and number helpers of the library, shared with its tests.
 // Shortest general form with up to 15 significant digits ("0.1", "1E-6").
