@@ -636,6 +636,8 @@ class Compiler {
         p.Next();
         ExprP n = MakeNested(std::move(inner), pos);
         n->tempSlot = Temp();
+        // (Sender as TButton).Caption
+        if (p.CurrentKind() == tkPeriod && n->stype && n->stype->code == tcClass) return Selectors(std::move(n));
         return n;
       }
       case tkOpenBlock: {
