@@ -48,6 +48,36 @@ printf "uses A;\nbegin end.\n" >"$tmp/cycle.pas"
 "$bin" "$tmp/cycle.pas" 2>"$tmp/err"; rc=$?
 check "cyclic uses fails" "1" "$rc"
 
+# A window whose close query keeps it open once (builds without Qt refuse
+# windows with 0x8004).
+cat >"$tmp/window.pas" <<'EOF'
+var f: TForm; b: TBUTTON; tries: Integer;
+procedure Query(Sender: TObject; var CanClose: Boolean);
+begin
+  tries := tries + 1;
+  CanClose := tries > 1;
+end;
+begin
+  f := TForm.Create;
+  f.Caption := 'テスト';
+  b := TBUTTON.Create(f);
+  b.Caption := 'はい';
+  f.OnCloseQuery := @Query;
+  f.Visible := True;
+  f.Close;
+  ProcessMessages;
+  if f.Visible then Writeln(f.Caption + ' ' + b.Caption + ' open');
+  f.Close;
+  if not f.Visible then Writeln('closed');
+end.
+EOF
+out=$(QT_QPA_PLATFORM=offscreen "$bin" "$tmp/window.pas" 2>"$tmp/err"); rc=$?
+if grep -q "^32772 " "$tmp/err"; then
+  echo "ok window (skipped: built without windows)"
+else
+  check "window" "テスト はい open closed 0" "$(echo $out) $rc"
+fi
+
 "$bin" --help | grep -q "Writeln(s: string)"; check "help" "0" "$?"
 "$bin" >/dev/null 2>&1; check "no argument" "2" "$?"
 exit $fail
