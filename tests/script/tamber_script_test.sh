@@ -42,6 +42,12 @@ out=$("$bin" "$tmp/usesunit.pas" 2>"$tmp/err"); rc=$?
 check "unit call" "42 1" "$out $rc"
 check "unit error" "3 8:3 未定義の識別子: Y (HELPER)" "$(cat "$tmp/err")"
 
+# A class of a unit, made, called and overridden by the script.
+printf "unit Shapes;\ntype TBox = class\n  FW: Integer;\n  FName: string;\n  constructor Create(w: Integer);\n  function Area: Integer; virtual;\nend;\nconstructor TBox.Create(w: Integer); begin FW := w; FName := 'box'; end;\nfunction TBox.Area: Integer; begin Result := FW * FW; end;\nend.\n" >"$tmp/SHAPES.IFS"
+printf "uses Shapes;\ntype TBig = class(TBox) function Area: Integer; override; end;\nfunction TBig.Area: Integer; begin Result := inherited Area * 10; end;\nvar b: TBox;\nbegin\n  b := TBox.Create(3);\n  Writeln(b.FName + IntToStr(b.Area));\n  b := TBig.Create(2);\n  Writeln(IntToStr(b.Area));\nend.\n" >"$tmp/unitclass.pas"
+out=$("$bin" "$tmp/unitclass.pas" 2>"$tmp/err"); rc=$?
+check "unit class" "box9 40 0" "$(echo $out) $rc"
+
 printf "unit A;\nuses B;\nend.\n" >"$tmp/A.IFS"
 printf "unit B;\nuses A;\nend.\n" >"$tmp/B.IFS"
 printf "uses A;\nbegin end.\n" >"$tmp/cycle.pas"
