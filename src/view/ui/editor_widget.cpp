@@ -60,7 +60,7 @@ TEditorWidget::TEditorWidget(QWidget* parent)
   InitInput();
   SetEditorFont(DefaultFont());
   resize(185, 89);
-  InitInput();
+  InitMouse();
 }
 
 TEditorWidget::~TEditorWidget() {
