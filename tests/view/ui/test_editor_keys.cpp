@@ -101,6 +101,8 @@ class TestEditorKeys : public QObject {
 
   void ArrowKeysAtTheEdgeScrollTheScreenRatherThanRepaintIt() {
     TEditorHarness h(480, 240);
+    h.Widget().Furniture().Ruler().SetVisible(true);
+    h.Widget().Furniture().Leftbar().SetVisible(true);
     std::string text;
     for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i) + "\r\n";
     h.Editor().Lines().SetTextStr(text);
@@ -123,11 +125,23 @@ class TestEditorKeys : public QObject {
              qPrintable(QString::number(painted.region.boundingRect().height())));
     // What the window shows (the scrolled pixels and the rows painted) is what a full paint gives.
     QWidget* vp = h.Widget().viewport();
-    const QPoint at = vp->mapTo(vp->window(), QPoint(0, 0));
-    const QImage shown = vp->screen()->grabWindow(vp->window()->winId(), at.x(), at.y(), vp->width(), vp->height())
-                             .toImage()
-                             .convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(shown, h.Paint());
+    auto shown = [&] {
+      const QPoint at = vp->mapTo(vp->window(), QPoint(0, 0));
+      return vp->screen()->grabWindow(vp->window()->winId(), at.x(), at.y(), vp->width(), vp->height())
+          .toImage()
+          .convertToFormat(QImage::Format_RGB32);
+    };
+    QCOMPARE(shown(), h.Paint());
+    // Typing paints the caret row and the ruler's caret cells, not what lies between.
+    painted.region = QRegion();
+    h.Type("xy");
+    QApplication::processEvents();
+    QVERIFY(painted.region.rectCount() > 1);
+    QVERIFY(painted.region.boundingRect().height() > 4 * pitch);
+    int area = 0;
+    for (const QRect& r : painted.region) area += r.width() * r.height();
+    QVERIFY(area < 4 * pitch * vp->width());
+    QCOMPARE(shown(), h.Paint());
   }
 
   void TabAndReturnStayInTheControlWhileWanted() {
