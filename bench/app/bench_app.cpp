@@ -20,7 +20,7 @@
 #include "support/bench_data.h"
 #include "support/peak_memory.h"
 #include "view/text_editor.h"
-#include "view/ui/editor_widget.h"
+#include "view/ui/text_editor_fx.h"
 
 extern char** environ;
 

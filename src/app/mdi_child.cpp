@@ -1,7 +1,7 @@
 #include "app/mdi_child.h"
 
 #include <QApplication>
-#include <QClipboard>
+#include <QDesktopServices>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMimeData>
@@ -15,43 +15,13 @@
 #include "app/tamber_form.h"
 #include "encoding/cp932_codec.h"
 #include "highlight/language_fountains.h"
-#include "view/clipboard.h"
-#include "view/ui/editor_widget.h"
+#include "highlight/token_kind.h"
+#include "view/ui/text_editor_fx.h"
+#include "view/ui/text_editor_prop.h"
 
 namespace tamber {
 
 namespace {
-
-// The system clipboard as the editing operations see it, in CP932; the box
-// format is kept under its registered name.
-class TSystemClipboard : public TTextEditorClipboard {
- public:
-  std::optional<std::string> Text() const override {
-    const QMimeData* m = QApplication::clipboard()->mimeData();
-    if (!m || !m->hasText()) return std::nullopt;
-    const QString t = m->text();
-    return Utf16ToCp932(std::u16string_view(reinterpret_cast<const char16_t*>(t.utf16()),
-                                            static_cast<std::size_t>(t.size())));
-  }
-  bool HasBoxText() const override {
-    const QMimeData* m = QApplication::clipboard()->mimeData();
-    return m && m->hasFormat(QString::fromLatin1(kBoxClipboardFormat.data(),
-                                                 static_cast<qsizetype>(kBoxClipboardFormat.size())));
-  }
-  void SetText(std::string_view text, bool box) override {
-    auto* m = new QMimeData;
-    m->setText(QString::fromStdU16String(Cp932ToUtf16(text)));
-    if (box)
-      m->setData(QString::fromLatin1(kBoxClipboardFormat.data(), static_cast<qsizetype>(kBoxClipboardFormat.size())),
-                 QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-    QApplication::clipboard()->setMimeData(m);
-  }
-};
-
-TSystemClipboard& SystemClipboard() {
-  static TSystemClipboard c;
-  return c;
-}
 
 // The extension table: first match wins.
 struct TColouring {
@@ -82,46 +52,49 @@ TMDIChild::TMDIChild(TTamberForm& form, const QString& caption) : form_(form) {
   setWindowTitle(caption);
   splitter_ = new QSplitter(Qt::Vertical, this);
   splitter_->setChildrenCollapsible(false);
-  edit_ = new TEditorWidget(splitter_);
+  edit_ = new TTextEditorFx(splitter_);
   edit_->setObjectName("Edit");
   splitter_->addWidget(edit_);
   setWidget(splitter_);
   Wire(*edit_);
-  editViewport_ = edit_->viewport();
   format_.code = FileCode::ShiftJis;
   resize(form.MdiArea()->size() * 3 / 4);
 }
 
-TMDIChild::~TMDIChild() {
-  editViewport_ = splitViewport_ = nullptr;
-  for (TEditorWidget* p : {edit_, splitEdit_}) {
-    if (!p) continue;
-    p->Editor().SetClipboard(nullptr);
-  }
-}
+TMDIChild::~TMDIChild() = default;
 
-void TMDIChild::Wire(TEditorWidget& pane) {
-  pane.viewport()->installEventFilter(this);
-  pane.viewport()->setAcceptDrops(true);
-  TTextEditor& e = pane.Editor();
-  e.SetClipboard(&SystemClipboard());
-  // The widget listens already; the document listens after it.
-  auto caret = std::move(e.OnCaretMoved);
-  e.OnCaretMoved = [this, caret](TTextEditor& ed) {
-    if (caret) caret(ed);
+void TMDIChild::Wire(TTextEditorFx& pane) {
+  pane.OnCaretMoved = [this](TTextEditorFx&) {
     if (form_.ActiveDocument() == this) UpdateCaretStatus();
   };
-  auto change = std::move(e.OnChange);
-  e.OnChange = [this, change](TTextEditor& ed) {
-    if (change) change(ed);
+  pane.OnChange = [this](TTextEditorFx& p) {
     if (form_.ActiveDocument() != this) return;
-    if (ed.Modified()) form_.SetStatusText(1, QString::fromUtf8("変更"));
+    if (p.Editor().Modified()) form_.SetStatusText(1, QString::fromUtf8("変更"));
     // A key typed right after may be Ctrl+S: the save must be enabled by then.
     form_.UpdateCommands();
   };
+  pane.OnMouseWheel = [this](TEditorWidget& p, int notches, Qt::KeyboardModifiers) {
+    Wheel(static_cast<TTextEditorFx&>(p), notches > 0 ? -1 : 1);
+    return true;
+  };
+  pane.OnDblClick = [this](TEditorWidget& p, QPoint at) { DoubleClicked(static_cast<TTextEditorFx&>(p), at); };
+  // Files dropped on a pane go through the frame one by one.
+  pane.OnDropFiles = [this](TOleddEditor&, const QStringList& paths, Qt::KeyboardModifiers, QPoint) {
+    for (const QString& f : paths) form_.OpenOrActivate(f);
+  };
 }
 
-TEditorWidget& TMDIChild::FocusedPane() const {
+void TMDIChild::DoubleClicked(TTextEditorFx& pane, QPoint at) {
+  const TTextEditor& e = pane.Editor();
+  const TMousePoint p = e.PointAt(at.x(), at.y());
+  const TTokenKind kind = e.TokenKindAt(p.Row, p.Col);
+  if (kind != tokUrl && kind != tokMail) return;
+  const std::string text = e.TokenTextAt(p.Row, p.Col);
+  const QString target = QString::fromStdString(Cp932ToUtf8(text));
+  QDesktopServices::openUrl(QUrl(kind == tokMail ? QStringLiteral("mailto:") + target : target));
+}
+
+TTextEditorFx& TMDIChild::FocusedPane() const {
   return splitEdit_ && splitEdit_->hasFocus() ? *splitEdit_ : *edit_;
 }
 
@@ -168,7 +141,7 @@ void TMDIChild::showEvent(QShowEvent* e) {
 void TMDIChild::Configure() {
   if (configured_) return;
   configured_ = true;
-  TEditorWidget& def = form_.DefEdit();
+  TTextEditorFx& def = form_.DefEdit();
   TTextEditorFurniture& from = def.Furniture();
   TTextEditorFurniture& to = edit_->Furniture();
   to.Marks().Assign(from.Marks());
@@ -251,26 +224,18 @@ void TMDIChild::ChooseColouring(const std::string& upperExt) {
 
 void TMDIChild::Split() {
   if (splitEdit_) return;
-  splitEdit_ = new TEditorWidget(splitter_);
+  splitEdit_ = new TTextEditorFx(splitter_);
   splitEdit_->setObjectName("SplitEdit");
-  TTextEditorFurniture& from = edit_->Furniture();
-  TTextEditorFurniture& to = splitEdit_->Furniture();
-  to.Marks().Assign(from.Marks());
-  to.FxMarks().Assign(from.FxMarks());
-  to.SetColor(from.Color());
-  to.SetFontColor(from.FontColor());
-  to.View().Assign(from.View());
-  to.View().Fountain().SetReserveWordList(from.View().Fountain().ReserveWordList());
-  to.Margin().Assign(from.Margin());
-  to.Leftbar().Assign(from.Leftbar());
-  to.Ruler().Assign(from.Ruler());
-  to.SetFountain(from.Fountain());
-  splitEdit_->SetEditorFont(edit_->EditorFont());
-  splitEdit_->SetScrollBars(edit_->ScrollBars());
+  // Every display property of the main pane, through a holder of them.
+  TTextEditorProp prop;
+  prop.CopyFrom(*edit_);
+  prop.CopyTo(*splitEdit_);
+  splitEdit_->Furniture().SetFountain(edit_->Furniture().Fountain());
+  splitEdit_->SetFindString(edit_->FindString());
+  splitEdit_->SetFxSearchOptions(edit_->FxSearchOptions());
   splitEdit_->Editor().SetReadOnly(edit_->Editor().ReadOnly());
   splitEdit_->Editor().AttachText(edit_->Editor());
   Wire(*splitEdit_);
-  splitViewport_ = splitEdit_->viewport();
   splitter_->addWidget(splitEdit_);
   // The lower pane takes half of the window's height.
   const int total = splitter_->height();
@@ -281,14 +246,10 @@ void TMDIChild::Split() {
 
 void TMDIChild::Unsplit() {
   if (!splitEdit_) return;
-  TEditorWidget* pane = std::exchange(splitEdit_, nullptr);
-  splitViewport_ = nullptr;
-  pane->viewport()->removeEventFilter(this);
-  pane->Editor().SetClipboard(nullptr);
-  delete pane;
+  delete std::exchange(splitEdit_, nullptr);
 }
 
-void TMDIChild::Wheel(TEditorWidget& pane, int direction) {
+void TMDIChild::Wheel(TTextEditorFx& pane, int direction) {
   if (!wheelToggle_) {
     wheelToggle_ = true;
     return;
@@ -296,44 +257,6 @@ void TMDIChild::Wheel(TEditorWidget& pane, int direction) {
   wheelToggle_ = false;
   const int lines = std::clamp(form_.Settings().MouseWheel, 1, 5);
   pane.Editor().ScrollRows(direction * lines);
-}
-
-bool TMDIChild::eventFilter(QObject* watched, QEvent* e) {
-  // Compared by the viewports kept aside: a pane being destroyed is not asked.
-  TEditorWidget* pane = watched == editViewport_ ? edit_ : watched == splitViewport_ ? splitEdit_ : nullptr;
-  if (!pane) return QMdiSubWindow::eventFilter(watched, e);
-  auto localFiles = [](const QMimeData* m) {
-    QStringList files;
-    if (m && m->hasUrls())
-      for (const QUrl& u : m->urls())
-        if (u.isLocalFile()) files << u.toLocalFile();
-    return files;
-  };
-  switch (e->type()) {
-    case QEvent::Wheel: {
-      const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
-      if (dy != 0) Wheel(*pane, dy > 0 ? -1 : 1);
-      return true;
-    }
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-      auto* d = static_cast<QDropEvent*>(e);
-      if (localFiles(d->mimeData()).isEmpty()) break;
-      d->acceptProposedAction();
-      return true;
-    }
-    case QEvent::Drop: {
-      auto* d = static_cast<QDropEvent*>(e);
-      const QStringList files = localFiles(d->mimeData());
-      if (files.isEmpty()) break;
-      d->acceptProposedAction();
-      // Files dropped on a pane go through the frame one by one.
-      for (const QString& f : files) form_.OpenOrActivate(f);
-      return true;
-    }
-    default: break;
-  }
-  return QMdiSubWindow::eventFilter(watched, e);
 }
 
 void TMDIChild::closeEvent(QCloseEvent* e) {

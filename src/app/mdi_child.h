@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMdiSubWindow>
+#include <QPoint>
 #include <memory>
 
 #include "app/document_file.h"
@@ -15,8 +16,8 @@ class QSplitter;
 
 namespace tamber {
 
-class TEditorWidget;
 class TNCFountain;
+class TTextEditorFx;
 class TTamberForm;
 
 class TMDIChild : public QMdiSubWindow {
@@ -26,10 +27,10 @@ class TMDIChild : public QMdiSubWindow {
   TMDIChild(TTamberForm& form, const QString& caption);
   ~TMDIChild() override;
 
-  TEditorWidget& Edit() const { return *edit_; }
-  TEditorWidget* SplitEdit() const { return splitEdit_; }
+  TTextEditorFx& Edit() const { return *edit_; }
+  TTextEditorFx* SplitEdit() const { return splitEdit_; }
   // The second pane when the view is split and it has the focus, else the main pane.
-  TEditorWidget& FocusedPane() const;
+  TTextEditorFx& FocusedPane() const;
 
   QString Caption() const { return windowTitle(); }
   void SetCaption(const QString& c) { setWindowTitle(c); }
@@ -67,21 +68,20 @@ class TMDIChild : public QMdiSubWindow {
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void Wire(TEditorWidget& pane);
+  void Wire(TTextEditorFx& pane);
   // The wheel rule: of two wheel notifications the first does nothing and
   // the second scrolls the pane by the MouseWheel setting's lines.
-  void Wheel(TEditorWidget& pane, int direction);
+  void Wheel(TTextEditorFx& pane, int direction);
+  // A double click on a URL or a mail address hands it to the desktop.
+  void DoubleClicked(TTextEditorFx& pane, QPoint at);
   void ChooseColouring(const std::string& upperExt);
 
   TTamberForm& form_;
   QSplitter* splitter_;
-  TEditorWidget* edit_;
-  TEditorWidget* splitEdit_ = nullptr;
-  QObject* editViewport_ = nullptr;   // the panes' viewports, whose events we filter
-  QObject* splitViewport_ = nullptr;
+  TTextEditorFx* edit_;
+  TTextEditorFx* splitEdit_ = nullptr;
   TextFormat format_;
   bool untitled_ = false;
   std::size_t lost_ = 0;

@@ -32,7 +32,7 @@
 #include "encoding/file_io.h"
 #include "settings/settings_home.h"
 #include "settings/settings_schema.h"
-#include "view/ui/editor_widget.h"
+#include "view/ui/text_editor_fx.h"
 
 namespace tamber {
 
@@ -143,7 +143,7 @@ TTamberForm::TTamberForm(QWidget* parent)
   }
 
   // The template editor is never shown; documents copy its look.
-  defEdit_ = new TEditorWidget(this);
+  defEdit_ = new TTextEditorFx(this);
   defEdit_->setObjectName("DefEdit");
   defEdit_->hide();
   ApplyViewerLook(*defEdit_);
@@ -369,7 +369,7 @@ void TTamberForm::BindHandlers() {
   Bind("OverWrite", onDoc([](TTamberForm& f, TMDIChild& d) {
     TTextEditor& e = d.Edit().Editor();
     e.SetOverWrite(!e.OverWrite());
-    if (TEditorWidget* s = d.SplitEdit()) s->Editor().SetOverWrite(e.OverWrite());
+    if (TTextEditorFx* s = d.SplitEdit()) s->Editor().SetOverWrite(e.OverWrite());
     f.SetStatusText(2, QString::fromUtf8(e.OverWrite() ? "上書き" : "挿入"));
   }));
   Bind("WindowCascade", [this] { area_->cascadeSubWindows(); });

@@ -25,8 +25,8 @@ class QMenu;
 
 namespace tamber {
 
-class TEditorWidget;
 class TMDIChild;
+class TTextEditorFx;
 
 // Caption and title texts of the program.
 inline constexpr const char* kApplicationTitle = "Tamberエディタ";
@@ -64,7 +64,7 @@ class TTamberForm : public QMainWindow {
   void SetEditorHadFocus(bool v) { editorHadFocus_ = v; }
   const std::string& CurrentExt() const { return currentExt_; }
   // The template editor: its display properties go into every new document.
-  TEditorWidget& DefEdit() const { return *defEdit_; }
+  TTextEditorFx& DefEdit() const { return *defEdit_; }
   TSettings& Settings() { return settings_; }
   TRegManager& RegManager() { return regManager_; }
   TShellPrompts& Prompts() const { return *prompts_; }
@@ -126,7 +126,7 @@ class TTamberForm : public QMainWindow {
 
   std::array<QLabel*, kStatusPanelCount> panels_{};
   QMdiArea* area_ = nullptr;
-  TEditorWidget* defEdit_ = nullptr;
+  TTextEditorFx* defEdit_ = nullptr;
   QMenu* windowMenu_ = nullptr;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, std::function<void()>, std::less<>> handlers_;

@@ -16,7 +16,7 @@
 #include "app/mdi_child.h"
 #include "app/tamber_form.h"
 #include "encoding/file_code.h"
-#include "view/ui/editor_widget.h"
+#include "view/ui/text_editor_fx.h"
 
 using namespace tamber;
 
