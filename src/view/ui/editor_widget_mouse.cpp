@@ -1,6 +1,7 @@
 // The editor widget's mouse, wheel, scroll-bar actions, clipboard and split
 // view: events become the engine view's calls; the engine decides.
 #include <QApplication>
+#include <QInputMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -110,6 +111,8 @@ void TEditorWidget::ApplyCursor() { viewport()->setCursor(CursorFor(editor_.Curs
 void TEditorWidget::mousePressEvent(QMouseEvent* e) {
   e->accept();
   if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+  // A click ends a composition in progress: the input method commits it first.
+  else QGuiApplication::inputMethod()->commit();
   if (MouseCaptured()) return;  // a second button while the left one is held
   if (e->button() != Qt::LeftButton) return;
   const QPoint p = e->position().toPoint();
