@@ -2,6 +2,7 @@
 // view: events become the engine view's calls; the engine decides.
 #include <QApplication>
 #include <QInputMethod>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -70,6 +71,51 @@ QCursor MakeDragSelCopy() {
 
 }  // namespace
 
+// While the left button is held or a selection is dragged, typed characters
+// and the popup menu wait; Escape cancels the drag and Ctrl switches between
+// moving and copying. Losing the focus ends the press.
+class TMouseCaptureGuard : public QObject {
+ public:
+  explicit TMouseCaptureGuard(TEditorWidget& w) : w_(w) {
+    w.installEventFilter(this);
+    w.viewport()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::FocusOut:
+        if (watched == &w_) {
+          w_.leftDown_ = false;
+          w_.autoScroll_.stop();
+        }
+        return false;
+      case QEvent::ContextMenu: return w_.MouseCaptured();
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease: {
+        if (watched != &w_ || !w_.MouseCaptured()) return false;
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Control) {
+          w_.editor_.DragCopyKey(e->type() == QEvent::KeyPress);
+          w_.ApplyCursor();
+          return true;
+        }
+        if (e->type() == QEvent::KeyPress && k->key() == Qt::Key_Escape) {
+          w_.editor_.KeyDown(TEditorKey::Escape, 0);
+          w_.ApplyCursor();
+          return true;
+        }
+        // Keys that type something wait; moving keys go on to the view.
+        return !k->text().isEmpty();
+      }
+      default: return false;
+    }
+  }
+
+ private:
+  TEditorWidget& w_;
+};
+
 QCursor TEditorWidget::CursorFor(TCursor c) {
   switch (c) {
     case crIBeam: return QCursor(Qt::IBeamCursor);
@@ -92,6 +138,7 @@ void TEditorWidget::InitInput() {
   clipboard_->OnReplaced = [this](int n) { ReportReplaced(n); };
   editor_.SetClipboard(clipboard_.get());
   viewport()->setMouseTracking(true);
+  captureGuard_ = std::make_unique<TMouseCaptureGuard>(*this);
   autoScroll_.setInterval(kAutoScrollMs);
   connect(&autoScroll_, &QTimer::timeout, this, &TEditorWidget::AutoScrollTick);
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int a) { ScrollBarAction(true, a); });
