@@ -182,6 +182,8 @@ class TestEditorControl : public QObject {
     const auto t = ReadEditorMime(m);
     QVERIFY(t);
     QCOMPARE(t->Text, std::string("plain"));
+    QVERIFY(!t->Box);
+    QVERIFY(!MimeHasBox(m));
   }
 
   void TextFromOtherProgramsIsConvertedAndLostCharactersAreCounted() {
