@@ -117,20 +117,28 @@ class TMouseCaptureGuard : public QObject {
 };
 
 QCursor TEditorWidget::CursorFor(TCursor c) {
-  switch (c) {
-    case crIBeam: return QCursor(Qt::IBeamCursor);
-    case crDrag: return QCursor(Qt::DragMoveCursor);
-    case crHandPoint: return QCursor(Qt::PointingHandCursor);
-    case crRightArrow: {
-      static const QCursor right = MakeRightArrow();
-      return right;
-    }
-    case crDragSelCopy: {
-      static const QCursor copy = MakeDragSelCopy();
-      return copy;
-    }
-    default: return QCursor(Qt::ArrowCursor);
+  // The standard cursor numbers the settings store, and the control's own default.
+  static const std::pair<TCursor, Qt::CursorShape> shapes[] = {
+      {crDefault, Qt::IBeamCursor}, {-1, Qt::BlankCursor},        {crArrow, Qt::ArrowCursor},
+      {-3, Qt::CrossCursor},        {crIBeam, Qt::IBeamCursor},   {-6, Qt::SizeBDiagCursor},
+      {-7, Qt::SizeVerCursor},      {-8, Qt::SizeFDiagCursor},    {-9, Qt::SizeHorCursor},
+      {-10, Qt::UpArrowCursor},     {-11, Qt::WaitCursor},        {crDrag, Qt::DragMoveCursor},
+      {-13, Qt::ForbiddenCursor},   {-14, Qt::SplitHCursor},      {-15, Qt::SplitVCursor},
+      {-16, Qt::DragCopyCursor},    {-17, Qt::WaitCursor},        {-18, Qt::ForbiddenCursor},
+      {-19, Qt::BusyCursor},        {-20, Qt::WhatsThisCursor},   {crHandPoint, Qt::PointingHandCursor},
+      {-22, Qt::SizeAllCursor}};
+  // Made once and kept to the end: a pixmap must not outlive the application object.
+  if (c == crRightArrow) {
+    static const QCursor* right = new QCursor(MakeRightArrow());
+    return *right;
   }
+  if (c == crDragSelCopy) {
+    static const QCursor* copy = new QCursor(MakeDragSelCopy());
+    return *copy;
+  }
+  for (const auto& [number, shape] : shapes)
+    if (number == c) return QCursor(shape);
+  return QCursor(Qt::ArrowCursor);
 }
 
 void TEditorWidget::InitInput() {
