@@ -581,6 +581,19 @@ std::uint16_t RowStore::UsedMarks() const {
   return m;
 }
 
+std::size_t RowStore::FirstRowWithMark(int bit) const {
+  if (bit < 0 || bit >= kRowMarkBits || markTotals_[bit] == 0) return count_;
+  std::size_t before = 0;
+  for (const RowBlock& blk : blocks_) {
+    if (blk.marks[bit]) {
+      for (std::size_t j = 0; j < blk.Rows(); ++j)
+        if (rowbits::MarksOf(blk.extra[j]) >> bit & 1) return before + j;
+    }
+    before += blk.Rows();
+  }
+  return count_;
+}
+
 std::size_t RowStore::RowOfLineEnd(std::size_t k) const {
   if (k >= LineEnds()) return count_;
   const auto [b, before] = Descend(k, [](const Sums& s) { return s.rows - s.folded; });

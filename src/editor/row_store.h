@@ -174,6 +174,9 @@ class RowStore {
   std::size_t LineEnds() const { return count_ - totals_.folded; }
   std::uint32_t MarkRows(int bit) const { return markTotals_[bit]; }
   std::uint16_t UsedMarks() const;
+  // The first row holding mark bit, or Count(): O(B + b), blocks without the
+  // mark are skipped by their counts.
+  std::size_t FirstRowWithMark(int bit) const;
 
   // Index of the row that is the k-th (0-based) line end; Count() if none.
   std::size_t RowOfLineEnd(std::size_t k) const;

@@ -138,6 +138,11 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   // The union of the marks held by any row (kept by count, so a mark stays
   // while any row holds it).
   std::uint16_t UsedMarks() const { return Rows().UsedMarks(); }
+  // The first row holding mark bit, or -1.
+  int FirstRowWithMark(int bit) const {
+    const std::size_t r = Rows().FirstRowWithMark(bit);
+    return r < Rows().Count() ? static_cast<int>(r) : -1;
+  }
 
   // Drops selections, empties undo, removes the rows, zeroes LastChange and
   // puts every caret at (0, 0).

@@ -263,11 +263,15 @@ void TViewPainter::AppendTextRow(TDisplayList& out, Row row) {
   const TPixelRect r = RowRect(row);
   const int marginLeft = l_.ImagebarWidth + l_.LeftbarWidth;
   if (marginLeft < l_.TextLeft) out.push_back(Fill(marginLeft, r.Top, l_.TextLeft, r.Bottom, f_.Color()));
+  const std::size_t textFrom = out.size();
   AppendText(out, row, r.Top);
   const TTextEditorMark& underline = f_.Marks().Underline();
   if (underline.Visible() && row == ed_.Row() && !ed_.Selected())
     out.push_back(LineOp(l_.TextLeft, r.Top + l_.FontHeight, l_.ClientWidth - 1, r.Top + l_.FontHeight,
                          underline.Color()));
+  if (comp_ && !comp_->Empty() && row == ed_.Row() && ed_.Col() >= ed_.TopCol())
+    SpliceComposition(out, textFrom, *comp_, ColumnX(ed_.Col()), r.Top, l_.CharWidth, l_.RowPitch, l_.FontHeight,
+                      compColors_);
   AppendVerticalLines(out, r.Top);
 }
 

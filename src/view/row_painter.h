@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "highlight/fountain_parser.h"
+#include "view/composition.h"
 #include "view/display_list.h"
 #include "view/furniture.h"
 
@@ -50,6 +51,12 @@ class TViewPainter {
   void AppendRuler(TDisplayList& out);
   void AppendCorner(TDisplayList& out);
 
+  // An input method's composition, drawn into the caret row (nullptr: none).
+  void SetComposition(const TComposition* comp, const TCompositionColors& colors) {
+    comp_ = comp;
+    compColors_ = colors;
+  }
+
   // The text of a line number as shown on row ("" for a blank row).
   std::string NumberText(Row row) const;
 
@@ -77,6 +84,8 @@ class TViewPainter {
   enum : char { kSingle, kLead, kTrail, kTab, kTabPad };
   std::vector<char> kinds_;     // per column: what the column shows
   std::vector<Cell> cells_;
+  const TComposition* comp_ = nullptr;
+  TCompositionColors compColors_;
 };
 
 }  // namespace tamber

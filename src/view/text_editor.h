@@ -233,6 +233,25 @@ class TTextEditor : public TTextEditorView {
   int UndoListMax() const { return text_->UndoListMax(); }
   void SetUndoListMax(int v) { text_->SetUndoListMax(v); }
 
+  // ---- row marks (text_editor_marks.cpp) ----
+  // Mark m is bit m of a row's marks: bookmarks 0-9 (each on one row at
+  // most), image marks 0-5 as m = 10 + n (on any number of rows). A change
+  // repaints the row in every view of the text.
+  // Sets mark m on row (a bookmark leaves the row that had it first).
+  void PutRowMark(int row, int m);
+  void DeleteRowMark(int row, int m);
+  // The caret goes to the first row with mark m (the row brought to the
+  // window's middle when it lies outside); false when no row has it.
+  bool GotoRowMark(int m);
+  std::uint16_t RowMarks(int row) const { return text_->RowMarksAt(row); }
+  bool HasRowMark(int row, int m) const { return m >= 0 && m < 16 && (RowMarks(row) >> m & 1); }
+  // The union of the marks set anywhere in the text.
+  std::uint16_t UsedMarks() const { return text_->UsedMarks(); }
+  // Return and Enter reach the view (else they are left to the dialog).
+  bool WantReturns() const { return wantReturns_; }
+  void SetWantReturns(bool v) { wantReturns_ = v; }
+  TTextEditorClipboard* Clipboard() const { return clipboard_; }
+
   // ---- keys and mouse ----
   // Returns whether the key was handled.
   bool KeyDown(TEditorKey key, TShiftState shift, bool repeat = false);
@@ -405,6 +424,7 @@ class TTextEditor : public TTextEditorView {
   TTextEditorTokenSource* tokens_ = nullptr;
   TTextEditorClipboard* clipboard_ = nullptr;
   bool wantTabs_ = true;
+  bool wantReturns_ = true;
   TTextEditorMetrics metrics_;
   bool readOnly_ = false, overWrite_ = false, focused_ = false, loading_ = false, modified_ = false;
 

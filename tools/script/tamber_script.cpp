@@ -16,6 +16,9 @@
 #include "encoding/file_io.h"
 #include "script/script_engine.h"
 #include "script/script_system.h"
+#ifdef TAMBER_SCRIPT_WINDOWS
+#include "script/ui/qt_script_window_host.h"
+#endif
 
 namespace {
 
@@ -44,6 +47,13 @@ std::string AsEditorText(const std::string& bytes, const std::string& path) {
 }
 
 struct Host {
+#ifdef TAMBER_SCRIPT_WINDOWS
+  // Made on the first window a script opens.
+  std::unique_ptr<TQtScriptWindowHost> windows = std::make_unique<TQtScriptWindowHost>();
+  ScriptWindowHost* Windows() { return windows.get(); }
+#else
+  ScriptWindowHost* Windows() { return nullptr; }
+#endif
   std::string folder;
   struct Source {
     std::string module;
@@ -57,7 +67,7 @@ void Configure(TIfPasScript& engine, Host& host);
 
 std::uint16_t Uses(TIfPasScript& engine, Host& host, const std::string& name) {
   if (name == "SYSTEM") {
-    RegisterEarlyLibrary(engine);
+    RegisterSystemLibrary(engine, host.Windows());
     engine.RegisterFunction(
         [](TIfPasScript&, void*, TProcedure&, Value*, std::span<Value> args) -> std::uint16_t {
           const std::string line = Cp932ToUtf8(ReadString(Deref(args[0]))) + "\n";

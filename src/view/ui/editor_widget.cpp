@@ -60,6 +60,7 @@ TEditorWidget::TEditorWidget(QWidget* parent)
   InitInput();
   SetEditorFont(DefaultFont());
   resize(185, 89);
+  InitInput();
 }
 
 TEditorWidget::~TEditorWidget() {
@@ -260,6 +261,7 @@ void TEditorWidget::OnTextChanged() {
 
 QRect TEditorWidget::CaretRect() const {
   const TCaretRect s = editor_.CaretShape();
+  if (!composition_.Empty()) return CompositionCursorRect();
   return QRect(s.X, s.Y, s.Width, s.Height);
 }
 
@@ -324,6 +326,14 @@ void TEditorWidget::RenderTo(QImage& image) {
 void TEditorWidget::Paint(QPainter& p, const QRect& clip) {
   const TViewLayout& l = furniture_.Layout();
   TViewPainter painter(furniture_);
+  if (!composition_.Empty()) {
+    TCompositionColors cc;
+    cc.Text = furniture_.FontColor();
+    cc.Background = furniture_.Color();
+    cc.TargetText = furniture_.Color();
+    cc.TargetBackground = furniture_.FontColor();
+    painter.SetComposition(&composition_, cc);
+  }
   p.setClipRect(clip);
   if (clip.top() < l.TextTop) {
     scratch_.clear();

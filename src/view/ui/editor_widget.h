@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+#include "view/composition.h"
 #include "view/furniture.h"
 #include "view/row_painter.h"
 #include "view/text_editor.h"
@@ -33,6 +34,8 @@ class TQtClipboard;
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TBorderStyle { bsNone, bsSingle };
+
+class TEditorPopupMenu;
 
 class TEditorWidget : public QAbstractScrollArea {
   Q_OBJECT
@@ -62,7 +65,65 @@ class TEditorWidget : public QAbstractScrollArea {
   // Paints what the viewport shows into image (for tests and benchmarks).
   void RenderTo(QImage& image);
   // Caret blinking state (tests).
-  bool CaretVisibleNow() const { return caretOn_ && editor_.CaretShown(); }
+  bool CaretVisibleNow() const {
+    return caretOn_ && editor_.CaretShown() && (composition_.Empty() || composition_.CursorVisible);
+  }
+
+  // ---- keys, the input method and the popup menu (editor_widget_keys.cpp) ----
+  // What the input method is composing at the caret (empty: nothing).
+  const TComposition& Composition() const { return composition_; }
+  // Ends the composition: the input method commits it, or, when it does not
+  // (none is running), its text is inserted as it stands.
+  void CommitComposition();
+  // Types text (Unicode) at the caret as one step: a character CP932 cannot
+  // hold becomes 〓, the user is told by a beep and CharactersReplaced.
+  // Returns how many were replaced; nothing happens while ReadOnly.
+  int TypeText(const QString& text);
+  // The menu the right button opens: the built-in one unless set (nullptr:
+  // the built-in one again). Its shortcuts are matched by the control's own
+  // key handling, before the keys reach the view.
+  QMenu* PopupMenu() const;
+  void SetPopupMenu(QMenu* menu);
+  TEditorPopupMenu& BuiltinPopupMenu() const { return *builtinMenu_; }
+  // What the input method asks: the caret cell in the composition, the
+  // caret's line around it in UTF-16 offsets.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+ signals:
+  // count characters that CP932 cannot hold were typed or committed as 〓.
+  void CharactersReplaced(int count);
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  bool focusNextPrevChild(bool next) override;
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void InitInput();
+  // Tells the input method where the caret went (a no-op without the focus).
+  void UpdateInputMethod();
+  // The left button is held or a selection drag is pending or running.
+  bool SwallowingCharacters() const;
+  // The caret's cell inside the composition, in viewport pixels.
+  QRect CompositionCursorRect() const;
+  void SetComposition(TComposition c);
+  void CommitText(const QString& text, int replacementStart, int replacementLength);
+  // Part of the caret's logical line around the caret (surrounding text).
+  struct LineWindow {
+    std::string Text;        // CP932
+    std::int64_t Offset = 0; // text offset of Text's first byte
+    int CaretByte = 0;       // the caret's byte in Text
+  };
+  LineWindow CaretLineWindow() const;
+  TComposition composition_;
+  TEditorPopupMenu* builtinMenu_ = nullptr;
+  QMenu* popupMenu_ = nullptr;  // set by the application; nullptr: the built-in one
+
+ public:
 
  protected:
   void paintEvent(QPaintEvent* e) override;
