@@ -49,8 +49,11 @@ void Check(const Case* cases, std::size_t n) {
     const Case& c = cases[k];
     const RunResult r = RunFull(c.decls, c.body);
     EXPECT_EQ(r.code, c.code) << c.name << ": " << ErrorMessage(r.code, r.text) << " at " << r.pos;
-    if (c.code == 0) EXPECT_EQ(r.out, c.expected) << c.name;
-    else EXPECT_EQ(r.text, c.text) << c.name;
+    if (c.code == 0) {
+      EXPECT_EQ(r.out, c.expected) << c.name;
+    } else {
+      EXPECT_EQ(r.text, c.text) << c.name;
+    }
   }
 }
 
