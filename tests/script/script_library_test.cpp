@@ -229,6 +229,8 @@ TEST(ScriptLibrary, ConstantsAndEventTypes) {
        " + ' ' + IntToStr(BiSystemMenu + biMinimize + biMaximize));",
        "15 6 7\n"},
       {"constants are read-only", "", "fsBold := 3;", "", ecVariableExpected},
+      {"windows without a window host are refused", "var f: TForm;", "f := TForm.Create;", "", ecNotSupported},
+      {"a control without a window is refused", "var c: TControl;", "c := TControl.Create(nil);", "", ecNotSupported},
       {"a notify event calls its procedure", "var ev: TNotifyEvent; o: TObject;\nprocedure Hello(Sender: TObject); begin Writeln('hello'); end;",
        "ev := @Hello; ev^(o);", "hello\n"},
   };
