@@ -156,10 +156,6 @@ class TEditorWidget : public QAbstractScrollArea {
   // The Qt cursor for one of the editor's cursor numbers (the project draws 1958 and 1959).
   static QCursor CursorFor(TCursor c);
 
- signals:
-  // Characters that CP932 cannot hold arrived (pasted, dropped) and became 〓.
-  void CharactersReplaced(int count);
-
  protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -173,7 +169,6 @@ class TEditorWidget : public QAbstractScrollArea {
   void ReportReplaced(int n);
 
  private:
-  void InitInput();
   void ApplyCursor();
   void AutoScrollTick();
   void ScrollBarAction(bool vertical, int action);
