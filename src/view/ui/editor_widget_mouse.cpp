@@ -86,7 +86,7 @@ QCursor TEditorWidget::CursorFor(TCursor c) {
   }
 }
 
-void TEditorWidget::InitInput() {
+void TEditorWidget::InitMouse() {
   clipboard_ = std::make_unique<TQtClipboard>();
   clipboard_->OnReplaced = [this](int n) { ReportReplaced(n); };
   editor_.SetClipboard(clipboard_.get());
