@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -69,6 +70,7 @@ TSearchFeedback TSearchFeedback::Platform() {
 THistoryComboBox::THistoryComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
+  setCompleter(nullptr);  // the completion below is the one the user knows
   setMinimumContentsLength(28);
   lineEdit()->installEventFilter(this);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) { Complete(typed); });
