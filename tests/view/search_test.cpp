@@ -165,6 +165,13 @@ TEST(EditorSearch, WithoutWrapMatchesPastByte1000OfALineAreNotVisitedByFindNext)
   got.clear();
   while (wrapped.search.SearchNext()) got.push_back(wrapped.Current());
   EXPECT_EQ(got, (std::vector<Hit>{{0, 1}, {1201, 1}, {1204, 1}}));
+  // Replace-all knows no such limit, in either form.
+  for (const bool bulk : {false, true}) {
+    Fixture r(text);
+    r.search.SetFindString("x");
+    EXPECT_EQ(r.search.ReplaceAll("y", bulk), 3u);
+    EXPECT_EQ(r.editor.GetText(), "y" + std::string(1200, '-') + "y\r\ny");
+  }
 }
 
 TEST(EditorSearch, AHitNeverSplitsACrLf) {
@@ -270,6 +277,24 @@ TEST(EditorSearch, ReplaceAllInBothFormsEqualsTheLineLoopAndUndoesToTheExactByte
       }
     }
   }
+}
+
+TEST(EditorSearch, ReplaceInLineRebuildsTheWholeLogicalLineOfAWrappedRow) {
+  Fixture f("one cat two cat three\r\nnext", 8);
+  ASSERT_GT(f.editor.Text().Count(), 3);  // the first line is folded
+  f.search.SetFindString("cat");
+  TReplaceInfo info{2, "dog", {}, false};
+  EXPECT_EQ(f.search.ReplaceInLine(info), 2u);
+  EXPECT_EQ(info.NewText, "one dog two dog three");
+  EXPECT_FALSE(info.JoinsNext);
+  EXPECT_EQ(f.search.MatchList().size(), 2u);
+  f.search.SetFxSearchOptions(soRegexp);
+  f.search.SetFindString("e\\r\\n");
+  info.Row = 0;
+  EXPECT_EQ(f.search.ReplaceInLine(info), 1u);
+  EXPECT_EQ(info.NewText, "one cat two cat thredog");
+  EXPECT_TRUE(info.JoinsNext);
+  EXPECT_EQ(f.editor.GetText(), "one cat two cat three\r\nnext");  // nothing edited
 }
 
 TEST(EditorSearch, ReplaceAllKeepsRowMarksOnTheLinesThatSurvive) {
