@@ -9,7 +9,7 @@
 #include <string>
 
 #include "editor/editor_strings.h"
-#include "editor/fake_view.h"
+#include "support/fake_view.h"
 #include "support/bench_data.h"
 #include "support/peak_memory.h"
 

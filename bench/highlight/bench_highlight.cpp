@@ -11,7 +11,7 @@
 #include "highlight/editor_fountain.h"
 #include "highlight/language_fountains.h"
 #include "highlight/row_tokens.h"
-#include "editor/fake_view.h"
+#include "support/fake_view.h"
 #include "support/bench_data.h"
 
 namespace {

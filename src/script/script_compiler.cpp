@@ -46,6 +46,8 @@ class Compiler {
 
   void DeclareParams() {
     if (!proc_) return;
+    // A method's first slot is SELF, the instance it runs on.
+    if (proc_->classType) AddLocal("SELF", proc_->classType, false);
     for (const TParam& prm : proc_->decl.params) {
       AddLocal(prm.name, prm.type, prm.mode != pmValue);
     }
@@ -108,6 +110,51 @@ class Compiler {
     int slot;
     TTypeRec* type;
   };
+  struct Member {
+    int field = -1;
+    const TPropertyDef* prop = nullptr;
+    TProcedure* method = nullptr;
+    bool Found() const { return field >= 0 || prop || method; }
+  };
+
+  // The class whose method is being built: its private and protected
+  // members are visible, and so are methods of any visibility.
+  TTypeRec* Ctx() const { return proc_ ? proc_->classType : nullptr; }
+  bool Visible(std::uint8_t vis, const TTypeRec* owner) const {
+    const TTypeRec* ctx = Ctx();
+    if (vis == visPublic) return true;
+    if (!ctx) return false;
+    if (vis == visPrivate) return ctx == owner;
+    return ClassDescends(ctx, owner);
+  }
+  // Fields and properties visible here, then methods, nearest class first.
+  Member FindMember(TTypeRec* cls, const std::string& name) const {
+    Member m;
+    const auto& fs = cls->cls->fields;
+    for (std::size_t k = 0; k < fs.size(); ++k)
+      if (fs[k].name == name && Visible(fs[k].visibility, fs[k].owner)) {
+        m.field = static_cast<int>(k);
+        return m;
+      }
+    for (TTypeRec* c = cls; c && c->cls; c = c->cls->ancestor)
+      for (const TPropertyDef& d : c->cls->properties)
+        if (d.name == name && Visible(d.visibility, c)) {
+          m.prop = &d;
+          return m;
+        }
+    if (TProcedure* pm = TIfPasScript::FindMethod(cls, "!" + name); pm && (Ctx() || (pm->flags & 3) == visPublic))
+      m.method = pm;
+    return m;
+  }
+  // The member found on base; the cursor is on the token after its name.
+  ExprP MemberOf(ExprP base, TTypeRec* cls, const Member& m, std::int32_t pos) {
+    if (m.field >= 0) return MakeInstanceField(std::move(base), m.field, cls->cls->fields[m.field].type, pos);
+    if (m.prop) return MakeProperty(std::move(base), m.prop, pos);
+    std::vector<ExprP> args = Arguments(m.method->decl);
+    ExprP call = MakeMethodCall(std::move(base), m.method, std::move(args), false, pos);
+    call->tempSlot = Temp();
+    return call;
+  }
 
   Impl& E;
   TIfPascalParser& p;
@@ -320,6 +367,11 @@ class Compiler {
   StmtP DesignatorStatement() {
     const std::int32_t pos = p.CurrentPosition();
     ExprP d = Designator();
+    if (p.CurrentKind() == tkAssign && IsPropertyExpr(*d)) {
+      p.Next();
+      ExprP v = Expression(d->stype, d->stype == nullptr);
+      return MakePropertyAssign(std::move(d), std::move(v), pos, p.CurrentPosition());
+    }
     if (p.CurrentKind() == tkAssign) {
       if (!d->isLValue) {
         if (d->isCall) Fault(ecVariableExpected);
@@ -461,7 +513,8 @@ class Compiler {
     for (;;) {
       const std::int32_t dpos = p.CurrentPosition();
       ExprP d = Designator();
-      if (!d->stype || d->stype->code != tcRecord) throw CompileFault{ecNotClass, dpos, {}};
+      if (!d->stype || (d->stype->code != tcRecord && !(d->stype->code == tcClass && d->stype->cls)))
+        throw CompileFault{ecNotClass, dpos, {}};
       const int slot = Temp();
       added.push_back({slot, d->stype});
       targets.push_back({std::move(d), slot});
@@ -541,8 +594,16 @@ class Compiler {
       const TokenKind k = p.CurrentKind();
       if (Precedence(k) != level) return left;
       const std::int32_t opPos = p.CurrentPosition();
-      if (k == kwIs || k == kwAs) Fault(ecTypeMismatch);
       p.Next();
+      if (k == kwIs || k == kwAs) {
+        if (p.CurrentKind() != tkIdentifier) Fault(ecIdentifierExpected);
+        TTypeRec* cls = E.self.FindType(p.CurrentText());
+        if (!cls) Fault(ecUnknownIdentifier, p.CurrentText());
+        if (cls->code != tcClass || !cls->cls) Fault(ecNotClass);
+        p.Next();
+        left = MakeIsAs(k == kwAs, std::move(left), cls, opPos, E.stdTypes[tcBoolean]);
+        continue;
+      }
       ExprP right = BinaryLevel(level + 1, target);
       left = MakeBinary(k, std::move(left), std::move(right), opPos, E.stdTypes[tcBoolean]);
     }
@@ -575,6 +636,8 @@ class Compiler {
         p.Next();
         ExprP n = MakeNested(std::move(inner), pos);
         n->tempSlot = Temp();
+        // (Sender as TButton).Caption
+        if (p.CurrentKind() == tkPeriod && n->stype && n->stype->code == tcClass) return Selectors(std::move(n));
         return n;
       }
       case tkOpenBlock: {
@@ -657,7 +720,7 @@ class Compiler {
   ExprP Designator() {
     NestGuard g(*this);
     const std::int32_t pos = p.CurrentPosition();
-    if (p.CurrentKind() == kwInherited) Fault(ecNoInheritance);
+    if (p.CurrentKind() == kwInherited) return Inherited();
     if (p.CurrentKind() == tkOpenRound) {
       p.Next();
       ExprP inner = Expression(nullptr, true);
@@ -669,13 +732,26 @@ class Compiler {
     }
     const std::string name = p.CurrentText();
     for (const With& w : withs_) {
+      if (w.type->code == tcClass) {
+        const Member m = FindMember(w.type, name);
+        if (!m.Found()) continue;
+        p.Next();
+        return Selectors(MemberOf(MakeLocal(w.slot, w.type, false, pos), w.type, m, pos));
+      }
       const int f = w.type->FieldIndex(name);
       if (f < 0) continue;
       p.Next();
       ExprP base = MakeLocal(w.slot, w.type, true, pos);
       return Selectors(MakeField(std::move(base), name, pos));
     }
-    if (E.typeNames.count(name)) Fault(ecNotClass);
+    if (TTypeRec* self = Ctx()) {
+      const Member m = FindMember(self, name);
+      if (m.Found()) {
+        p.Next();
+        return Selectors(MemberOf(MakeLocal(0, self, false, pos), self, m, pos));
+      }
+    }
+    if (auto it = E.typeNames.find(name); it != E.typeNames.end()) return ClassName(it->second, pos);
     if (int k = FindLocal(name); k >= 0) {
       p.Next();
       return Selectors(MakeLocal(locals_[k].slot, locals_[k].type, locals_[k].isRef, pos));
@@ -723,6 +799,24 @@ class Compiler {
           p.Next();
           if (p.CurrentKind() != tkIdentifier) Fault(ecIdentifierExpected);
           const std::string f = p.CurrentText();
+          if (base->stype && base->stype->code == tcClass && base->stype->cls) {
+            TTypeRec* cls = base->stype;
+            const Member m = FindMember(cls, f);
+            if (!m.Found()) Fault(ecUnknownIdentifier, f);
+            p.Next();
+            base = MemberOf(std::move(base), cls, m, pos);
+            break;
+          }
+          if (base->stype && base->stype->code == tcClassRef && base->stype->ext) {
+            TProcedure* ctor = TIfPasScript::FindMethod(base->stype->ext, "!" + f);
+            if (!ctor) Fault(ecUnknownIdentifier, f);
+            if (!(ctor->flags & kMethodConstructor)) Fault(ecConstructorExpected);
+            p.Next();
+            std::vector<ExprP> args = Arguments(ctor->decl);
+            base = MakeConstruct(nullptr, std::move(base), ctor, std::move(args), pos);
+            base->tempSlot = Temp();
+            break;
+          }
           if (base->stype && base->stype->code == tcRecord && base->stype->FieldIndex(f) < 0)
             Fault(ecUnknownIdentifier, f);
           if (base->stype && base->stype->code != tcRecord) Fault(ecUnknownIdentifier, f);
@@ -743,6 +837,73 @@ class Compiler {
       }
       if (!base->isLValue && base->tempSlot < 0) base->tempSlot = Temp();
     }
+  }
+
+  // A class name: Name.Constructor(...), Name(expression) or a class reference.
+  ExprP ClassName(TTypeRec* t, std::int32_t pos) {
+    if (t->code != tcClass || !t->cls) Fault(ecNotClass);
+    p.Next();
+    if (p.CurrentKind() == tkPeriod) {
+      p.Next();
+      if (p.CurrentKind() != tkIdentifier) Fault(ecIdentifierExpected);
+      const std::string m = p.CurrentText();
+      TProcedure* ctor = TIfPasScript::FindMethod(t, "!" + m);
+      if (!ctor) Fault(ecUnknownIdentifier, m);
+      if (!(ctor->flags & kMethodConstructor)) Fault(ecConstructorExpected);
+      p.Next();
+      std::vector<ExprP> args = Arguments(ctor->decl);
+      ExprP e = MakeConstruct(t, nullptr, ctor, std::move(args), pos);
+      e->tempSlot = Temp();
+      return Selectors(std::move(e));
+    }
+    if (p.CurrentKind() == tkOpenRound) {
+      p.Next();
+      ExprP inner = Expression(t, false);
+      if (p.CurrentKind() != tkCloseRound) Fault(ecCloseRoundExpected);
+      p.Next();
+      ExprP conv = MakeConvert(t, std::move(inner), pos);
+      if (conv->tempSlot < 0 && !conv->isLValue) conv->tempSlot = Temp();
+      return Selectors(std::move(conv));
+    }
+    Value v(E.ClassRefType(t));
+    v.res.ptr = t;
+    ExprP e = MakeConst(std::move(v), pos);
+    e->tempSlot = Temp();
+    return Selectors(std::move(e));
+  }
+
+  // inherited [Name [( arguments )]]: the ancestor's method, not dispatched.
+  ExprP Inherited() {
+    const std::int32_t pos = p.CurrentPosition();
+    TTypeRec* cls = Ctx();
+    if (!cls) Fault(ecNoInheritance);
+    p.Next();
+    TTypeRec* ancestor = cls->cls->ancestor;
+    ExprP self = MakeLocal(0, cls, false, pos);
+    if (p.CurrentKind() == tkIdentifier) {
+      const std::string name = p.CurrentText();
+      TProcedure* m = ancestor ? TIfPasScript::FindMethod(ancestor, "!" + name) : nullptr;
+      if (!m) Fault(ecUnknownIdentifier, name);
+      p.Next();
+      std::vector<ExprP> args = Arguments(m->decl);
+      ExprP call = MakeMethodCall(std::move(self), m, std::move(args), true, pos);
+      call->tempSlot = Temp();
+      return Selectors(std::move(call));
+    }
+    // Alone: the same method of the ancestor with this method's arguments.
+    TProcedure* m = ancestor ? TIfPasScript::FindMethod(ancestor, proc_->name) : nullptr;
+    if (!m) Fault(ecUnknownIdentifier, proc_->name.substr(1));
+    if (m->decl.params.size() != proc_->decl.params.size()) Fault(ecParameterError);
+    std::vector<ExprP> args;
+    for (std::size_t k = 0; k < m->decl.params.size(); ++k) {
+      const TParam& mine = proc_->decl.params[k];
+      ExprP a = MakeLocal(static_cast<int>(k) + 1, mine.type, mine.mode != pmValue, pos);
+      if (m->decl.params[k].mode == pmValue) a = MakeConvert(m->decl.params[k].type, std::move(a), pos);
+      args.push_back(std::move(a));
+    }
+    ExprP call = MakeMethodCall(std::move(self), m, std::move(args), true, pos);
+    call->tempSlot = Temp();
+    return call;
   }
 
   // [( arguments )] for proc

@@ -71,8 +71,13 @@ void Impl::CallRunLine(std::int32_t pos) {
 }
 
 void TIfPasScript::ClearScript() {
-  caught_ = {};
   Impl& I = *impl_;
+  // Hosts that deliver events into the engine stop doing so first.
+  auto listeners = std::move(I.clearListeners);
+  I.clearListeners.clear();
+  for (auto& l : listeners)
+    if (l.second) l.second();
+  caught_ = {};
   for (auto& u : I.units)
     if (u.owned) delete u.engine;
   I.units.clear();
@@ -82,9 +87,13 @@ void TIfPasScript::ClearScript() {
   for (auto& p : I.procs) p->compiled.reset();
   I.globals.clear();
   I.globalNames.clear();
-  for (auto it = I.resources.rbegin(); it != I.resources.rend(); ++it)
-    if (it->second) it->second(it->first);
-  I.resources.clear();
+  // A release routine may remove other resources (a window its children).
+  while (!I.resources.empty()) {
+    auto last = std::move(I.resources.back());
+    I.resources.pop_back();
+    if (last.second) last.second(last.first);
+  }
+  I.instances.clear();
 }
 
 void Impl::Reset() {
@@ -134,8 +143,8 @@ void Impl::RegisterStandardTypes() {
   std::fill(std::begin(stdTypes), std::end(stdTypes), nullptr);
   for (const StdType& s : kStandardTypes) stdTypes[s.code] = AddType(s.name, s.code);
   typeNames["INTEGER"] = stdTypes[tcLongInt];
-  // The root class; declared classes come with the object model.
   stdTypes[tcClass] = AddType("TOBJECT", tcClass);
+  RegisterObjectClass();
   stdTypes[tcNil] = AddType({}, tcNil);
   stdTypes[tcArray] = AddType({}, tcArray, nullptr);  // array of const
   holderType = nullptr;
@@ -301,7 +310,8 @@ void Impl::Load() {
         if ((p.CurrentKind() == kwBegin) == self.isUnit_) LoadFault(ecBeginExpected);
         for (auto& pr : procs)
           if (pr->owner == &self && pr->kind == pkScript && pr->body < 0)
-            Fail(ecInvalidForward, pr->headingPos, pr->name);
+            Fail(ecInvalidForward, pr->headingPos,
+                 pr->classType ? pr->classType->name + "." + pr->name.substr(1) : pr->name);
         if (self.isUnit_) unitEndPos = p.CurrentPosition();
         else mainPos = p.CurrentPosition();
         return;
@@ -351,6 +361,7 @@ void Impl::LoadTypeSection() {
     p.Next();
     if (p.CurrentKind() != tkEqual) LoadFault(ecIsExpected);
     p.Next();
+    pendingTypeName = name;
     const bool named = p.CurrentKind() == tkIdentifier;
     TTypeRec* t = ParseType(true);
     if (!named && t->name.empty() && t->code != tcRecord && t->code != tcEnum) {
@@ -471,8 +482,8 @@ TTypeRec* Impl::ParseType(bool inTypeSection) {
       return t;
     }
     case kwClass:
-      // Class declarations come with the object model.
-      LoadFault(ecClassNotDeclared);
+      if (!inTypeSection || typeNesting > 1) LoadFault(ecClassNotDeclared);
+      return ParseClass(pendingTypeName);
     case tkEnd: LoadFault(ecUnexpectedEnd);
     default: LoadFault(ecIdentifierExpected);
   }
@@ -548,7 +559,7 @@ void Impl::ParseParams(TParamList& list, bool allowConst) {
     for (;;) {
       if (p.CurrentKind() != tkIdentifier) LoadFault(ecIdentifierExpected);
       const std::string n = p.CurrentText();
-      bool dup = NameInUse(n) || n == "RESULT";
+      bool dup = (!lenientNames && NameInUse(n)) || n == "RESULT";
       for (auto& q : list.params) dup = dup || q.name == n;
       if (dup) LoadFault(ecDuplicateIdentifier);
       list.params.push_back({mode, n, nullptr});
@@ -593,7 +604,13 @@ void Impl::LoadProcedure() {
   p.Next();
   if (p.CurrentKind() != tkIdentifier) LoadFault(ecIdentifierExpected);
   const std::string name = p.CurrentText();
-  if (kind == kwConstructor || kind == kwDestructor) LoadFault(ecClassNotDeclared);
+  if (TTypeRec* ct = self.FindType(name); ct && ct->code == tcClass && ct->cls) {
+    p.Next();
+    if (p.CurrentKind() != tkPeriod) LoadFault(ecPeriodExpected);
+    LoadMethod(ct, kind, headingPos);
+    return;
+  }
+  if (kind == kwConstructor || kind == kwDestructor) LoadFault(ecIdentifierExpected);
   TProcedure* forward = nullptr;
   if (NameInUse(name)) {
     TProcedure* f = FindProc(name);
@@ -673,6 +690,11 @@ void Impl::LoadProcedure() {
     }
     return;
   }
+  ReadBodyAfterHeading(proc);
+}
+
+void Impl::ReadBodyAfterHeading(TProcedure* proc) {
+  TIfPascalParser& p = P();
   proc->body = p.CurrentPosition();
   while (p.CurrentKind() != kwBegin) {
     if (p.CurrentKind() == tkEnd) LoadFault(ecUnexpectedEnd);
@@ -846,7 +868,7 @@ bool TIfPasScript::AttachUnit(TIfPasScript* unit, bool owned) {
     mine->value.ref.keep = nullptr;
   }
   for (auto& pr : U.procs) {
-    if (pr->owner != unit || I.procNames.count(pr->name)) continue;
+    if (pr->owner != unit || pr->classType || I.procNames.count(pr->name)) continue;
     auto copy = std::make_unique<TProcedure>(*pr);
     copy->compiled = pr->compiled;
     TProcedure* c = copy.get();

@@ -49,6 +49,7 @@ struct TProcedure {
   std::int32_t headingPos = 0;
   TIFExternalCallback callback;
   std::shared_ptr<CompiledBody> compiled;  // built on the first call
+  TTypeRec* classType = nullptr;  // methods: the class that declares them
 };
 
 struct TIFSError {
@@ -90,6 +91,28 @@ class TIfPasScript {
   TProcedure* RegisterFunction(TIFExternalCallback callback, std::string_view declaration, void* hostData = nullptr);
   TProcedure* RegisterInternal(std::string_view name, TParamList params, TIFExternalCallback callback);
   bool RegisterVariable(std::string_view name, std::string_view typeText, bool readOnly);
+  // Declares a class from its text ("class(Ancestor) ... end") and binds every
+  // method to the callback, which tells them apart by the method's name.
+  TTypeRec* RegisterClassType(std::string_view name, std::string_view classText, TIFExternalCallback callback,
+                              void* hostData = nullptr);
+  // Declares a type from its text (an alias, a procedural type, ...).
+  TTypeRec* RegisterType(std::string_view name, std::string_view typeText);
+  // The instance a class value refers to (nullptr for nil or another value).
+  static TIFInstance* InstanceOf(const Value& v);
+  // A field of a class instance by its upper-case name, nullptr if none.
+  static Value* InstanceField(const Value& object, std::string_view upperName);
+  // Calls a script procedure (or method, with self) from the host with
+  // ready values: value parameters are converted by the assignment rules,
+  // var parameters refer to the values given. Returns false on an error,
+  // which stays recorded (22 with the parameter's index for a misfit).
+  bool CallPrepared(TProcedure* proc, const Value* self, std::span<Value> args, Value* result = nullptr);
+  // Methods of a class by the rules of dispatch (nullptr if none).
+  static TProcedure* FindMethod(const TTypeRec* cls, std::string_view upperName);
+  static TProcedure* Dispatch(TProcedure* method, const TTypeRec* instanceClass);
+  // Called first of all by ClearScript (windows disconnect from the engine).
+  void AddClearListener(void* owner, std::function<void()> listener);
+  bool Running() const;  // inside RunMain
+  void RemoveClearListener(void* owner);
   Value* GetVariable(std::string_view name);
   TTypeRec* FindType(std::string_view upperName) const;
   TTypeRec* TypeByCode(std::uint16_t code);  // a standard type

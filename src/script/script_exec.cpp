@@ -270,7 +270,8 @@ struct ArrayLiteralExpr : Expr {
   }
 };
 
-void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out, std::int32_t pos);
+void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out, std::int32_t pos,
+                   const Value* self = nullptr);
 
 struct CallExpr : Expr {
   TProcedure* proc;
@@ -287,6 +288,124 @@ struct IndirectCallExpr : Expr {
     if (v.code != tcProcType) E.Fail(ecTypeMismatch, pos);
     if (!v.proc) E.Fail(ecClassNotInitialized, pos);
     CallProcedure(E, v.proc, args, out, pos);
+  }
+};
+
+// The value a class-valued base expression holds (copied: it is a reference).
+Value ObjectOf(Impl& E, Expr& base) {
+  Box* keep = nullptr;
+  Value v = Deref(*base.Place(E, keep, false));
+  v.flags = 0;
+  return v;
+}
+
+struct InstanceFieldExpr : Expr {
+  ExprP base;
+  int index;
+  Value* Place(Impl& E, Box*& keep, bool) override {
+    const Value obj = ObjectOf(E, *base);
+    TIFInstance* inst = E.Live(obj, pos);
+    keep = nullptr;  // instances live until the script is cleared
+    return &inst->fields[index];
+  }
+  void Eval(Impl& E, Value& out) override {
+    Box* keep = nullptr;
+    CopyValue(out, Deref(*Place(E, keep, false)));
+  }
+};
+
+struct PropertyExpr : Expr {
+  ExprP base;
+  const TPropertyDef* prop;
+  void Eval(Impl& E, Value& out) override {
+    Value obj = ObjectOf(E, *base);
+    TIFInstance* inst = E.Live(obj, pos);
+    if (!(prop->flags & kPropReadable)) E.Fail(ecCannotRead, pos);
+    if (prop->readField >= 0) {
+      CopyValue(out, inst->fields[prop->readField]);
+      return;
+    }
+    TProcedure* getter = TIfPasScript::Dispatch(prop->reader, inst->cls);
+    obj.type = getter->classType;
+    out.Release();
+    E.CallWithValues(getter, &obj, {}, &out, pos);
+  }
+  void Write(Impl& E, const Value& v, std::int32_t at) {
+    Value obj = ObjectOf(E, *base);
+    TIFInstance* inst = E.Live(obj, pos);
+    if (!(prop->flags & kPropWritable)) E.Fail(ecCannotWrite, pos);
+    if (prop->writeField >= 0) {
+      E.Assign(inst->fields[prop->writeField], v, at);
+      return;
+    }
+    // Converted here, so that a value that does not fit is a type mismatch.
+    Value arg(prop->type);
+    E.Assign(arg, v, at);
+    TProcedure* setter = TIfPasScript::Dispatch(prop->writer, inst->cls);
+    obj.type = setter->classType;
+    E.CallWithValues(setter, &obj, std::span<Value>(&arg, 1), nullptr, pos);
+  }
+};
+
+struct MethodCallExpr : Expr {
+  ExprP base;
+  TProcedure* method;
+  std::vector<ExprP> args;
+  bool isStatic;
+  void Eval(Impl& E, Value& out) override {
+    Value obj = ObjectOf(E, *base);
+    TIFInstance* inst = E.Live(obj, pos);
+    TProcedure* impl = isStatic ? method : TIfPasScript::Dispatch(method, inst->cls);
+    obj.type = impl->classType;
+    CallProcedure(E, impl, args, out, pos, &obj);
+    // A script destructor ends the instance even when it did not call the
+    // inherited one; a library destructor releases its host object itself.
+    if (!isStatic && (impl->flags & kMethodDestructor) && impl->kind == pkScript) E.FreeInstance(inst);
+  }
+};
+
+struct ConstructExpr : Expr {
+  TTypeRec* cls;
+  ExprP classRef;
+  TProcedure* ctor;
+  std::vector<ExprP> args;
+  void Eval(Impl& E, Value& out) override {
+    TTypeRec* c = cls;
+    if (classRef) {
+      Value r;
+      classRef->Eval(E, r);
+      if (r.code != tcClassRef || !r.res.ptr) E.Fail(ecClassReferenceNil, pos);
+      c = static_cast<TTypeRec*>(r.res.ptr);
+    }
+    TIFInstance* inst = E.NewInstance(c);
+    Value obj;
+    obj.type = c;
+    obj.code = tcClass;
+    obj.res.ptr = inst;
+    TProcedure* impl = TIfPasScript::Dispatch(ctor, c);
+    Value self = obj;
+    self.type = impl->classType;
+    Value ignored;
+    CallProcedure(E, impl, args, ignored, pos, &self);
+    CopyValue(out, obj);
+  }
+};
+
+struct IsAsExpr : Expr {
+  bool isAs;
+  ExprP l;
+  TTypeRec* cls;
+  void Eval(Impl& E, Value& out) override {
+    l->Eval(E, out);
+    if (out.code != tcClass && out.code != tcNil) E.Fail(ecTypeMismatch, pos);
+    auto* inst = out.code == tcClass ? static_cast<TIFInstance*>(out.res.ptr) : nullptr;
+    if (!isAs) {
+      SetBool(E, out, inst && ClassDescends(inst->cls, cls));
+      return;
+    }
+    if (!inst) E.Fail(ecClassNotInitialized, pos);
+    if (!ClassDescends(inst->cls, cls)) E.Fail(ecTypeMismatch, pos);
+    out.type = cls;
   }
 };
 
@@ -315,13 +434,19 @@ void PrepareArgs(Impl& E, TProcedure* proc, std::vector<ExprP>& args, Value* slo
   }
 }
 
-void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out, std::int32_t pos) {
+void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out, std::int32_t pos,
+                   const Value* self) {
+  const std::size_t off = self ? 1 : 0;
   if (pr->kind == pkScript && pr->owner == &E.self) {
     if (!pr->compiled) pr->compiled = E.CompileBody(pr, pr->body);
     CompiledBody& b = *pr->compiled;
     E.Enter(pos);
     FrameScope frame(E, b, pos);
-    PrepareArgs(E, pr, args, frame.Slots(), pos);
+    if (self) {
+      frame.Slots()[0] = *self;
+      frame.Slots()[0].flags = kReadOnly;
+    }
+    PrepareArgs(E, pr, args, frame.Slots() + off, pos);
     if (b.failed) E.Fail(b.fault.code, b.fault.position, b.fault.text);
     E.fp = frame.Slots();
     b.body->Exec(E);
@@ -333,7 +458,7 @@ void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out
     return;
   }
   ValueStack::Mark mark;
-  const std::size_t n = args.size();
+  const std::size_t n = args.size() + off;
   Value* slots = E.stack.Push(n, &mark);
   if (!slots) E.Fail(ecOutOfMemory, pos);
   struct Release {
@@ -346,10 +471,15 @@ void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out
       E.stack.Pop(m);
     }
   } release{E, slots, n, mark};
-  PrepareArgs(E, pr, args, slots, pos);
+  if (self) {
+    slots[0] = *self;
+    slots[0].flags = 0;
+  }
+  PrepareArgs(E, pr, args, slots + off, pos);
   if (pr->kind == pkScript) {
-    // A procedure of an attached unit runs in the unit's engine.
-    auto* own = static_cast<TProcedure*>(pr->hostData);
+    // A procedure of an attached unit runs in the unit's engine (a method of
+    // a unit's class is the unit's own record).
+    auto* own = pr->classType ? pr : static_cast<TProcedure*>(pr->hostData);
     own->owner->Internals()->InvokeFromUser(E, own, std::span<Value>(slots, n), &out, pos);
     return;
   }
@@ -430,6 +560,18 @@ struct AppendStmt : Stmt {
     } else {
       E.Fail(ecTypeMismatch, opPos);
     }
+  }
+};
+
+struct PropertyAssignStmt : Stmt {
+  ExprP property, value;
+  std::int32_t endPos;
+  Flow Exec(Impl& E) override {
+    E.RunLine(pos);
+    Value v;
+    value->Eval(E, v);
+    static_cast<PropertyExpr&>(*property).Write(E, v, endPos);
+    return Flow::Normal;
   }
 };
 
@@ -602,8 +744,14 @@ struct WithStmt : Stmt {
     for (auto& w : targets) {
       Box* keep = nullptr;
       Value& r = Deref(*w.designator->Place(E, keep, false));
-      if (r.code != tcRecord) E.Fail(ecNotClass, w.designator->pos);
       Value& slot = E.fp[w.slot];
+      if (r.code == tcClass || r.code == tcNil) {
+        E.Live(r, w.designator->pos);
+        slot = r;
+        slot.flags = 0;
+        continue;
+      }
+      if (r.code != tcRecord) E.Fail(ecNotClass, w.designator->pos);
       slot.Release();
       slot.code = tcVariant;
       slot.ref.target = &r;
@@ -735,6 +883,61 @@ ExprP MakeField(ExprP base, std::string name, std::int32_t pos) {
   return e;
 }
 
+ExprP MakeInstanceField(ExprP base, int index, TTypeRec* type, std::int32_t pos) {
+  auto e = New<InstanceFieldExpr>(pos);
+  e->stype = type;
+  e->isLValue = true;
+  e->hasScriptCall = base->hasScriptCall;
+  e->base = std::move(base);
+  e->index = index;
+  return e;
+}
+
+ExprP MakeProperty(ExprP base, const TPropertyDef* prop, std::int32_t pos) {
+  auto e = New<PropertyExpr>(pos);
+  e->stype = prop->type;
+  e->hasScriptCall = true;
+  e->base = std::move(base);
+  e->prop = prop;
+  return e;
+}
+
+bool IsPropertyExpr(const Expr& e) { return dynamic_cast<const PropertyExpr*>(&e) != nullptr; }
+
+ExprP MakeMethodCall(ExprP base, TProcedure* method, std::vector<ExprP> args, bool isStatic, std::int32_t pos) {
+  auto e = New<MethodCallExpr>(pos);
+  e->stype = method->decl.result;
+  e->isCall = true;
+  e->hasScriptCall = true;
+  e->base = std::move(base);
+  e->method = method;
+  e->args = std::move(args);
+  e->isStatic = isStatic;
+  return e;
+}
+
+ExprP MakeConstruct(TTypeRec* cls, ExprP classRef, TProcedure* ctor, std::vector<ExprP> args, std::int32_t pos) {
+  auto e = New<ConstructExpr>(pos);
+  e->stype = cls ? cls : classRef->stype->ext;
+  e->isCall = true;
+  e->hasScriptCall = true;
+  e->cls = cls;
+  e->classRef = std::move(classRef);
+  e->ctor = ctor;
+  e->args = std::move(args);
+  return e;
+}
+
+ExprP MakeIsAs(bool isAs, ExprP l, TTypeRec* cls, std::int32_t pos, TTypeRec* boolean) {
+  auto e = New<IsAsExpr>(pos);
+  e->stype = isAs ? cls : boolean;
+  e->hasScriptCall = l->hasScriptCall;
+  e->isAs = isAs;
+  e->l = std::move(l);
+  e->cls = cls;
+  return e;
+}
+
 ExprP MakeBinary(int op, ExprP l, ExprP r, std::int32_t pos, TTypeRec* boolean) {
   if (l->stype && r->stype && IsIntegerCode(l->stype->code) && IsIntegerCode(r->stype->code) && op != opDivide) {
     auto e = New<IntBinaryExpr>(pos);
@@ -851,6 +1054,14 @@ StmtP MakeAssign(ExprP target, ExprP value, std::int32_t pos, std::int32_t endPo
   auto s = New<AssignStmt>(pos);
   s->target = std::move(target);
   if (value->stype && IsIntegerCode(value->stype->code)) s->intValue = value->stype->code;
+  s->value = std::move(value);
+  s->endPos = endPos;
+  return s;
+}
+
+StmtP MakePropertyAssign(ExprP property, ExprP value, std::int32_t pos, std::int32_t endPos) {
+  auto s = New<PropertyAssignStmt>(pos);
+  s->property = std::move(property);
   s->value = std::move(value);
   s->endPos = endPos;
   return s;
@@ -1006,13 +1217,25 @@ void Impl::Assign(Value& dst, const Value& src, std::int32_t pos) {
       dst.i = src.i;
       return;
     case tcClass:
+      if (sc == tcNil) {
+        dst.res.ptr = nullptr;
+        return;
+      }
+      if (sc != tcClass || !ClassDescends(src.type, dst.type)) Fail(ecTypeMismatch, pos);
+      dst.res.ptr = src.res.ptr;
+      return;
     case tcClassRef:
       if (sc == tcNil) {
         dst.res.ptr = nullptr;
         return;
       }
-      if (src.type != dst.type) Fail(ecTypeMismatch, pos);
+      if (sc != tcClassRef || !ClassDescends(static_cast<TTypeRec*>(src.res.ptr), dst.type->ext))
+        Fail(ecTypeMismatch, pos);
       dst.res.ptr = src.res.ptr;
+      return;
+    case tcResourcePointer:
+      if (sc != tcResourcePointer) Fail(ecTypeMismatch, pos);
+      dst.res = src.res;
       return;
     case tcProcType:
       if (sc == tcNil) {

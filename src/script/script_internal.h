@@ -149,7 +149,10 @@ struct TIfPasScript::Impl {
   Global* FindGlobal(const std::string& upper) const;
 
   // Loading (script_engine.cpp).
-  TIfPascalParser& P() { return self.parser_; }
+  TIfPascalParser& P() { return activeParser ? *activeParser : self.parser_; }
+  TIfPascalParser* activeParser = nullptr;  // a registered text being read
+  bool lenientNames = false;  // registered texts: parameter names may repeat global names
+  std::string pendingTypeName;  // the type being declared (a class may name itself)
   void Load();
   void LoadUses();
   void LoadTypeSection();
@@ -160,6 +163,24 @@ struct TIfPasScript::Impl {
   int typeNesting = 0;
   void ParseParams(TParamList& list, bool allowConst);
   void SkipBody();  // begin ... end, checking block structure only
+  void ReadBodyAfterHeading(TProcedure* proc);
+
+  // Classes (script_class.cpp).
+  TTypeRec* ParseClass(const std::string& name);
+  void RegisterObjectClass();
+  // procedure TFoo.Bar(...): the implementation of a declared method.
+  void LoadMethod(TTypeRec* cls, int kind, std::int32_t headingPos);
+  TTypeRec* ClassRefType(TTypeRec* cls);
+  std::vector<std::unique_ptr<TIFInstance>> instances;
+  std::vector<std::pair<void*, std::function<void()>>> clearListeners;
+  TProcedure* objDestroy = nullptr;
+  TProcedure* objFree = nullptr;
+  TIFInstance* NewInstance(TTypeRec* cls);
+  // The live instance a class value refers to: nil 0x8001, freed 0x8006.
+  TIFInstance* Live(const Value& v, std::int32_t pos);
+  void FreeInstance(TIFInstance* inst);
+  // A call with ready values (see TIfPasScript::CallPrepared); throws.
+  void CallWithValues(TProcedure* proc, const Value* self, std::span<Value> args, Value* result, std::int32_t pos);
   [[noreturn]] void LoadFault(std::uint16_t code, std::string_view text = {});
   std::string ExpectIdentifier();
 
@@ -175,7 +196,6 @@ struct TIfPasScript::Impl {
   void EvalConstExpression(Value& out);
 
   // Calls (script_exec.cpp).
-  void Call(TProcedure* proc, std::span<Expr* const> args, Value* result, std::int32_t pos);
   void CallExternal(TProcedure* proc, Value* result, std::span<Value> args, std::int32_t pos);
   void InvokeFromUser(Impl& user, TProcedure* proc, std::span<Value> args, Value* result, std::int32_t pos);
   void CatchError();
@@ -202,6 +222,15 @@ ExprP MakeIndirectCall(ExprP target, std::vector<ExprP> args, std::int32_t pos);
 ExprP MakeArrayLiteral(TTypeRec* arrayType, std::vector<ExprP> elems, std::int32_t pos);
 ExprP MakeConvert(TTypeRec* type, ExprP e, std::int32_t pos);  // assignment rules into a new value
 ExprP MakeNested(ExprP e, std::int32_t pos);  // counts nesting when evaluated
+// Classes: a field of the instance base refers to, a property, a method call
+// (dispatched unless isStatic, as for inherited), a construction of cls or of
+// the class a class-reference value holds, and the is and as operators.
+ExprP MakeInstanceField(ExprP base, int index, TTypeRec* type, std::int32_t pos);
+ExprP MakeProperty(ExprP base, const TPropertyDef* prop, std::int32_t pos);
+ExprP MakeMethodCall(ExprP base, TProcedure* method, std::vector<ExprP> args, bool isStatic, std::int32_t pos);
+ExprP MakeConstruct(TTypeRec* cls, ExprP classRef, TProcedure* ctor, std::vector<ExprP> args, std::int32_t pos);
+ExprP MakeIsAs(bool isAs, ExprP l, TTypeRec* cls, std::int32_t pos, TTypeRec* boolean);
+bool IsPropertyExpr(const Expr& e);
 
 // s := s + a + b ...: when v is such a sum of target and parts that run no
 // script code, moves the parts (and the operators' positions) out of v.
@@ -225,6 +254,7 @@ class FrameScope {
 
 StmtP MakeErrorStmt(const CompileFault& f);
 StmtP MakeAssign(ExprP target, ExprP value, std::int32_t pos, std::int32_t endPos);
+StmtP MakePropertyAssign(ExprP property, ExprP value, std::int32_t pos, std::int32_t endPos);
 StmtP MakeAppend(ExprP target, std::vector<ExprP> parts, std::vector<std::int32_t> opPos, std::int32_t pos);
 StmtP MakeCallStmt(ExprP call, std::int32_t pos);
 StmtP MakeCompound(std::vector<StmtP> list, std::int32_t pos);

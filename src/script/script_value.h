@@ -30,6 +30,7 @@ inline bool IsNumberCode(unsigned c) { return IsIntegerCode(c) || IsRealCode(c);
 
 struct TTypeRec;
 struct TProcedure;
+struct TIFSClassType;
 
 // The name hash: rotate left by 7 and add each byte.
 std::uint32_t NameHash(std::string_view name);
@@ -63,8 +64,51 @@ struct TTypeRec {
   std::int32_t enumMax = 0;          // enumerations: highest ordinal
   std::shared_ptr<TParamList> procParams;  // procedural types
   bool ofObject = false;
+  std::shared_ptr<TIFSClassType> cls;  // classes
   int FieldIndex(std::string_view upper) const;
 };
+
+// Visibility of class members (the low bits of a method's flags).
+enum Visibility : std::uint8_t { visPrivate = 1, visPublic = 2, visProtected = 3 };
+
+// Flags of a method record besides its visibility.
+constexpr std::uint8_t kMethodVirtual = 0x10, kMethodOverride = 0x20, kMethodConstructor = 0x40,
+                       kMethodDestructor = 0x80;
+
+// Property flags: visibility in 16/32/48, then how it is read and written.
+constexpr std::uint8_t kPropReadable = 1, kPropWritable = 2, kPropReadMethod = 4, kPropWriteMethod = 8;
+
+struct TPropertyDef {
+  std::string name;
+  TTypeRec* type = nullptr;
+  std::uint8_t flags = 0;
+  std::uint8_t visibility = visPublic;
+  int readField = -1;  // index into the instance's fields
+  TProcedure* reader = nullptr;
+  int writeField = -1;
+  TProcedure* writer = nullptr;
+};
+
+struct TIFSClassField {
+  std::string name;
+  TTypeRec* type = nullptr;
+  std::uint8_t visibility = visPublic;
+  TTypeRec* owner = nullptr;  // the class that declares it
+};
+
+struct TIFSClassType {
+  TTypeRec* ancestor = nullptr;  // nullptr only for TOBJECT
+  std::vector<TIFSClassField> fields;  // inherited ones first
+  int firstOwnField = 0;
+  int propertyCountBase = 0;
+  std::vector<TPropertyDef> properties;  // own
+  std::vector<TProcedure*> methods;      // own; names carry a leading '!'
+};
+
+// True when cls is base or descends from it.
+bool ClassDescends(const TTypeRec* cls, const TTypeRec* base);
+
+
 
 struct StrRep {
   int refs = 1;
@@ -180,6 +224,14 @@ struct ArrRep {
 
 struct RecRep {
   std::vector<Value> fields;
+};
+
+// A class instance: its field values and its class. Instances live in the
+// engine's instance list until ClearScript; Destroy only frees the fields.
+struct TIFInstance {
+  TTypeRec* cls = nullptr;
+  std::vector<Value> fields;
+  bool freed = false;
 };
 
 // The value a reference chain ends at.

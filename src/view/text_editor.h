@@ -309,6 +309,57 @@ class TTextEditor : public TTextEditorView {
   bool IsLoadingOrDestroying() const override { return loading_; }
   std::unique_ptr<TRowParser> CreateRowParser() override;
 
+  // ---- edit-control queries (text_editor_queries.cpp) ----
+  // What a system edit control answers, with whole text offsets. Rows are
+  // screen rows; an offset past the text is taken as its end.
+  struct TEditSel {
+    std::int64_t Start = 0, End = 0;
+    bool operator==(const TEditSel&) const = default;
+  };
+  // The selection as offsets; without one the caret offset twice.
+  TEditSel GetSel() const;
+  // (0, -1) selects all; start -1 drops the selection; end -1 is the end of
+  // the text; else the caret goes to the larger end with the smaller one
+  // anchored (so SetSel(5, 2) selects 2..5 with the caret at 5).
+  void SetSel(std::int64_t start, std::int64_t end);
+  int LineCount() const { return text_->Count(); }
+  // The offset of the start of row (-1: the caret row); -1 when row is no row.
+  std::int64_t LineIndex(int row) const;
+  // offset -1: with a selection the bytes of its bottom row outside it, else
+  // the caret row's length; otherwise the length of the row holding offset.
+  int LineLength(std::int64_t offset) const;
+  // offset -1: the selection's top row, else the caret row; otherwise the
+  // row holding offset (the last row holds everything after it).
+  int LineFromChar(std::int64_t offset) const;
+  // The pixel of offset in the view's coordinates.
+  std::pair<int, int> PosFromChar(std::int64_t offset) const;
+  // The offset at pixel (x, y) and its row; -1 outside the client area.
+  std::int64_t CharFromPos(int x, int y, int* row = nullptr) const;
+  // Row's bytes (empty for no row).
+  std::string GetLine(int row) const;
+  int FirstVisibleLine() const { return topRow_; }
+  // Brings the caret into the window a third of it away from the edge.
+  void ScrollCaretEm();
+  std::string GetText() const { return text_->GetTextStr(); }
+  std::int64_t GetTextLength() const { return text_->TextLength(); }
+  // Replaces the whole text; refused (false) while ReadOnly.
+  bool SetText(std::string_view s);
+  bool GetModify() const { return modified_; }
+  // Refused (false) while ReadOnly.
+  bool SetModify(bool v);
+
+  // ---- line commands (text_editor_queries.cpp) ----
+  // 1-based numbers of the logical line of the selection's top row and of
+  // the line before its bottom row; 0 without a stream selection.
+  int SelFirstLine() const;
+  int SelLastLine() const;
+  // Prepends ">" to (removes a leading ">" from) every logical line from the
+  // selection's top row's up to, not including, its bottom row's (one undo
+  // step a line). False in box mode, where nothing happens.
+  bool QuoteLines();
+  bool UnquoteLines();
+  TTextEditorTokenSource* TokenSource() const { return tokens_; }
+
   // Throws std::logic_error naming the first invariant of this header that
   // does not hold (caret, selection and scroll bounds; the text's own).
   // Reads the caret and selection rows: for tests and fuzzers.

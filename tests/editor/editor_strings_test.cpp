@@ -10,7 +10,7 @@
 
 #include "../support/bytes.h"
 #include "encoding/file_io.h"
-#include "fake_view.h"
+#include "support/fake_view.h"
 
 namespace tamber {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "editor/editor_strings.h"
 #include "editor/row_loader.h"
-#include "fake_view.h"
+#include "support/fake_view.h"
 
 namespace tamber {
 namespace {

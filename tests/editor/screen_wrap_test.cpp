@@ -7,7 +7,7 @@
 #include "editor/row_loader.h"
 #include "editor/screen_strings.h"
 #include "encoding/cp932_codec.h"
-#include "fake_view.h"
+#include "support/fake_view.h"
 
 namespace tamber {
 namespace {

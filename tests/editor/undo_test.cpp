@@ -9,7 +9,7 @@
 
 #include "editor/row_loader.h"
 #include "editor/screen_strings.h"
-#include "fake_view.h"
+#include "support/fake_view.h"
 
 namespace tamber {
 namespace {

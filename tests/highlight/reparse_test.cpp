@@ -5,7 +5,7 @@
 #include "editor/row_loader.h"
 #include "editor/screen_strings.h"
 #include "highlight/language_fountains.h"
-#include "editor/fake_view.h"
+#include "support/fake_view.h"
 #include "highlight/row_tokens.h"
 
 namespace tamber {

@@ -53,7 +53,7 @@ TEST(ScriptErrors, DeclarationFaultsAreFoundAtLoad) {
       {"type T = record a `Integer; end; begin end.", ecColonExpected},
       {"type T = record a: Integer `b: Integer end; begin end.", ecSemicolonExpected},
       {"type T = (A, B `; begin end.", ecCloseRoundExpected},
-      {"type T = `class end; begin end.", ecClassNotDeclared},
+      {"var T: `class end; begin end.", ecClassNotDeclared},
       {"var x `Integer; begin end.", ecColonExpected},
       {"var x: Integer `begin end.", ecSemicolonExpected},
       {"var x, `x: Integer; begin end.", ecDuplicateIdentifier},

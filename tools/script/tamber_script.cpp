@@ -16,6 +16,9 @@
 #include "encoding/file_io.h"
 #include "script/script_engine.h"
 #include "script/script_system.h"
+#ifdef TAMBER_SCRIPT_WINDOWS
+#include "script/ui/qt_script_window_host.h"
+#endif
 
 namespace {
 
@@ -31,6 +34,8 @@ const char* kUsage =
     "built-in library and a procedure Writeln(s: string) that writes s and a line\n"
     "feed to standard output in UTF-8. Nesting is limited to 1000 levels, as in the\n"
     "script window. A unit named in a uses clause is read from NAME.IFS beside FILE.\n"
+    "The window classes (TForm, TBUTTON, ...) open real windows: they need a display,\n"
+    "or QT_QPA_PLATFORM=offscreen.\n"
     "\n"
     "Exit status 0 when the run ends without an error. Otherwise the error is\n"
     "printed on standard error as: CODE LINE:COLUMN MESSAGE (MODULE), with LINE\n"
@@ -44,6 +49,13 @@ std::string AsEditorText(const std::string& bytes, const std::string& path) {
 }
 
 struct Host {
+#ifdef TAMBER_SCRIPT_WINDOWS
+  // Made on the first window a script opens.
+  std::unique_ptr<TQtScriptWindowHost> windows = std::make_unique<TQtScriptWindowHost>();
+  ScriptWindowHost* Windows() { return windows.get(); }
+#else
+  ScriptWindowHost* Windows() { return nullptr; }
+#endif
   std::string folder;
   struct Source {
     std::string module;
@@ -57,7 +69,7 @@ void Configure(TIfPasScript& engine, Host& host);
 
 std::uint16_t Uses(TIfPasScript& engine, Host& host, const std::string& name) {
   if (name == "SYSTEM") {
-    RegisterEarlyLibrary(engine);
+    RegisterSystemLibrary(engine, host.Windows());
     engine.RegisterFunction(
         [](TIfPasScript&, void*, TProcedure&, Value*, std::span<Value> args) -> std::uint16_t {
           const std::string line = Cp932ToUtf8(ReadString(Deref(args[0]))) + "\n";

@@ -13,6 +13,7 @@
 #include "encoding/cp932_codec.h"
 #include "encoding/dbcs.h"
 #include "view/repaint_plan.h"
+#include "view/ui/qt_clipboard.h"
 
 static void InitPictures() { Q_INIT_RESOURCE(pictures); }
 
@@ -56,9 +57,10 @@ TEditorWidget::TEditorWidget(QWidget* parent)
   editor_.OnChange = [this](TTextEditor&) { OnTextChanged(); };
 
   connect(&blink_, &QTimer::timeout, this, &TEditorWidget::BlinkCaret);
+  InitInput();
   SetEditorFont(DefaultFont());
   resize(185, 89);
-  InitInput();
+  InitMouse();
 }
 
 TEditorWidget::~TEditorWidget() {

@@ -11,12 +11,14 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QCursor>
 #include <QFont>
 #include <QHash>
 #include <QPixmap>
 #include <QRawFont>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "view/composition.h"
@@ -24,7 +26,11 @@
 #include "view/row_painter.h"
 #include "view/text_editor.h"
 
+class QMimeData;
+
 namespace tamber {
+
+class TQtClipboard;
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TBorderStyle { bsNone, bsSingle };
@@ -84,7 +90,8 @@ class TEditorWidget : public QAbstractScrollArea {
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  signals:
-  // count characters that CP932 cannot hold were typed or committed as 〓.
+  // count characters that CP932 cannot hold arrived (typed, committed,
+  // pasted, dropped) and became 〓.
   void CharactersReplaced(int count);
 
  protected:
@@ -100,8 +107,6 @@ class TEditorWidget : public QAbstractScrollArea {
   void InitInput();
   // Tells the input method where the caret went (a no-op without the focus).
   void UpdateInputMethod();
-  // The left button is held or a selection drag is pending or running.
-  bool SwallowingCharacters() const;
   // The caret's cell inside the composition, in viewport pixels.
   QRect CompositionCursorRect() const;
   void SetComposition(TComposition c);
@@ -127,6 +132,52 @@ class TEditorWidget : public QAbstractScrollArea {
   void focusOutEvent(QFocusEvent* e) override;
   void changeEvent(QEvent* e) override;
   bool viewportEvent(QEvent* e) override;
+
+  // ---- mouse, clipboard, scroll bars, split view (editor_widget_mouse.cpp) ----
+ public:
+  // The left button is held or a selection drag is pending or running: keys
+  // typed, double clicks, the other buttons and the wheel are swallowed.
+  bool MouseCaptured() const;
+  // Shows other's text from now on (a split view): rows, marks, undo and wrap
+  // are shared, both views repaint on every edit; this view keeps its own
+  // caret, selection, scroll position and furniture, and takes other's fountain.
+  void AttachText(TEditorWidget& other);
+  // The platform clipboard the editor's copy, cut and paste use.
+  TQtClipboard& Clipboard() { return *clipboard_; }
+  // A wheel turn of notches (positive away from the user); return true when
+  // handled, else the view scrolls QApplication::wheelScrollLines() rows a notch.
+  std::function<bool(TEditorWidget&, int notches, Qt::KeyboardModifiers)> OnMouseWheel;
+  // A double click, after the control selected the token under it.
+  std::function<void(TEditorWidget&, QPoint)> OnDblClick;
+  // The mouse moved (viewport coordinates), after the control set its
+  // cursor: a handler may set another (a hand over a URL).
+  std::function<void(TEditorWidget&, QPoint, Qt::KeyboardModifiers)> OnMouseMove;
+  // The Qt cursor for one of the editor's cursor numbers (the project draws 1958 and 1959).
+  static QCursor CursorFor(TCursor c);
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  // A left press inside a draggable selection asks for a system drag
+  // (Caret.SelDragMode dmManual); the drag-and-drop view starts it.
+  virtual void StartSelectionDrag(const QPoint&) {}
+  // Tells the user n characters were replaced by 〓 (signal and beep).
+  void ReportReplaced(int n);
+
+ private:
+  void InitMouse();
+  void ApplyCursor();
+  void AutoScrollTick();
+  void ScrollBarAction(bool vertical, int action);
+  void ScrollRowsBy(int delta);
+  QTimer autoScroll_;
+  int wheelRemainder_ = 0, hWheelRemainder_ = 0;
+  bool leftDown_ = false;
+  std::unique_ptr<TQtClipboard> clipboard_;
+  // ---- end of mouse block ----
 
  private:
   void Relayout();

@@ -72,12 +72,9 @@ std::string ConvertIndexed(const QString& s, std::vector<int>& byteOf) {
   std::string out;
   byteOf.assign(static_cast<std::size_t>(s.size()) + 1, 0);
   for (qsizetype i = 0; i < s.size();) {
-    const qsizetype n =
-        s.at(i).isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate() ? 2 : 1;
-    for (qsizetype k = 0; k < n; ++k)
-      byteOf[static_cast<std::size_t>(i + k)] = static_cast<int>(out.size());
-    out += Utf16ToCp932(std::u16string_view(reinterpret_cast<const char16_t*>(s.constData()) + i,
-                                            static_cast<std::size_t>(n)));
+    const qsizetype n = s.at(i).isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate() ? 2 : 1;
+    for (qsizetype k = 0; k < n; ++k) byteOf[static_cast<std::size_t>(i + k)] = static_cast<int>(out.size());
+    out += Utf16ToCp932(std::u16string_view(reinterpret_cast<const char16_t*>(s.constData()) + i, static_cast<std::size_t>(n)));
     i += n;
   }
   byteOf.back() = static_cast<int>(out.size());
@@ -106,15 +103,10 @@ QMenu* TEditorWidget::PopupMenu() const { return popupMenu_ ? popupMenu_ : built
 
 void TEditorWidget::SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
-bool TEditorWidget::SwallowingCharacters() const {
-  return editor_.DragState() != dsNone || (QGuiApplication::mouseButtons() & Qt::LeftButton);
-}
-
 void TEditorWidget::UpdateInputMethod() {
   if (!hasFocus()) return;
-  QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImSurroundingText |
-                                         Qt::ImCursorPosition | Qt::ImAnchorPosition |
-                                         Qt::ImCurrentSelection);
+  QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImSurroundingText | Qt::ImCursorPosition |
+                                         Qt::ImAnchorPosition | Qt::ImCurrentSelection);
 }
 
 // ---- keys ----
@@ -130,10 +122,8 @@ bool TEditorWidget::event(QEvent* e) {
       bool own = false;
       std::function<void(QMenu&)> find = [&](QMenu& menu) {
         for (QAction* a : menu.actions()) {
-          if (a->menu())
-            find(*a->menu());
-          else if (!a->isSeparator() && a->shortcut() == seq)
-            own = true;
+          if (a->menu()) find(*a->menu());
+          else if (!a->isSeparator() && a->shortcut() == seq) own = true;
         }
       };
       if (m != Qt::NoModifier) find(*PopupMenu());
@@ -152,8 +142,7 @@ bool TEditorWidget::event(QEvent* e) {
       UpdateInputMethod();
       return r;
     }
-    default:
-      break;
+    default: break;
   }
   return QAbstractScrollArea::event(e);
 }
@@ -173,36 +162,25 @@ void TEditorWidget::keyPressEvent(QKeyEvent* e) {
     const TShiftState shift = ShiftOf(e->modifiers());
     const bool repeat = e->isAutoRepeat();
     auto nav = [&](TEditorKey k) {
-      if (editor_.KeyDown(k, shift, repeat))
-        e->accept();
-      else
-        e->ignore();
+      if (editor_.KeyDown(k, shift, repeat)) e->accept();
+      else e->ignore();
     };
     switch (e->key()) {
-      case Qt::Key_Left:
-        return nav(TEditorKey::Left);
-      case Qt::Key_Right:
-        return nav(TEditorKey::Right);
-      case Qt::Key_Up:
-        return nav(TEditorKey::Up);
-      case Qt::Key_Down:
-        return nav(TEditorKey::Down);
-      case Qt::Key_Home:
-        return nav(TEditorKey::Home);
-      case Qt::Key_End:
-        return nav(TEditorKey::End);
-      case Qt::Key_PageUp:
-        return nav(TEditorKey::PageUp);
-      case Qt::Key_PageDown:
-        return nav(TEditorKey::PageDown);
-      case Qt::Key_Escape:
-        return nav(TEditorKey::Escape);
+      case Qt::Key_Left: return nav(TEditorKey::Left);
+      case Qt::Key_Right: return nav(TEditorKey::Right);
+      case Qt::Key_Up: return nav(TEditorKey::Up);
+      case Qt::Key_Down: return nav(TEditorKey::Down);
+      case Qt::Key_Home: return nav(TEditorKey::Home);
+      case Qt::Key_End: return nav(TEditorKey::End);
+      case Qt::Key_PageUp: return nav(TEditorKey::PageUp);
+      case Qt::Key_PageDown: return nav(TEditorKey::PageDown);
+      case Qt::Key_Escape: return nav(TEditorKey::Escape);
       case Qt::Key_Delete:
-        if (!SwallowingCharacters() && !(shift & (ssCtrl | ssAlt))) editor_.Delete();
+        if (!MouseCaptured() && !(shift & (ssCtrl | ssAlt))) editor_.Delete();
         e->accept();
         return;
       case Qt::Key_Backspace:
-        if (!SwallowingCharacters() && !(shift & (ssCtrl | ssAlt))) editor_.Backspace();
+        if (!MouseCaptured() && !(shift & (ssCtrl | ssAlt))) editor_.Backspace();
         e->accept();
         return;
       case Qt::Key_Tab:
@@ -211,8 +189,7 @@ void TEditorWidget::keyPressEvent(QKeyEvent* e) {
           e->ignore();
           return;
         }
-        if (!SwallowingCharacters())
-          editor_.Tab(e->key() == Qt::Key_Backtab ? shift | ssShift : shift);
+        if (!MouseCaptured()) editor_.Tab(e->key() == Qt::Key_Backtab ? shift | ssShift : shift);
         e->accept();
         return;
       case Qt::Key_Return:
@@ -221,21 +198,19 @@ void TEditorWidget::keyPressEvent(QKeyEvent* e) {
           e->ignore();
           return;
         }
-        if (!SwallowingCharacters()) editor_.Enter(shift & ssShift);
+        if (!MouseCaptured()) editor_.Enter(shift & ssShift);
         e->accept();
         return;
-      default:
-        break;
+      default: break;
     }
     // Characters: Ctrl and Alt combinations are commands, not text.
     QString text = e->text();
     text.removeIf([](QChar c) { return !c.isPrint() && !c.isSurrogate(); });
-    if (text.isEmpty() ||
-        (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+    if (text.isEmpty() || (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
       e->ignore();
       return;
     }
-    if (!SwallowingCharacters()) TypeText(text);
+    if (!MouseCaptured()) TypeText(text);
     e->accept();
   } catch (...) {
     // An editing failure never crosses the event loop.
@@ -252,21 +227,16 @@ int TEditorWidget::TypeText(const QString& text) {
   if (editor_.ReadOnly() || text.isEmpty()) return 0;
   std::size_t lost = 0;
   const std::string s = Utf16ToCp932(text.toStdU16String(), &lost);
-  if (s.find_first_of("\r\n") != std::string::npos)
-    editor_.SetSelTextBuf(s);
-  else
-    editor_.InsertText(s);
-  if (lost) {
-    QApplication::beep();
-    emit CharactersReplaced(static_cast<int>(lost));
-  }
+  if (s.find_first_of("\r\n") != std::string::npos) editor_.SetSelTextBuf(s);
+  else editor_.InsertText(s);
+  ReportReplaced(static_cast<int>(lost));
   return static_cast<int>(lost);
 }
 
 // ---- popup menu ----
 
 void TEditorWidget::contextMenuEvent(QContextMenuEvent* e) {
-  if (SwallowingCharacters()) return;
+  if (MouseCaptured()) return;
   if (popupMenu_ == nullptr) builtinMenu_->Refresh();
   PopupMenu()->exec(e->globalPos());
   e->accept();
@@ -277,16 +247,14 @@ void TEditorWidget::contextMenuEvent(QContextMenuEvent* e) {
 QRect TEditorWidget::CompositionCursorRect() const {
   const TCaretRect s = editor_.CaretShape();
   const int cw = furniture_.Layout().CharWidth;
-  const int x = furniture_.Layout().TextLeft +
-                (editor_.Col() - editor_.TopCol() + composition_.CursorByte) * cw;
-  const int y = furniture_.Layout().TextTop +
-                (editor_.Row() - editor_.TopRow()) * furniture_.Layout().RowPitch;
+  const int x = furniture_.Layout().TextLeft + (editor_.Col() - editor_.TopCol() + composition_.CursorByte) * cw;
+  const int y = furniture_.Layout().TextTop + (editor_.Row() - editor_.TopRow()) * furniture_.Layout().RowPitch;
   return QRect(x, y, std::max(1, std::min(s.Width, 2)), furniture_.Layout().RowPitch);
 }
 
 void TEditorWidget::SetComposition(TComposition c) {
-  if (c.Text == composition_.Text && c.Segments == composition_.Segments &&
-      c.CursorByte == composition_.CursorByte && c.CursorVisible == composition_.CursorVisible)
+  if (c.Text == composition_.Text && c.Segments == composition_.Segments && c.CursorByte == composition_.CursorByte &&
+      c.CursorVisible == composition_.CursorVisible)
     return;
   composition_ = std::move(c);
   RepaintRows(editor_.Row(), editor_.Row());
@@ -359,15 +327,10 @@ void TEditorWidget::CommitText(const QString& commit, int replacementStart, int 
     editor_.SetSelStart(w.Offset + static_cast<std::int64_t>(b0));
     if (b1 > b0) editor_.SetSelLength(static_cast<std::int64_t>(b1 - b0));
   }
-  if (!s.empty())
-    editor_.InsertText(s);
-  else if (editor_.Selected())
-    editor_.DeleteSelection();
+  if (!s.empty()) editor_.InsertText(s);
+  else if (editor_.Selected()) editor_.DeleteSelection();
   editor_.CaretEndUpdate();
-  if (lost) {
-    QApplication::beep();
-    emit CharactersReplaced(static_cast<int>(lost));
-  }
+  ReportReplaced(static_cast<int>(lost));
 }
 
 void TEditorWidget::inputMethodEvent(QInputMethodEvent* e) {
@@ -388,8 +351,7 @@ void TEditorWidget::inputMethodEvent(QInputMethodEvent* e) {
     auto bytesOf = [&](int start, int length) {
       const int a = std::clamp(start, 0, static_cast<int>(pre.size()));
       const int b = std::clamp(start + length, a, static_cast<int>(pre.size()));
-      return std::pair<int, int>(byteOf[static_cast<std::size_t>(a)],
-                                 byteOf[static_cast<std::size_t>(b)]);
+      return std::pair<int, int>(byteOf[static_cast<std::size_t>(a)], byteOf[static_cast<std::size_t>(b)]);
     };
     for (const QInputMethodEvent::Attribute& a : e->attributes()) {
       if (a.type == QInputMethodEvent::Cursor) {
@@ -413,9 +375,7 @@ void TEditorWidget::inputMethodEvent(QInputMethodEvent* e) {
         if (l == cpInput) l = cpConverted;
     for (int b = 0; b < c.Cells();) {
       int e2 = b + 1;
-      while (e2 < c.Cells() &&
-             looks[static_cast<std::size_t>(e2)] == looks[static_cast<std::size_t>(b)])
-        ++e2;
+      while (e2 < c.Cells() && looks[static_cast<std::size_t>(e2)] == looks[static_cast<std::size_t>(b)]) ++e2;
       c.Segments.push_back({b, e2 - b, looks[static_cast<std::size_t>(b)]});
       b = e2;
     }
@@ -429,14 +389,10 @@ void TEditorWidget::inputMethodEvent(QInputMethodEvent* e) {
 
 QVariant TEditorWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
   switch (query) {
-    case Qt::ImEnabled:
-      return true;
-    case Qt::ImCursorRectangle:
-      return CompositionCursorRect().translated(viewport()->geometry().topLeft());
-    case Qt::ImFont:
-      return font_;
-    case Qt::ImHints:
-      return static_cast<int>(Qt::ImhMultiLine);
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: return CompositionCursorRect().translated(viewport()->geometry().topLeft());
+    case Qt::ImFont: return font_;
+    case Qt::ImHints: return static_cast<int>(Qt::ImhMultiLine);
     case Qt::ImSurroundingText:
     case Qt::ImCursorPosition:
     case Qt::ImAnchorPosition:
@@ -452,8 +408,7 @@ QVariant TEditorWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
         const std::int64_t start = editor_.SelStart(), end = start + editor_.SelLength();
         const std::int64_t caret = w.Offset + w.CaretByte;
         const std::int64_t anchor = caret == start ? end : start;
-        const std::int64_t b = std::clamp<std::int64_t>(anchor - w.Offset, 0,
-                                                        static_cast<std::int64_t>(w.Text.size()));
+        const std::int64_t b = std::clamp<std::int64_t>(anchor - w.Offset, 0, static_cast<std::int64_t>(w.Text.size()));
         return Utf16Length(w.Text, static_cast<std::size_t>(b));
       }
       std::string_view part = w.Text;
@@ -465,8 +420,7 @@ QVariant TEditorWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
       if (editor_.SelLength() <= 0 || editor_.SelLength() > kWindowBytes * 4) return QString();
       return QString::fromStdU16String(Cp932ToUtf16(editor_.SelText()));
     }
-    default:
-      return QAbstractScrollArea::inputMethodQuery(query);
+    default: return QAbstractScrollArea::inputMethodQuery(query);
   }
 }
 

@@ -1,0 +1,220 @@
+// The editor widget's mouse, wheel, scroll-bar actions, clipboard and split
+// view: events become the engine view's calls; the engine decides.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "view/ui/editor_widget.h"
+#include "view/ui/qt_clipboard.h"
+
+namespace tamber {
+
+namespace {
+
+// Ticks of the auto-scroll while a selection is dragged outside the window.
+constexpr int kAutoScrollMs = 50;
+// One wheel notification per this much angleDelta (a notch of a common wheel).
+constexpr int kWheelStep = 120;
+
+TShiftState ShiftOf(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
+  TShiftState s = 0;
+  if (m & Qt::ShiftModifier) s |= ssShift;
+  if (m & Qt::ControlModifier) s |= ssCtrl;
+  if (m & Qt::AltModifier) s |= ssAlt;
+  if (b & Qt::LeftButton) s |= ssLeft;
+  return s;
+}
+
+// The arrow of the left margin: the usual arrow mirrored, pointing right.
+QCursor MakeRightArrow() {
+  QPixmap pm(32, 32);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  QPainterPath arrow;
+  const QPointF pts[] = {{16, 1}, {16, 17}, {12, 13}, {9, 20}, {7, 19}, {10, 12}, {5, 12}};
+  arrow.moveTo(pts[0]);
+  for (const QPointF& q : pts) arrow.lineTo(q);
+  arrow.closeSubpath();
+  p.fillPath(arrow, Qt::black);
+  p.strokePath(arrow, QPen(Qt::white, 1));
+  p.end();
+  return QCursor(pm, 16, 1);
+}
+
+// Dragging a selection to copy it: an arrow with a box holding a plus.
+QCursor MakeDragSelCopy() {
+  QPixmap pm(32, 32);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  QPainterPath arrow;
+  const QPointF pts[] = {{1, 1}, {1, 17}, {5, 13}, {8, 20}, {10, 19}, {7, 12}, {12, 12}};
+  arrow.moveTo(pts[0]);
+  for (const QPointF& q : pts) arrow.lineTo(q);
+  arrow.closeSubpath();
+  p.fillPath(arrow, Qt::black);
+  p.strokePath(arrow, QPen(Qt::white, 1));
+  p.fillRect(QRect(12, 18, 11, 11), Qt::white);
+  p.setPen(QPen(Qt::black, 1));
+  p.drawRect(QRect(12, 18, 10, 10));
+  p.drawLine(14, 23, 20, 23);
+  p.drawLine(17, 20, 17, 26);
+  p.end();
+  return QCursor(pm, 1, 1);
+}
+
+}  // namespace
+
+QCursor TEditorWidget::CursorFor(TCursor c) {
+  switch (c) {
+    case crIBeam: return QCursor(Qt::IBeamCursor);
+    case crDrag: return QCursor(Qt::DragMoveCursor);
+    case crHandPoint: return QCursor(Qt::PointingHandCursor);
+    case crRightArrow: {
+      static const QCursor right = MakeRightArrow();
+      return right;
+    }
+    case crDragSelCopy: {
+      static const QCursor copy = MakeDragSelCopy();
+      return copy;
+    }
+    default: return QCursor(Qt::ArrowCursor);
+  }
+}
+
+void TEditorWidget::InitMouse() {
+  clipboard_ = std::make_unique<TQtClipboard>();
+  clipboard_->OnReplaced = [this](int n) { ReportReplaced(n); };
+  editor_.SetClipboard(clipboard_.get());
+  viewport()->setMouseTracking(true);
+  autoScroll_.setInterval(kAutoScrollMs);
+  connect(&autoScroll_, &QTimer::timeout, this, &TEditorWidget::AutoScrollTick);
+  connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int a) { ScrollBarAction(true, a); });
+  connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, [this](int a) { ScrollBarAction(false, a); });
+}
+
+bool TEditorWidget::MouseCaptured() const { return leftDown_ || editor_.DragState() != dsNone; }
+
+void TEditorWidget::ReportReplaced(int n) {
+  if (n <= 0) return;
+  QApplication::beep();
+  emit CharactersReplaced(n);
+}
+
+void TEditorWidget::ApplyCursor() { viewport()->setCursor(CursorFor(editor_.Cursor())); }
+
+void TEditorWidget::mousePressEvent(QMouseEvent* e) {
+  e->accept();
+  if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+  if (MouseCaptured()) return;  // a second button while the left one is held
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint p = e->position().toPoint();
+  leftDown_ = true;
+  try {
+    if (editor_.MouseDown(p.x(), p.y(), ShiftOf(e->modifiers(), e->buttons()))) {
+      leftDown_ = false;  // the press ends in a system drag
+      StartSelectionDrag(p);
+    }
+  } catch (...) {
+    leftDown_ = false;
+  }
+  ApplyCursor();
+}
+
+void TEditorWidget::mouseMoveEvent(QMouseEvent* e) {
+  e->accept();
+  const QPoint p = e->position().toPoint();
+  editor_.MouseMove(p.x(), p.y(), ShiftOf(e->modifiers(), leftDown_ ? e->buttons() : Qt::NoButton));
+  if (leftDown_ && !autoScroll_.isActive()) autoScroll_.start();
+  ApplyCursor();
+  if (OnMouseMove) OnMouseMove(*this, p, e->modifiers());
+}
+
+void TEditorWidget::mouseReleaseEvent(QMouseEvent* e) {
+  e->accept();
+  if (e->button() != Qt::LeftButton) return;
+  leftDown_ = false;
+  autoScroll_.stop();
+  const QPoint p = e->position().toPoint();
+  try {
+    switch (editor_.MouseUp(p.x(), p.y(), ShiftOf(e->modifiers(), e->buttons()))) {
+      case mdMoveSelection: editor_.MoveSelection(editor_.Row(), editor_.Col()); break;
+      case mdCopySelection: editor_.CopySelection(editor_.Row(), editor_.Col()); break;
+      case mdNone: break;
+    }
+  } catch (...) {
+    // An edit that fails leaves the text as it was; the event loop goes on.
+  }
+  ApplyCursor();
+}
+
+void TEditorWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  e->accept();
+  if (MouseCaptured() || e->button() != Qt::LeftButton) return;
+  if (editor_.DragState() != dsNone) return;
+  const QPoint p = e->position().toPoint();
+  const TMousePoint at = editor_.PointAt(p.x(), p.y());
+  if (at.Area != maText) return;
+  editor_.SelectTokenAt(at.Row, at.Col);
+  if (OnDblClick) OnDblClick(*this, p);
+}
+
+void TEditorWidget::wheelEvent(QWheelEvent* e) {
+  e->accept();
+  if (MouseCaptured()) return;
+  // A tilted wheel or a sideways swipe scrolls the columns.
+  hWheelRemainder_ += e->angleDelta().x();
+  if (const int cols = hWheelRemainder_ / kWheelStep; cols != 0) {
+    hWheelRemainder_ -= cols * kWheelStep;
+    editor_.SetTopCol(editor_.TopCol() - cols * std::max(1, QApplication::wheelScrollLines()));
+  }
+  // Touchpads send small steps: they add up to whole notifications.
+  wheelRemainder_ += e->angleDelta().y();
+  const int notches = wheelRemainder_ / kWheelStep;
+  if (notches == 0) return;
+  wheelRemainder_ -= notches * kWheelStep;
+  const int step = notches > 0 ? 1 : -1;
+  for (int i = 0; i != notches; i += step) {
+    if (OnMouseWheel && OnMouseWheel(*this, step, e->modifiers())) continue;
+    ScrollRowsBy(-step * std::max(1, QApplication::wheelScrollLines()));
+  }
+}
+
+void TEditorWidget::AutoScrollTick() {
+  if (!leftDown_ || !editor_.MouseTick()) autoScroll_.stop();
+}
+
+void TEditorWidget::ScrollRowsBy(int delta) {
+  const int before = editor_.TopRow();
+  editor_.CaretBeginUpdate();
+  editor_.SetTopRow(before + delta);
+  // With LockScroll the caret keeps its place in the window.
+  const int moved = editor_.TopRow() - before;
+  if (moved != 0 && editor_.Caret().LockScroll()) editor_.SetRow(editor_.Row() + moved);
+  editor_.CaretEndUpdate();
+}
+
+void TEditorWidget::ScrollBarAction(bool vertical, int action) {
+  if (action == QAbstractSlider::SliderNoAction) return;
+  if (vertical) {
+    ScrollRowsBy(verticalScrollBar()->sliderPosition() - editor_.TopRow());
+  } else {
+    editor_.SetTopCol(horizontalScrollBar()->sliderPosition());
+  }
+}
+
+void TEditorWidget::AttachText(TEditorWidget& other) {
+  if (&other == this) return;
+  editor_.AttachText(other.editor_);
+  // The rows were parsed with the first view's fountain: this view colours alike.
+  furniture_.View().Assign(other.furniture_.View());
+  furniture_.SetFountain(other.furniture_.Fountain());
+  furniture_.UpdateNumberDigits();
+  Relayout();
+}
+
+}  // namespace tamber
