@@ -23,8 +23,7 @@ std::size_t CutAt(const std::string& s, std::size_t k) {
 }  // namespace
 
 void SpliceComposition(TDisplayList& list, std::size_t from, const TComposition& comp, int x, int y,
-                       int cellWidth, int rowPitch, int fontHeight,
-                       const TCompositionColors& colors) {
+                       int cellWidth, int rowPitch, int fontHeight, const TCompositionColors& colors) {
   if (comp.Empty()) return;
   const int dx = comp.Cells() * cellWidth;
   const std::size_t end = list.size();
@@ -110,8 +109,7 @@ void SpliceComposition(TDisplayList& list, std::size_t from, const TComposition&
     text.X = x0;
     text.Y = y;
     text.CellWidth = cellWidth;
-    text.Text =
-        comp.Text.substr(static_cast<std::size_t>(seg.Start), static_cast<std::size_t>(len));
+    text.Text = comp.Text.substr(static_cast<std::size_t>(seg.Start), static_cast<std::size_t>(len));
     text.Color = fg;
     list.push_back(std::move(text));
     const int uy = y + fontHeight - 1;

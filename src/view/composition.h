@@ -47,7 +47,6 @@ struct TCompositionColors {
 // composition's own ops (y: the row's top; cellWidth, rowPitch and
 // fontHeight: the layout's) are appended.
 void SpliceComposition(TDisplayList& list, std::size_t from, const TComposition& comp, int x, int y,
-                       int cellWidth, int rowPitch, int fontHeight,
-                       const TCompositionColors& colors);
+                       int cellWidth, int rowPitch, int fontHeight, const TCompositionColors& colors);
 
 }  // namespace tamber

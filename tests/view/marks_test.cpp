@@ -73,12 +73,8 @@ TEST(RowMarks, EveryViewOfTheTextRepaintsTheRow) {
   a.SetVisibleSize(20, 80);
   b.SetVisibleSize(20, 80);
   std::vector<int> ra, rb;
-  a.OnInvalidateRows = [&](int first, int last) {
-    for (int r = first; r <= last; ++r) ra.push_back(r);
-  };
-  b.OnInvalidateRows = [&](int first, int last) {
-    for (int r = first; r <= last; ++r) rb.push_back(r);
-  };
+  a.OnInvalidateRows = [&](int first, int last) { for (int r = first; r <= last; ++r) ra.push_back(r); };
+  b.OnInvalidateRows = [&](int first, int last) { for (int r = first; r <= last; ++r) rb.push_back(r); };
   b.PutRowMark(2, 0);
   a.PutRowMark(6, 0);
   EXPECT_EQ(ra, (std::vector<int>{2, 2, 6}));

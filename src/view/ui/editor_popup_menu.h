@@ -18,19 +18,7 @@ class TEditorPopupMenu : public QMenu {
   Q_OBJECT
 
  public:
-  enum Command {
-    cmMarkSet,
-    cmMarkJump,
-    cmUndo,
-    cmRedo,
-    cmCut,
-    cmCopy,
-    cmPaste,
-    cmBoxPaste,
-    cmDelete,
-    cmSelectAll,
-    cmBoxMode
-  };
+  enum Command { cmMarkSet, cmMarkJump, cmUndo, cmRedo, cmCut, cmCopy, cmPaste, cmBoxPaste, cmDelete, cmSelectAll, cmBoxMode };
 
   TEditorPopupMenu(TTextEditor& editor, QWidget* parent);
 

@@ -19,8 +19,7 @@ namespace tamber::test {
 
 class TEditorHarness {
  public:
-  explicit TEditorHarness(int width = 480, int height = 240, QWidget* parent = nullptr)
-      : widget_(parent) {
+  explicit TEditorHarness(int width = 480, int height = 240, QWidget* parent = nullptr) : widget_(parent) {
     widget_.Editor().SetClipboard(&clipboard_);
     widget_.resize(width, height);
     widget_.show();
@@ -40,8 +39,8 @@ class TEditorHarness {
   std::string Text() { return widget_.Editor().Lines().GetTextStr(); }
 
   // A key press and its release; scanCode is the X key code (0: unknown).
-  void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {},
-           bool autoRepeat = false, quint32 scanCode = 0) {
+  void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}, bool autoRepeat = false,
+           quint32 scanCode = 0) {
     QKeyEvent press(QEvent::KeyPress, key, mods, scanCode, 0, 0, text, autoRepeat);
     QApplication::sendEvent(&widget_, &press);
     QKeyEvent release(QEvent::KeyRelease, key, mods, scanCode, 0, 0, text, autoRepeat);
@@ -66,10 +65,8 @@ class TEditorHarness {
     if (attrs.isEmpty()) {
       QTextCharFormat f;
       f.setFontUnderline(true);
-      attrs << QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, 0,
-                                            static_cast<int>(s.size()), f)
-            << QInputMethodEvent::Attribute(QInputMethodEvent::Cursor, static_cast<int>(s.size()),
-                                            1, QVariant());
+      attrs << QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, 0, static_cast<int>(s.size()), f)
+            << QInputMethodEvent::Attribute(QInputMethodEvent::Cursor, static_cast<int>(s.size()), 1, QVariant());
     }
     QInputMethodEvent e(s, attrs);
     QApplication::sendEvent(&widget_, &e);

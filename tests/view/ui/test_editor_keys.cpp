@@ -1,9 +1,9 @@
 // The editor widget's keyboard, input method and built-in popup menu, driven
 // through Qt events as a user's keys and an input method deliver them.
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -35,8 +35,7 @@ QInputMethodEvent::Attribute Cursor(int at, int length) {
 
 // The pixels of cells [col0, col1) of text row 0, from its top through row line lastLine.
 QImage Cells(const QImage& img, const TViewLayout& l, int col0, int col1, int lastLine) {
-  return img.copy(l.TextLeft + col0 * l.CharWidth, l.TextTop, (col1 - col0) * l.CharWidth,
-                  lastLine + 1);
+  return img.copy(l.TextLeft + col0 * l.CharWidth, l.TextTop, (col1 - col0) * l.CharWidth, lastLine + 1);
 }
 
 bool HasDark(const QImage& img) {
@@ -129,8 +128,7 @@ class TestEditorKeys : public QObject {
     QWidget* vp = h.Widget().viewport();
     auto shown = [&] {
       const QPoint at = vp->mapTo(vp->window(), QPoint(0, 0));
-      return vp->screen()
-          ->grabWindow(vp->window()->winId(), at.x(), at.y(), vp->width(), vp->height())
+      return vp->screen()->grabWindow(vp->window()->winId(), at.x(), at.y(), vp->width(), vp->height())
           .toImage()
           .convertToFormat(QImage::Format_RGB32);
     };
@@ -176,11 +174,9 @@ class TestEditorKeys : public QObject {
     TEditorHarness h;
     QSignalSpy spy(&h.Widget(), &TEditorWidget::CharactersReplaced);
     h.Type(QStringLiteral("a😀b"));
-    QCOMPARE(h.Text(), std::string("a\x81\xAC"
-                                   "b"));
+    QCOMPARE(h.Text(), std::string("a\x81\xAC" "b"));
     h.Commit(QStringLiteral("한𠀋"));
-    QCOMPARE(h.Text(), std::string("a\x81\xAC"
-                                   "b\x81\xAC\x81\xAC"));
+    QCOMPARE(h.Text(), std::string("a\x81\xAC" "b\x81\xAC\x81\xAC"));
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(0).at(0).toInt(), 1);
     QCOMPARE(spy.at(1).at(0).toInt(), 2);
@@ -189,9 +185,7 @@ class TestEditorKeys : public QObject {
   void ACompositionIsDrawnIntoTheRowAndCommittedAsOneStep() {
     // The references first: a harness takes the focus, and losing it commits.
     TEditorHarness b;
-    b.Editor().Lines().SetTextStr(
-        "ab\x82\xC9\x82\xD9\x82\xF1"
-        "cd\r\n");
+    b.Editor().Lines().SetTextStr("ab\x82\xC9\x82\xD9\x82\xF1" "cd\r\n");
     b.Editor().SetRowCol(1, 0);
     const QImage reference = b.Paint();
     TEditorHarness c;
@@ -212,12 +206,9 @@ class TestEditorKeys : public QObject {
     // The same row with the characters in the text: the cells match, "cd"
     // pushed right by six cells; only the typed look's dotted underline differs.
     const TViewLayout& l = a.Widget().Furniture().Layout();
-    QCOMPARE(Cells(composing, l, 0, 10, l.FontHeight - 2),
-             Cells(reference, l, 0, 10, l.FontHeight - 2));
-    QVERIFY(HasDark(
-        Cells(composing, l, 2, 8, l.FontHeight - 1).copy(0, l.FontHeight - 1, 6 * l.CharWidth, 1)));
-    QVERIFY(!HasDark(
-        Cells(reference, l, 2, 8, l.FontHeight - 1).copy(0, l.FontHeight - 1, 6 * l.CharWidth, 1)));
+    QCOMPARE(Cells(composing, l, 0, 10, l.FontHeight - 2), Cells(reference, l, 0, 10, l.FontHeight - 2));
+    QVERIFY(HasDark(Cells(composing, l, 2, 8, l.FontHeight - 1).copy(0, l.FontHeight - 1, 6 * l.CharWidth, 1)));
+    QVERIFY(!HasDark(Cells(reference, l, 2, 8, l.FontHeight - 1).copy(0, l.FontHeight - 1, 6 * l.CharWidth, 1)));
 
     // Converting: 日本 the clause in hand (selection colours), the rest converted.
     a.Preedit(QStringLiteral("日本"), {Format(0, 1, true), Format(1, 1, false), Cursor(1, 1)});
@@ -260,11 +251,11 @@ class TestEditorKeys : public QObject {
     const TViewLayout& l = h.Widget().Furniture().Layout();
     auto click = [&](int col) {
       const QPointF at(l.TextLeft + col * l.CharWidth + 1, l.TextTop + 2);
-      QMouseEvent press(QEvent::MouseButtonPress, at, h.Widget().viewport()->mapToGlobal(at),
-                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+      QMouseEvent press(QEvent::MouseButtonPress, at, h.Widget().viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
       QApplication::sendEvent(h.Widget().viewport(), &press);
-      QMouseEvent release(QEvent::MouseButtonRelease, at, h.Widget().viewport()->mapToGlobal(at),
-                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+      QMouseEvent release(QEvent::MouseButtonRelease, at, h.Widget().viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
       QApplication::sendEvent(h.Widget().viewport(), &release);
     };
     click(2);
@@ -336,13 +327,11 @@ class TestEditorKeys : public QObject {
     // Opened through the control's own context menu event; inspected while open.
     auto open = [&] {
       QTimer::singleShot(0, &m, [&] { m.close(); });
-      QContextMenuEvent e(QContextMenuEvent::Keyboard, QPoint(10, 10),
-                          h.Widget().mapToGlobal(QPoint(10, 10)));
+      QContextMenuEvent e(QContextMenuEvent::Keyboard, QPoint(10, 10), h.Widget().mapToGlobal(QPoint(10, 10)));
       QApplication::sendEvent(&h.Widget(), &e);
     };
     open();
-    for (M::Command c : {M::cmUndo, M::cmRedo, M::cmCut, M::cmCopy, M::cmPaste, M::cmBoxPaste,
-                         M::cmDelete, M::cmSelectAll})
+    for (M::Command c : {M::cmUndo, M::cmRedo, M::cmCut, M::cmCopy, M::cmPaste, M::cmBoxPaste, M::cmDelete, M::cmSelectAll})
       QVERIFY2(!enabled(c), qPrintable(m.Action(c)->text()));
     QVERIFY(enabled(M::cmBoxMode));
     QVERIFY(!m.Action(M::cmBoxMode)->isChecked());
@@ -354,8 +343,7 @@ class TestEditorKeys : public QObject {
     h.Editor().SetSelectionMode(smBox);
     h.Key(Qt::Key_Left, Qt::ShiftModifier);
     open();
-    for (M::Command c :
-         {M::cmUndo, M::cmCut, M::cmCopy, M::cmPaste, M::cmBoxPaste, M::cmDelete, M::cmSelectAll})
+    for (M::Command c : {M::cmUndo, M::cmCut, M::cmCopy, M::cmPaste, M::cmBoxPaste, M::cmDelete, M::cmSelectAll})
       QVERIFY2(enabled(c), qPrintable(m.Action(c)->text()));
     QVERIFY(!enabled(M::cmRedo));
     QVERIFY(m.Action(M::cmBoxMode)->isChecked());
@@ -365,8 +353,7 @@ class TestEditorKeys : public QObject {
 
     h.Editor().SetReadOnly(true);
     open();
-    for (M::Command c : {M::cmUndo, M::cmCut, M::cmPaste, M::cmBoxPaste, M::cmDelete})
-      QVERIFY(!enabled(c));
+    for (M::Command c : {M::cmUndo, M::cmCut, M::cmPaste, M::cmBoxPaste, M::cmDelete}) QVERIFY(!enabled(c));
     QVERIFY(enabled(M::cmCopy));
     QVERIFY(enabled(M::cmSelectAll));
   }
@@ -376,10 +363,9 @@ class TestEditorKeys : public QObject {
     QStringList captions;
     for (QAction* a : h.Widget().BuiltinPopupMenu().actions())
       captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(captions,
-             QStringList({"マーク設定", "マークジャンプ", "-", "元に戻す(&U)", "やり直し(&R)", "-",
-                          "切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "Box貼り付け(&B)",
-                          "削除(&D)", "-", "すべて選択(&A)", "-", "Box選択モード(&K)"}));
+    QCOMPARE(captions, QStringList({"マーク設定", "マークジャンプ", "-", "元に戻す(&U)", "やり直し(&R)", "-", "切り取り(&T)",
+                                    "コピー(&C)", "貼り付け(&P)", "Box貼り付け(&B)", "削除(&D)", "-", "すべて選択(&A)", "-",
+                                    "Box選択モード(&K)"}));
     QCOMPARE(h.Widget().BuiltinPopupMenu().Action(TEditorPopupMenu::cmMarkSet, 7)->shortcut(),
              QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_7));
   }
