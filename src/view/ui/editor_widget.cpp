@@ -57,7 +57,7 @@ TEditorWidget::TEditorWidget(QWidget* parent)
   editor_.OnChange = [this](TTextEditor&) { OnTextChanged(); };
 
   connect(&blink_, &QTimer::timeout, this, &TEditorWidget::BlinkCaret);
-  InitInput();
+  InitMouse();
   SetEditorFont(DefaultFont());
   resize(185, 89);
   InitInput();

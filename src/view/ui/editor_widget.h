@@ -90,7 +90,8 @@ class TEditorWidget : public QAbstractScrollArea {
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  signals:
-  // count characters that CP932 cannot hold were typed or committed as 〓.
+  // count characters that CP932 cannot hold were typed, committed, pasted
+  // or dropped as 〓.
   void CharactersReplaced(int count);
 
  protected:
@@ -156,10 +157,6 @@ class TEditorWidget : public QAbstractScrollArea {
   // The Qt cursor for one of the editor's cursor numbers (the project draws 1958 and 1959).
   static QCursor CursorFor(TCursor c);
 
- signals:
-  // Characters that CP932 cannot hold arrived (pasted, dropped) and became 〓.
-  void CharactersReplaced(int count);
-
  protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -169,12 +166,13 @@ class TEditorWidget : public QAbstractScrollArea {
   // A left press inside a draggable selection asks for a system drag
   // (Caret.SelDragMode dmManual); the drag-and-drop view starts it.
   virtual void StartSelectionDrag(const QPoint&) {}
-  // Tells the user n characters were replaced by 〓 (signal and beep).
+  // Tells the user n characters pasted or dropped were replaced by 〓
+  // (CharactersReplaced and a beep).
   void ReportReplaced(int n);
 
  private:
   friend class TMouseCaptureGuard;
-  void InitInput();
+  void InitMouse();
   void ApplyCursor();
   void AutoScrollTick();
   void ScrollBarAction(bool vertical, int action);
