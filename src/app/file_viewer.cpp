@@ -61,12 +61,14 @@ QString LoadIntoViewer(TEditorWidget& widget, const std::string& path, const TVi
   // so no copy of the whole text is ever made.
   FileCode code = FileCode::Binary;
   RowStore rows;
+  bool binary = false;
   {
     MappedFile in(path);
     const std::string_view bytes = in.Bytes();
     const int probe = ProbeBytes(bytes);
     RowLoader loader;
-    if (probe == pfBinary) {
+    binary = probe == pfBinary;
+    if (binary) {
       loader.Feed(bytes);
     } else {
       const TextFormat format = ClassifyFileBytes(probe, FileExtension(path), bytes, /*kanjiAuto=*/true);
@@ -83,7 +85,8 @@ QString LoadIntoViewer(TEditorWidget& widget, const std::string& path, const TVi
   TTextEditor& e = widget.Editor();
   widget.Furniture().SetFountain(fountains.ForExtension(FileExtension(path)));
   e.Lines().LoadRows(std::move(rows));
-  e.SetReadOnly(true);
+  // Text can be edited (saving comes with the file commands); a binary file stays read-only.
+  e.SetReadOnly(binary);
   e.SetRowCol(0, 0);
   widget.Furniture().UpdateNumberDigits();
   widget.Furniture().DoLayout();
@@ -133,6 +136,9 @@ TEditorWidget* OpenInViewer(TTamberForm& form, const QString& path, const TViewe
   sub->showMaximized();
   widget->setFocus();
   form.SetStatusText(3, code);
+  QObject::connect(widget, &TEditorWidget::CharactersReplaced, &form, [&form](int n) {
+    form.SetStatusText(4, QStringLiteral("Shift-JIS にない文字 %1 個を〓にしました").arg(n));
+  });
   return widget;
 }
 

@@ -1,5 +1,5 @@
-// The read-only viewer: shows a file in one editor widget inside the main
-// window, read as the editor reads files (its character code recognised) and
+// The viewer: shows a file in one editor widget inside the main window, where
+// it can be edited (a binary file only viewed), read as the editor reads files (its character code recognised) and
 // coloured by the fountain its extension names. Stands in for the document
 // windows until they exist.
 #pragma once

@@ -3,13 +3,13 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "app/file_viewer.h"
 #include "app/single_instance.h"
 #include "app/tamber_form.h"
 
@@ -17,21 +17,6 @@ namespace {
 
 // How long a second start waits for the running instance to take its files.
 constexpr int kHandOverTimeoutMs = 2000;
-
-// Shows path's window when it is open already, else opens it.
-void OpenOrActivate(tamber::TTamberForm& form, const QString& path,
-                    const tamber::TViewerFountains& fountains) {
-  const QString absolute = QDir::current().absoluteFilePath(path);
-  if (auto* area = qobject_cast<QMdiArea*>(form.centralWidget())) {
-    for (QMdiSubWindow* sub : area->subWindowList()) {
-      if (sub->windowTitle() == absolute) {
-        area->setActiveSubWindow(sub);
-        return;
-      }
-    }
-  }
-  tamber::OpenInViewer(form, absolute, fountains);
-}
 
 void Raise(tamber::TTamberForm& form, const QByteArray& token) {
   // The platform reads the token from the environment when it activates.
@@ -73,15 +58,20 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(tamber::kApplicationTitle));
   QApplication::setOrganizationName("Tamber");
-  const tamber::TViewerFountains fountains;
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tamber")));
   tamber::TTamberForm form;
   form.show();
   instance.Listen();
-  QObject::connect(&instance, &tamber::TSingleInstance::OpenRequested, &form,
-                   [&](const QString& path, const QByteArray& handedToken) {
-                     if (!path.isEmpty()) OpenOrActivate(form, path, fountains);
-                     Raise(form, handedToken);
-                   });
-  for (const QString& f : files) OpenOrActivate(form, f, fountains);
+  // Queued: opening may show a message box, whose event loop must not run
+  // inside the socket's read.
+  QObject::connect(
+      &instance, &tamber::TSingleInstance::OpenRequested, &form,
+      [&](const QString& path, const QByteArray& handedToken) {
+        Raise(form, handedToken);
+        if (!path.isEmpty()) form.OpenOrActivate(path);
+      },
+      Qt::QueuedConnection);
+  // Files that do not exist are skipped.
+  for (const QString& f : files) form.OpenOrActivate(QDir::current().absoluteFilePath(f));
   return QApplication::exec();
 }

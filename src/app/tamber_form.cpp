@@ -1,12 +1,43 @@
 #include "app/tamber_form.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "app/command_line.h"
+#include "app/document_file.h"
+#include "app/file_viewer.h"
+#include "app/mdi_child.h"
+#include "encoding/char_code.h"
+#include "encoding/cp932_codec.h"
+#include "encoding/file_io.h"
+#include "settings/settings_home.h"
+#include "settings/settings_schema.h"
+#include "view/ui/editor_widget.h"
 
 namespace tamber {
 
 namespace {
+
 struct PanelLayout {
   int width;
   Qt::Alignment alignment;
@@ -15,14 +46,83 @@ constexpr PanelLayout kPanels[TTamberForm::kStatusPanelCount] = {
     {120, Qt::AlignCenter}, {50, Qt::AlignCenter}, {50, Qt::AlignCenter},
     {50, Qt::AlignCenter},  {50, Qt::AlignLeft | Qt::AlignVCenter},
 };
+
+QString U(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+std::string Upper(std::string_view s) {
+  std::string u(s);
+  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return u;
+}
+
+// Paths are UTF-8 in the program and CP932 in the settings file; a path that
+// CP932 cannot hold is not stored rather than stored mangled.
+bool ToSettingsPath(const QString& path, std::string* out) {
+  std::size_t lost = 0;
+  *out = Utf8ToCp932(path.toStdString(), &lost);
+  return lost == 0;
+}
+QString FromSettingsPath(const std::string& s) { return QString::fromStdString(Cp932ToUtf8(s)); }
+
+// The Qt name filters of a "|"-separated CP932 filter.
+QString QtFilters(const std::string& filter) {
+  QStringList out;
+  for (const TFilterPair& p : SplitFileFilter(filter)) {
+    QString patterns = QString::fromStdString(Cp932ToUtf8(p.Pattern));
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    out << QString::fromStdString(Cp932ToUtf8(p.Description)) + QStringLiteral(" (") + patterns +
+               QStringLiteral(")");
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+QString Describe(const std::exception& e) {
+  if (const auto* s = dynamic_cast<const std::system_error*>(&e)) {
+    const QString what = QString::fromLocal8Bit(s->what());
+    return what.isEmpty() ? QString::fromLocal8Bit(s->code().message().c_str()) : what;
+  }
+  return QString::fromLocal8Bit(e.what());
+}
+
+// Shows the wait cursor while alive.
+struct WaitCursor {
+  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+const char* const kBinaryMessage =
+    "このファイルはバイナリの可能性がありますので、表示できない文字を空白で置き換えます。\r\n"
+    "またバイナリファイルは編集及び保存も出来ません。";
+const char* const kReadOnlyMessage =
+    "このファイルは書き込み禁止属性が付いています。\r\n"
+    "編集が必要な場合は、いったん書き込み禁止属性を解除して下さい。";
+
 }  // namespace
 
-TTamberForm::TTamberForm(QWidget* parent) : QMainWindow(parent) {
+int FilterIndexFor(std::string_view filter, std::string_view ext) {
+  if (ext.empty()) return 1;
+  const std::string f = Upper(filter);
+  const auto at = f.find(Upper(ext));
+  if (at == std::string::npos) return 1;
+  const auto bars = static_cast<int>(std::count(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(at), '|'));
+  return (bars + 1) / 2 + 1;
+}
+
+TTamberForm::TTamberForm(QWidget* parent)
+    : QMainWindow(parent), prompts_(std::make_unique<TWidgetPrompts>(this)) {
   setObjectName("TTamberForm");
   setWindowTitle(QString::fromUtf8(kMainWindowCaption));
-  auto* area = new QMdiArea(this);
-  area->setObjectName("MDIArea");
-  setCentralWidget(area);
+  area_ = new QMdiArea(this);
+  area_->setObjectName("MDIArea");
+  setCentralWidget(area_);
+  connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+    if (auto* doc = qobject_cast<TMDIChild*>(w)) {
+      // The activated document takes the keyboard in the pane that had it.
+      if (!doc->isAncestorOf(QApplication::focusWidget())) doc->Edit().setFocus();
+      doc->UpdateStatus();
+    }
+    UpdateCommands();
+  });
 
   QStatusBar* bar = statusBar();
   bar->setObjectName("StatusBar1");
@@ -41,8 +141,108 @@ TTamberForm::TTamberForm(QWidget* parent) : QMainWindow(parent) {
     bar->addWidget(label, i + 1 < kStatusPanelCount ? 0 : 1);
     panels_[static_cast<std::size_t>(i)] = label;
   }
+
+  // The template editor is never shown; documents copy its look.
+  defEdit_ = new TEditorWidget(this);
+  defEdit_->setObjectName("DefEdit");
+  defEdit_->hide();
+  ApplyViewerLook(*defEdit_);
+
+  ReadSettings();
+  BuildCommands();
+  BindHandlers();
+  BuildMenus();
+  setAcceptDrops(true);
+
+  // Enabling follows the state whenever the event loop has nothing else to do.
+  idle_.setInterval(100);
+  connect(&idle_, &QTimer::timeout, this, &TTamberForm::UpdateCommands);
+  idle_.start();
+  UpdateCommands();
   SetStatusText(2, QString::fromUtf8("挿入"));
-  resize(800, 600);
+}
+
+TTamberForm::~TTamberForm() {
+  // The documents go first: they refer to the form.
+  for (TMDIChild* d : Documents()) delete d;
+}
+
+QString TTamberForm::ProgramDir() {
+  QString dir = QCoreApplication::applicationDirPath();
+  if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+  return dir;
+}
+
+void TTamberForm::ReadSettings() {
+  const std::string programDir = ProgramDir().toStdString();
+  settingsHome_ = SettingsHome(programDir);
+  try {
+    SeedSettingsHome(settingsHome_, ShippedDataDir(programDir));
+  } catch (const std::exception&) {
+    // Without a home the defaults serve and nothing is written.
+  }
+  regManager_.SetIniFileName(SettingsFilePath(settingsHome_));
+  DeclareSettingsItems(regManager_.RegItems());
+  ReadAllSettings(regManager_, settingsHome_, settings_);
+  for (const std::string& f : LoadRecentFiles(regManager_.IniFileName())) recent_.push_back(f);
+  ApplySettingsLook();
+  openFolder_ = FromSettingsPath(settings_.LastAccessFolda);
+  if (openFolder_.isEmpty()) openFolder_ = FromSettingsPath(settings_.DefFolda);
+
+  if (settings_.MaxMainWindow) {
+    setWindowState(Qt::WindowMaximized);
+  } else if (settings_.Width > 0 && settings_.Height > 0) {
+    QRect r(settings_.Left, settings_.Top, settings_.Width, settings_.Height);
+    // A placement from another screen layout is brought back into view.
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+      const QRect avail = s->availableGeometry();
+      if (!avail.intersects(r)) r.moveTopLeft(avail.topLeft());
+    }
+    setGeometry(r);
+  }
+}
+
+void TTamberForm::ApplySettingsLook() {
+  TTextEditorFurniture& f = defEdit_->Furniture();
+  TTextEditorColors& c = f.View().Colors();
+  TFountainColor* parts[kColorSlotCount] = {&c.Ank(),     &c.Comment(), &c.DBCS(),   &c.Int(),    &c.Mail(),
+                                            &c.Reserve(), &c.Select(),  &c.Str(),    &c.Symbol(), &c.Url()};
+  for (int i = 0; i < kColorSlotCount; ++i) {
+    parts[i]->SetColor(settings_.Slots[static_cast<std::size_t>(i)].Fg);
+    parts[i]->SetBkColor(settings_.Slots[static_cast<std::size_t>(i)].Bg);
+    parts[i]->SetStyle(static_cast<TFontStyles>(settings_.Slots[static_cast<std::size_t>(i)].Style));
+  }
+  f.SetColor(settings_.Color);
+  f.SetFontColor(settings_.FontColor);
+  f.Leftbar().SetVisible(settings_.ShowNumber);
+  f.Ruler().SetVisible(settings_.ShowRuler);
+  f.Marks().RetMark().SetVisible(settings_.ViewRet);
+  f.Marks().EofMark().SetVisible(settings_.ViewEof);
+  f.FxMarks().TabMark().SetVisible(settings_.ShowTab);
+  if (!settings_.Font.Name.empty() && settings_.Font.Size > 0) {
+    QFont font(QString::fromStdString(Cp932ToUtf8(settings_.Font.Name)), settings_.Font.Size);
+    font.setStyleHint(QFont::Monospace);
+    defEdit_->SetEditorFont(font);
+  }
+}
+
+void TTamberForm::WriteExitState() {
+  try {
+    std::vector<std::string> recent;
+    for (const std::string& f : recent_) recent.push_back(f);
+    SaveRecentFiles(regManager_.IniFileName(), recent);
+    TSettings s = settings_;
+    std::string folder;
+    if (ToSettingsPath(openFolder_, &folder)) s.LastAccessFolda = folder;
+    const QRect g = geometry();
+    s.Left = g.x();
+    s.Top = g.y();
+    s.Width = g.width();
+    s.Height = g.height();
+    WriteExitSettings(regManager_, s, isMaximized());
+  } catch (const std::exception& e) {
+    prompts_->Error(Describe(e));
+  }
 }
 
 void TTamberForm::SetStatusText(int panel, const QString& text) {
@@ -53,6 +253,487 @@ void TTamberForm::SetStatusText(int panel, const QString& text) {
 QString TTamberForm::StatusText(int panel) const {
   if (panel < 0 || panel >= kStatusPanelCount) return {};
   return panels_[static_cast<std::size_t>(panel)]->text();
+}
+
+// ---- commands ----
+
+void TTamberForm::BuildCommands() {
+  for (const TCommandDef& c : CommandTable()) {
+    auto* a = new QAction(U(c.caption), this);
+    a->setObjectName(U(c.name));
+    if (!c.shortcut.empty()) a->setShortcut(QKeySequence(U(c.shortcut), QKeySequence::PortableText));
+    if (!c.hint.empty()) a->setToolTip(U(ShortHint(c.hint)));
+    const std::string name(c.name);
+    connect(a, &QAction::triggered, this, [this, name] { Run(name); });
+    addAction(a);  // shortcuts work without a menu item (AcFindPrev)
+    actions_.emplace(name, a);
+  }
+  Action("AcMaxWindow")->setCheckable(true);
+  Action("AcMaxWindow")->setChecked(settings_.MaxChildWindow);
+  Action("AcEditSplit")->setCheckable(true);
+  Action("OverWrite")->setCheckable(true);
+}
+
+void TTamberForm::BuildMenus() {
+  for (const TMenuDef& m : MainMenu()) {
+    QMenu* menu = menuBar()->addMenu(U(m.caption));
+    std::vector<QMenu*> stack{menu};
+    for (std::string_view item : m.items) {
+      QMenu* into = stack.back();
+      if (item == "-") {
+        into->addSeparator();
+      } else if (item.front() == '>') {
+        stack.push_back(into->addMenu(U(item.substr(1))));
+      } else if (item == "<") {
+        stack.pop_back();
+      } else if (item.front() == '=') {
+        into->addAction(U(item.substr(1)))->setEnabled(false);
+      } else if (QAction* a = Action(item)) {
+        into->addAction(a);
+      }
+    }
+    if (m.caption == "ウィンドウ(&W)") windowMenu_ = menu;
+  }
+  // The window menu lists the open documents after its commands.
+  connect(windowMenu_, &QMenu::aboutToShow, this, [this] {
+    for (QAction* a : windowMenu_->actions())
+      if (a->property("document").toBool()) windowMenu_->removeAction(a), a->deleteLater();
+    const auto docs = Documents();
+    if (!docs.empty()) {
+      QAction* sep = windowMenu_->addSeparator();
+      sep->setProperty("document", true);
+    }
+    int n = 0;
+    for (TMDIChild* d : docs) {
+      QAction* a = windowMenu_->addAction(QStringLiteral("&%1 ").arg(++n) + d->Caption());
+      a->setProperty("document", true);
+      a->setCheckable(true);
+      a->setChecked(d == ActiveDocument());
+      connect(a, &QAction::triggered, this, [this, d] {
+        if (!scriptRunning_) area_->setActiveSubWindow(d);
+      });
+    }
+  });
+
+  QToolBar* tools = addToolBar(QStringLiteral("ToolBar1"));
+  tools->setObjectName("ToolBar1");
+  tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  for (std::string_view item : ToolBarItems()) {
+    if (item == "-") {
+      tools->addSeparator();
+    } else if (item == "=ScriptMenu") {
+      auto* b = new QToolButton(tools);
+      b->setText(QStringLiteral("▼"));
+      b->setToolTip(QString::fromUtf8("登録スクリプト"));
+      b->setEnabled(false);  // the registered scripts come with the script window
+      tools->addWidget(b);
+    } else if (QAction* a = Action(item)) {
+      tools->addAction(a);
+    }
+  }
+}
+
+void TTamberForm::Bind(std::string_view name, std::function<void()> handler) {
+  handlers_[std::string(name)] = std::move(handler);
+}
+
+void TTamberForm::BindHandlers() {
+  auto onDoc = [this](void (*f)(TTamberForm&, TMDIChild&)) {
+    return [this, f] {
+      if (TMDIChild* d = ActiveDocument()) f(*this, *d);
+    };
+  };
+  Bind("AcFileNew", [this] { FileNew(); });
+  Bind("AcFileOpen", [this] { FileOpen(); });
+  Bind("AcFileInsert", [this] { FileInsert(); });
+  Bind("AcFileClose", [this] {
+    if (TMDIChild* d = ActiveDocument()) d->close();
+  });
+  Bind("AcAllClose", [this] { FileCloseAll(); });
+  Bind("AcFileSave", onDoc([](TTamberForm& f, TMDIChild& d) { f.Save(d); }));
+  Bind("AcFileSaveAll", [this] { FileSaveAll(); });
+  Bind("AcFileSaveAs", onDoc([](TTamberForm& f, TMDIChild& d) { f.SaveAs(d); }));
+  Bind("AcFileSJIS", [this] { FileSJIS(); });
+  Bind("AcFileExit", [this] { close(); });
+  Bind("EditUndo", onDoc([](TTamberForm&, TMDIChild& d) { d.Edit().Editor().Undo(); }));
+  Bind("EditRedo", onDoc([](TTamberForm&, TMDIChild& d) { d.Edit().Editor().Redo(); }));
+  Bind("AcSelectAll", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().SelectAll(); }));
+  Bind("EditCut", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().CutToClipboard(); }));
+  Bind("EditCopy", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().CopyToClipboard(); }));
+  Bind("EditPaste", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().PasteFromClipboard(); }));
+  Bind("AcEditSplit", onDoc([](TTamberForm&, TMDIChild& d) { d.SplitView() ? d.Unsplit() : d.Split(); }));
+  Bind("AcMaxWindow", [this] {
+    const bool on = Action("AcMaxWindow")->isChecked();
+    for (TMDIChild* d : Documents()) on ? d->showMaximized() : d->showNormal();
+  });
+  Bind("OverWrite", onDoc([](TTamberForm& f, TMDIChild& d) {
+    TTextEditor& e = d.Edit().Editor();
+    e.SetOverWrite(!e.OverWrite());
+    if (TEditorWidget* s = d.SplitEdit()) s->Editor().SetOverWrite(e.OverWrite());
+    f.SetStatusText(2, QString::fromUtf8(e.OverWrite() ? "上書き" : "挿入"));
+  }));
+  Bind("WindowCascade", [this] { area_->cascadeSubWindows(); });
+  Bind("WindowTileHorizontal", [this] { area_->tileSubWindows(); });
+  Bind("WindowTileVertical", [this] { area_->tileSubWindows(); });
+  Bind("WindowMinimizeAll", [this] {
+    for (TMDIChild* d : Documents()) d->showMinimized();
+  });
+  Bind("WindowArrange", [this] { area_->tileSubWindows(); });
+  Bind("HelpAbout", [this] { ShowAbout(); });
+}
+
+QAction* TTamberForm::Action(std::string_view name) const {
+  const auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+bool TTamberForm::RunGuarded(const std::function<void()>& body) {
+  // The general error handler: whatever escapes a command is shown and the
+  // program goes on.
+  try {
+    body();
+    return true;
+  } catch (const std::exception& e) {
+    prompts_->CommandFailed(Describe(e));
+  }
+  return false;
+}
+
+void TTamberForm::Run(std::string_view name) {
+  const auto it = handlers_.find(name);
+  if (it == handlers_.end()) return;
+  const TCommandDef* def = FindCommand(name);
+  if (def && !RuleAllows(def->rule, CommandState())) return;
+  RunGuarded(it->second);
+  UpdateCommands();
+}
+
+TCommandState TTamberForm::CommandState() const {
+  TCommandState s;
+  s.documents = static_cast<int>(Documents().size());
+  s.scriptRunning = scriptRunning_;
+  if (const TMDIChild* d = ActiveDocument()) {
+    s.readOnly = d->ReadOnly();
+    s.modified = d->Modified();
+    s.selected = d->FocusedPane().Editor().Selected();
+    s.caption = d->Caption().toStdString();
+    // A document that cannot hold its file's text may still be saved under
+    // another name, after a warning.
+    s.saveAsAllowed = !s.readOnly || d->Lossy();
+  }
+  return s;
+}
+
+void TTamberForm::UpdateCommands() {
+  const TCommandState s = CommandState();
+  for (const TCommandDef& c : CommandTable()) {
+    QAction* a = Action(c.name);
+    // Commands whose feature is not here yet stay disabled.
+    a->setEnabled(handlers_.count(c.name) > 0 && RuleAllows(c.rule, s));
+  }
+  if (const TMDIChild* d = ActiveDocument()) Action("AcEditSplit")->setChecked(d->SplitView());
+}
+
+// ---- documents ----
+
+std::vector<TMDIChild*> TTamberForm::Documents() const {
+  std::vector<TMDIChild*> docs;
+  for (QMdiSubWindow* w : area_->subWindowList(QMdiArea::CreationOrder))
+    if (auto* d = qobject_cast<TMDIChild*>(w)) docs.push_back(d);
+  return docs;
+}
+
+TMDIChild* TTamberForm::ActiveDocument() const {
+  if (auto* d = qobject_cast<TMDIChild*>(area_->activeSubWindow())) return d;
+  // Without a focused frame (tests, start-up) the document made last counts.
+  const auto docs = area_->subWindowList(QMdiArea::ActivationHistoryOrder);
+  return docs.isEmpty() ? nullptr : qobject_cast<TMDIChild*>(docs.back());
+}
+
+TMDIChild* TTamberForm::CreateDocument(const QString& name) {
+  currentExt_ = Upper(FileExtension(name.toStdString()));
+  auto* doc = new TMDIChild(*this, name);
+  area_->addSubWindow(doc);
+  // Configured now even while the frame is hidden, so the document is ready
+  // for its load.
+  doc->Configure();
+  if (Action("AcMaxWindow")->isChecked())
+    doc->showMaximized();
+  else
+    doc->show();
+  area_->setActiveSubWindow(doc);
+  return doc;
+}
+
+bool TTamberForm::LoadIntoActiveDocument(const QString& path) {
+  TMDIChild* doc = ActiveDocument();
+  if (!doc) return false;
+  TLoadedFile loaded;
+  {
+    WaitCursor wait;
+    try {
+      loaded = LoadDocumentFile(doc->Edit().Editor(), path.toStdString(), settings_.KanjiAuto);
+    } catch (const std::exception& e) {
+      prompts_->Error(Describe(e));
+      return false;
+    }
+  }
+  doc->Loaded(loaded);
+  if (loaded.binary) prompts_->Information(QString::fromUtf8(kBinaryMessage));
+  else if (loaded.fileReadOnly) prompts_->Information(QString::fromUtf8(kReadOnlyMessage));
+  if (loaded.lost > 0)
+    prompts_->Information(
+        QString::fromUtf8("このファイルにはシフトＪＩＳで表せない文字が %1 文字あります。\r\n"
+                          "書き込み禁止で開きます。保存すると失われるため、元のファイルには保存できません。")
+            .arg(loaded.lost));
+  doc->UpdateStatus();
+  return true;
+}
+
+void TTamberForm::OpenNewDocument(const QString& path, bool addRecent) {
+  TMDIChild* doc = CreateDocument(path);
+  if (!LoadIntoActiveDocument(path)) {
+    // Nothing is left on the path of a file that could not be read.
+    delete doc;
+    UpdateCommands();
+    return;
+  }
+  openFolder_ = QFileInfo(path).absolutePath();
+  doc->Edit().setFocus();
+  if (addRecent) AddRecentFile(path);
+}
+
+bool TTamberForm::OpenOrActivate(const QString& path) {
+  for (TMDIChild* d : Documents()) {
+    if (d->Caption() == path) {
+      area_->setActiveSubWindow(d);
+      d->Edit().setFocus();
+      prompts_->Beep();
+      return true;
+    }
+  }
+  if (!QFileInfo::exists(path)) return false;
+  const auto before = Documents().size();
+  OpenNewDocument(path, true);
+  return Documents().size() > before;
+}
+
+void TTamberForm::AddRecentFile(const QString& path) {
+  std::string stored;
+  if (!ToSettingsPath(path, &stored)) return;
+  std::erase(recent_, stored);
+  recent_.insert(recent_.begin(), stored);
+  if (recent_.size() > static_cast<std::size_t>(kMaxRecentFiles)) recent_.resize(kMaxRecentFiles);
+}
+
+void TTamberForm::closeEvent(QCloseEvent* e) {
+  // Every document asks about its changes; one that refuses keeps the program running.
+  for (TMDIChild* d : Documents()) {
+    if (!d->close()) {
+      e->ignore();
+      return;
+    }
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  WriteExitState();
+  e->accept();
+}
+
+void TTamberForm::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void TTamberForm::dropEvent(QDropEvent* e) {
+  for (const QUrl& url : e->mimeData()->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QString path = url.toLocalFile();
+    bool open = false;
+    for (TMDIChild* d : Documents()) {
+      if (d->Caption() == path) {
+        area_->setActiveSubWindow(d);
+        open = true;
+        break;
+      }
+    }
+    if (!open && QFileInfo::exists(path)) OpenNewDocument(path, true);
+  }
+  e->acceptProposedAction();
+}
+
+// ---- file commands ----
+
+void TTamberForm::FileNew() {
+  TMDIChild* doc = CreateDocument(QStringLiteral("NONAME%1.TXT").arg(Documents().size() + 1));
+  doc->SetUntitled(true);
+  doc->UpdateStatus();
+}
+
+TFileDialogRequest TTamberForm::OpenRequest() const {
+  TFileDialogRequest r;
+  r.folder = openFolder_;
+  r.filter = QtFilters(settings_.FileFilter());
+  return r;
+}
+
+void TTamberForm::FileOpen() {
+  TFileDialogRequest r = OpenRequest();
+  if (!prompts_->RunFileDialog(r)) return;
+  OpenOrActivate(QFileInfo(r.path).absoluteFilePath());
+}
+
+void TTamberForm::FileInsert() {
+  TMDIChild* doc = ActiveDocument();
+  if (!doc) return;
+  TFileDialogRequest r = OpenRequest();
+  if (!prompts_->RunFileDialog(r)) return;
+  const QString path = QFileInfo(r.path).absoluteFilePath();
+  if (QFileInfo::exists(path)) {
+    TTextEditor& e = doc->Edit().Editor();
+    if (e.ReadOnly()) {
+      prompts_->Beep();
+      return;
+    }
+    const std::string bytes = ReadWholeFile(path.toStdString());
+    if (ProbeBytes(std::string_view(bytes).substr(0, kProbeLength)) == pfBinary) {
+      prompts_->Error(QString::fromUtf8("バイナリバイナリファイルは挿入出来ません。"));
+      return;
+    }
+    std::string text = NormalizeBreaks(bytes);
+    const int code = DetectCode(text);
+    if (code == dcBinary)
+      prompts_->Information(
+          QString::fromUtf8("このファイルはバイナリの可能性があります。\n\r編集及び保存には、ご注意ください。"));
+    else if (code == dcJis || code == dcJisOld || code == dcEuc)
+      prompts_->Information(QString::fromUtf8(
+          "このファイルにはシフトＪＩＳ以外の漢字が使用されています。\n\r正しく表示するためには、シフトＪＩＳ変換を実行して下さい。"));
+    // The file's lines go in before the caret's line; the break after the
+    // last of them is the one Insert adds, not an extra blank line.
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+    {
+      WaitCursor wait;
+      e.Lines().Insert(e.Text().RowToLine(e.Row()), text);
+    }
+  }
+  AddRecentFile(path);
+}
+
+void TTamberForm::WriteTo(TMDIChild& doc, const QString& path) {
+  WaitCursor wait;
+  WriteDocumentFile(doc.Edit().Editor(), path.toStdString(), doc.Format());
+}
+
+bool TTamberForm::Save(TMDIChild& doc) {
+  if (doc.Untitled()) return SaveAs(doc);
+  // A binary or read-only document is never written to its file.
+  if (doc.ReadOnly()) {
+    prompts_->Beep();
+    return false;
+  }
+  const bool ok = RunGuarded([&] {
+    MakeBackup(doc.Caption().toStdString(), settings_.FileBackUp);
+    WriteTo(doc, doc.Caption());
+  });
+  if (!ok) return false;
+  doc.SetModified(false);
+  if (&doc == ActiveDocument()) SetStatusText(1, QString());
+  return true;
+}
+
+bool TTamberForm::SaveAs(TMDIChild& doc) {
+  if (doc.ReadOnly() && !doc.Lossy()) {
+    prompts_->Beep();
+    return false;
+  }
+  if (doc.Lossy() &&
+      prompts_->AskOkCancel(QString::fromUtf8("この文書にはシフトＪＩＳで表せない文字が %1 文字あり、"
+                                              "保存するとそれらは失われます。別の名前で保存しますか。")
+                                .arg(doc.Lost())) != TAnswer::Ok)
+    return false;
+  TFileDialogRequest r;
+  r.save = true;
+  r.title = QString::fromUtf8("名前を付けて保存");
+  r.fileName = doc.Caption();
+  r.folder = QFileInfo(doc.Caption()).absolutePath();
+  const std::string filter = settings_.FileFilter();
+  r.filter = QtFilters(filter);
+  const std::string ext = FileExtension(doc.Caption().toStdString());
+  currentExt_ = ext;
+  r.filterIndex = FilterIndexFor(Cp932ToUtf8(filter), ext);
+  r.defaultSuffix = QString::fromStdString(ext.empty() ? ext : ext.substr(1));
+  r.codeSelect = true;
+  if (!prompts_->RunFileDialog(r)) return false;
+  const QString f = QFileInfo(r.path).absoluteFilePath();
+  if (doc.Lossy() && f == QFileInfo(doc.Caption()).absoluteFilePath()) {
+    prompts_->Error(QString::fromUtf8("元のファイルには保存できません。別の名前を指定して下さい。"));
+    return false;
+  }
+  if (QFileInfo::exists(f) &&
+      prompts_->AskOkCancel(f + QString::fromUtf8(" 上書きしますか。")) != TAnswer::Ok)
+    return false;
+  const TextFormat before = doc.Format();
+  switch (r.code) {
+    case SJIS: doc.SetCode(FileCode::ShiftJis); break;
+    case JIS: doc.SetCode(FileCode::Jis); break;
+    case EUC: doc.SetCode(FileCode::Euc); break;
+    case UTF8: doc.SetCode(FileCode::Utf8); break;
+    default: break;
+  }
+  const bool ok = RunGuarded([&] {
+    MakeBackup(f.toStdString(), settings_.FileBackUp);
+    WriteTo(doc, f);
+  });
+  if (!ok) {
+    doc.Format() = before;
+    return false;
+  }
+  doc.SetModified(false);
+  doc.SetUntitled(false);
+  doc.SetCaption(f);
+  if (&doc == ActiveDocument()) SetStatusText(1, QString());
+  return true;
+}
+
+void TTamberForm::FileSaveAll() {
+  for (TMDIChild* d : Documents()) {
+    // Untitled, read-only and binary documents have no file to write.
+    if (d->Untitled() || d->ReadOnly()) continue;
+    RunGuarded([&] {
+      MakeBackup(d->Caption().toStdString(), settings_.FileBackUp);
+      WriteTo(*d, d->Caption());
+      d->SetModified(false);
+    });
+  }
+  SetStatusText(1, QString());
+}
+
+void TTamberForm::FileCloseAll() {
+  const auto docs = Documents();
+  for (auto it = docs.rbegin(); it != docs.rend(); ++it) (*it)->close();
+  QCoreApplication::processEvents();
+}
+
+void TTamberForm::FileSJIS() {
+  TMDIChild* doc = ActiveDocument();
+  if (!doc) return;
+  TTextEditor& e = doc->Edit().Editor();
+  if (e.ReadOnly()) {
+    prompts_->Beep();
+    return;
+  }
+  if (prompts_->AskOkCancel(QString::fromUtf8("シフトＪＩＳコードに変換しますか。")) != TAnswer::Ok) return;
+  const std::string converted = ConvertCode(e.Lines().GetTextStr(), dcSjis);
+  e.Lines().SetTextStr(converted);
+  e.SetModified(true);
+  doc->UpdateStatus();
+}
+
+void TTamberForm::ShowAbout() {
+  QMessageBox box(this);
+  box.setObjectName("AboutBox");
+  box.setWindowTitle(QString::fromUtf8("バージョン情報"));
+  box.setText(QString::fromUtf8(kApplicationTitle) + QStringLiteral("\n") + VersionText());
+  box.setIconPixmap(QApplication::windowIcon().pixmap(48, 48));
+  box.exec();
 }
 
 }  // namespace tamber

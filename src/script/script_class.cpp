@@ -15,10 +15,16 @@ std::string Upper(std::string_view s) {
   return u;
 }
 
+// Types of two engines (a class of a unit overridden in a script) match by name.
+bool SameType(const TTypeRec* a, const TTypeRec* b) {
+  return a == b || (a && b && a->code == b->code && !a->name.empty() && a->name == b->name);
+}
+
 bool SameSignature(const TParamList& a, const TParamList& b) {
-  if (a.isFunction != b.isFunction || a.result != b.result || a.params.size() != b.params.size()) return false;
+  if (a.isFunction != b.isFunction || !SameType(a.result, b.result) || a.params.size() != b.params.size())
+    return false;
   for (std::size_t k = 0; k < a.params.size(); ++k)
-    if (a.params[k].mode != b.params[k].mode || a.params[k].type != b.params[k].type) return false;
+    if (a.params[k].mode != b.params[k].mode || !SameType(a.params[k].type, b.params[k].type)) return false;
   return true;
 }
 
@@ -489,6 +495,14 @@ void Impl::CallWithValues(TProcedure* proc, const Value* selfValue, std::span<Va
     }
   } release{*this, slots, n, mark};
   fill(slots);
+  if (proc->kind == pkScript) {
+    // A procedure or method of an attached unit runs in the unit's engine.
+    TProcedure* own = proc->classType ? proc : static_cast<TProcedure*>(proc->hostData);
+    if (!own) Fail(ecUnknownIdentifier, pos, proc->name);
+    Value ignored;
+    own->owner->Internals()->InvokeFromUser(*this, own, std::span<Value>(slots, n), result ? result : &ignored, pos);
+    return;
+  }
   CallExternal(proc, result, std::span<Value>(slots, n), pos);
 }
 

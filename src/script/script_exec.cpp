@@ -477,8 +477,9 @@ void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out
   }
   PrepareArgs(E, pr, args, slots + off, pos);
   if (pr->kind == pkScript) {
-    // A procedure of an attached unit runs in the unit's engine.
-    auto* own = static_cast<TProcedure*>(pr->hostData);
+    // A procedure of an attached unit runs in the unit's engine (a method of
+    // a unit's class is the unit's own record).
+    auto* own = pr->classType ? pr : static_cast<TProcedure*>(pr->hostData);
     own->owner->Internals()->InvokeFromUser(E, own, std::span<Value>(slots, n), &out, pos);
     return;
   }

@@ -408,6 +408,135 @@ std::string FormatFloatGeneral(long double x) {
   return out;
 }
 
+namespace {
+
+std::string Grouped(std::string digits) {
+  // Thousands separators in the integer part of an unsigned decimal text.
+  const std::size_t dot = digits.find('.');
+  std::string intPart = digits.substr(0, dot);
+  const std::string rest = dot == std::string::npos ? std::string() : digits.substr(dot);
+  std::string out;
+  const std::size_t n = intPart.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    if (k > 0 && (n - k) % 3 == 0) out += ',';
+    out += intPart[k];
+  }
+  return out + rest;
+}
+
+// v (not negative) with the decimals, halves rounded away from zero.
+std::string Fixed(long double v, int decimals) {
+  long double scale = 1;
+  for (int k = 0; k < decimals; ++k) scale *= 10;
+  if (v * scale < 1e18L) {
+    std::string digits = std::to_string(std::llroundl(v * scale));
+    if (decimals == 0) return digits;
+    if (static_cast<int>(digits.size()) <= decimals) digits.insert(0, decimals + 1 - digits.size(), '0');
+    digits.insert(digits.size() - decimals, 1, '.');
+    return digits;
+  }
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "%.*Lf", decimals, v);
+  return buf;
+}
+
+}  // namespace
+
+bool FormatNumber(std::string_view f, bool isInteger, std::int64_t iv, long double rv, std::string* out) {
+  std::string result;
+  bool used = false;
+  for (std::size_t k = 0; k < f.size();) {
+    if (f[k] != '%') {
+      result += f[k++];
+      continue;
+    }
+    ++k;
+    if (k < f.size() && f[k] == '%') {
+      result += '%';
+      ++k;
+      continue;
+    }
+    bool left = false;
+    if (k < f.size() && f[k] == '-') {
+      left = true;
+      ++k;
+    }
+    int width = 0, precision = -1;
+    while (k < f.size() && f[k] >= '0' && f[k] <= '9' && width < 10000) width = width * 10 + (f[k++] - '0');
+    if (k < f.size() && f[k] == '.') {
+      ++k;
+      precision = 0;
+      while (k < f.size() && f[k] >= '0' && f[k] <= '9' && precision < 10000) precision = precision * 10 + (f[k++] - '0');
+    }
+    if (k >= f.size() || used || width > 1000 || precision > 100) return false;
+    const char type = static_cast<char>(f[k] | 0x20);
+    ++k;
+    std::string text;
+    switch (type) {
+      case 'd':
+      case 'u':
+      case 'x': {
+        if (!isInteger) return false;
+        std::uint64_t mag;
+        bool neg = false;
+        if (type == 'd') {
+          neg = iv < 0;
+          mag = neg ? static_cast<std::uint64_t>(-iv) : static_cast<std::uint64_t>(iv);
+        } else {
+          mag = static_cast<std::uint32_t>(iv);
+        }
+        char buf[32];
+        std::snprintf(buf, sizeof buf, type == 'x' ? "%llX" : "%llu", static_cast<unsigned long long>(mag));
+        text = buf;
+        if (precision > static_cast<int>(text.size())) text.insert(0, precision - text.size(), '0');
+        if (neg) text.insert(0, 1, '-');
+        break;
+      }
+      case 'e':
+      case 'f':
+      case 'g':
+      case 'n':
+      case 'm': {
+        if (isInteger) return false;
+        if (type == 'g') {
+          text = FormatFloatGeneral(rv);
+          break;
+        }
+        const bool neg = rv < 0;
+        const long double mag = neg ? -rv : rv;
+        if (type == 'e') {
+          // d.ddd…E+ddd with precision significant digits (15 by default).
+          const int digits = precision < 1 ? 15 : precision;
+          char buf[512];
+          std::snprintf(buf, sizeof buf, "%.*Le", digits - 1, mag);
+          std::string sbuf(buf);
+          const std::size_t ep = sbuf.find('e');
+          const int exp = std::atoi(sbuf.c_str() + ep + 1);
+          char ebuf[16];
+          std::snprintf(ebuf, sizeof ebuf, "E%c%03d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
+          text = sbuf.substr(0, ep) + ebuf;
+        } else if (type == 'f') {
+          text = Fixed(mag, precision < 0 ? 2 : precision);
+        } else if (type == 'n') {
+          text = Grouped(Fixed(mag, precision < 0 ? 2 : precision));
+        } else {
+          // Money in the Japanese form: the yen sign (0x5C in Shift-JIS), no decimals by default.
+          text = "\\" + Grouped(Fixed(mag, precision < 0 ? 0 : precision));
+        }
+        if (neg && text.find_first_not_of("0.,\\") != std::string::npos) text.insert(0, 1, '-');
+        break;
+      }
+      default: return false;
+    }
+    used = true;
+    if (static_cast<int>(text.size()) < width)
+      text = left ? text + std::string(width - text.size(), ' ') : std::string(width - text.size(), ' ') + text;
+    result += text;
+  }
+  *out = std::move(result);
+  return true;
+}
+
 bool EncodeDateValue(int year, int month, int day, double* out) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
@@ -790,6 +919,19 @@ void RegisterSystemLibrary(TIfPasScript& en, ScriptWindowHost* windows) {
         },
         p.decl);
   }
+  // Formatting of one number (also offered by the editor library).
+  auto formatted = [](bool isInteger) {
+    return [isInteger](TIfPasScript& e, void*, TProcedure&, Value* res, Args a) -> std::uint16_t {
+      const std::string format = ReadString(Arg(a, 0));
+      std::string out;
+      if (!FormatNumber(format, isInteger, ReadInteger(Arg(a, 1)), ReadReal(Arg(a, 1)), &out))
+        return HostFailure(e, "Format '" + format + "' invalid or incompatible with argument");
+      WriteString(*res, out);
+      return 0;
+    };
+  };
+  en.RegisterFunction(formatted(true), "function IntToStrF(s:string, n:integer):string");
+  en.RegisterFunction(formatted(false), "function FloatToStrF(s:string, f:double):string");
 }
 
 #undef TAMBER_FN

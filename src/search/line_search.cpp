@@ -182,16 +182,33 @@ bool FindPrevInText(TAWKStrEx& matcher, std::string_view text, std::size_t from,
 }
 
 TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
-                                  TFxSearchOptions options, std::string_view replacement) {
+                                  TFxSearchOptions options, std::string_view replacement,
+                                  const TReplaceProgress& progress) {
   options = NormalizeSearchOptions(options);
   TTextReplacement r;
   if (!Prepare(matcher, findString, options)) return r;
   std::size_t kept = 0;  // text before this is in r.text
+  // The matcher cannot be stopped from its callback: once cancelled the
+  // remaining matches are skipped.
+  constexpr std::size_t kProgressStep = 1 << 20;
+  std::size_t nextReport = kProgressStep;
   auto replace = [&](std::size_t a, std::size_t b) {
+    if (r.cancelled) return;
+    if (progress && a >= nextReport) {
+      nextReport = a + kProgressStep;
+      if (!progress(a, text.size())) {
+        r.cancelled = true;
+        return;
+      }
+    }
     if (r.count == 0) r.text.reserve(text.size() + text.size() / 8);
     r.text.append(text.substr(kept, a - kept));
     r.text.append(replacement);
+    for (std::size_t i = a; i < b; ++i) {
+      if (text[i] == '\n') r.joinedBreaks.push_back(i);
+    }
     kept = b;
+    r.lastEnd = r.text.size();
     ++r.count;
   };
   const bool plain = !(options & soRegexp);
@@ -232,6 +249,12 @@ TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std
       }
       replace(a, b);
     });
+  }
+  if (r.cancelled) {
+    r.count = 0;
+    r.text.clear();
+    r.joinedBreaks.clear();
+    return r;
   }
   if (r.count == 0) return r;
   r.text.append(text.substr(kept));

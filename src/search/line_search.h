@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,12 +79,22 @@ bool FindPrevInText(TAWKStrEx& matcher, std::string_view text, std::size_t from,
 struct TTextReplacement {
   std::size_t count = 0;
   std::string text;  // the new text; empty and unused when count is 0
+  std::size_t lastEnd = 0;  // offset in text just after the last replacement
+  // Offsets in the old text of the line breaks a match took (the lines
+  // after them were joined to the ones before), rising.
+  std::vector<std::size_t> joinedBreaks;
+  bool cancelled = false;  // progress asked to stop; count and text are then empty
 };
+
+// Told now and then how far a replace-all has come (bytes of text done, of
+// total); returning false stops it with nothing replaced.
+using TReplaceProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
 // Every match of every line replaced, the new text built in one pass: lines
 // that cannot match are copied in runs, a line whose last match took its
 // break is joined with the next. No limit on the length of a line.
 TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
-                                  TFxSearchOptions options, std::string_view replacement);
+                                  TFxSearchOptions options, std::string_view replacement,
+                                  const TReplaceProgress& progress = nullptr);
 
 }  // namespace tamber

@@ -175,7 +175,8 @@ std::vector<std::pair<int, int>> TTextEditorFurniture::FindMatches(std::string_v
   if (findString_.empty() || !findError_.empty() || !matcher_) return out;
   std::vector<TSearchInfo> found;
   try {
-    matcher_->FindAll(lineText, lineText, found);
+    // The find commands' rules (whole words, CR LF at the line end).
+    tamber::FindInLine(*matcher_, lineText, false, findString_, searchOptions_, found);
   } catch (const std::exception& e) {
     findError_ = e.what();
     return out;

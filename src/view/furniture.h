@@ -18,6 +18,7 @@
 #include "base/coords.h"
 #include "highlight/editor_fountain.h"
 #include "search/awk_str.h"
+#include "search/line_search.h"
 #include "view/display_list.h"
 #include "view/fountain_token_source.h"
 #include "view/furniture_options.h"
@@ -25,13 +26,6 @@
 #include "view/view_layout.h"
 
 namespace tamber {
-
-// How the find marks match FindString.
-using TFxSearchOptions = unsigned;
-inline constexpr TFxSearchOptions soMatchCase = 1;
-inline constexpr TFxSearchOptions soRegexp = 2;
-inline constexpr TFxSearchOptions soFuzzy = 4;
-inline constexpr TFxSearchOptions soWholeWord = 8;
 
 // One end of a matched bracket pair: bytes [Byte, Byte + Length) of Row.
 struct TBracketMark {

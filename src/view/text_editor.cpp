@@ -241,16 +241,18 @@ void TTextEditor::SetTopRow(int r) {
   r = std::clamp(r, 0, text_->Count());
   if (r == topRow_) return;
   topRow_ = r;
-  Invalidate(topRow_, topRow_ + visibleRows_);
+  // A listener moves what is on screen itself (scrolling it); without one
+  // every row shown is painted anew.
   if (OnTopRowChange) OnTopRowChange(*this);
+  else Invalidate(topRow_, topRow_ + visibleRows_);
 }
 
 void TTextEditor::SetTopCol(int c) {
   c = std::clamp(c, 0, std::max(kMaxCol - visibleCols_ / 2, 0));
   if (c == topCol_) return;
   topCol_ = c;
-  Invalidate(topRow_, topRow_ + visibleRows_);
   if (OnTopColChange) OnTopColChange(*this);
+  else Invalidate(topRow_, topRow_ + visibleRows_);
 }
 
 void TTextEditor::ScrollCaret() {

@@ -281,6 +281,8 @@ class TTextEditor : public TTextEditorView {
   std::function<void(TTextEditor&)> OnChange;
   std::function<void(TTextEditor&, bool selected)> OnSelectionChange;
   std::function<void(TTextEditor&)> OnSelectionModeChange;
+  // A view that listens to these repaints what scrolled itself; without a
+  // listener a scroll invalidates every row shown.
   std::function<void(TTextEditor&)> OnTopRowChange;
   std::function<void(TTextEditor&)> OnTopColChange;
   // Rows first..last need repainting (painting belongs to the widget).

@@ -17,7 +17,7 @@ check() {  # check NAME EXPECTED ACTUAL
     echo "ok: $1"
   fi
 }
-export QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+export QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 TAMBER_HOME=$work/home
 mkdir -m 700 run && export XDG_RUNTIME_DIR=$work/run
 
 check "--version" "Tamberエディタ Ver7.00" "$("$tamber" --version)"

@@ -19,7 +19,7 @@ class TestFileViewer : public QObject {
   Q_OBJECT
 
  private slots:
-  void ShowsAFileReadOnlyInItsCodeWithItsFountain() {
+  void ShowsAFileToEditInItsCodeWithItsFountain() {
     QTemporaryDir dir;
     const std::string path = (dir.path() + "/a.c").toStdString();
     {
@@ -31,13 +31,32 @@ class TestFileViewer : public QObject {
     TEditorWidget* w = OpenInViewer(form, QString::fromStdString(path), fountains);
     QVERIFY(w);
     QCOMPARE(form.StatusText(3), QStringLiteral("S_JIS"));
-    QVERIFY(w->Editor().ReadOnly());
+    QVERIFY(!w->Editor().ReadOnly());
     QCOMPARE(w->Editor().Text().Count(), 2);
     QCOMPARE(w->Editor().Text().RowTextAt(0), std::string("/* \x93\xFA\x96\x7B */"));
     QVERIFY(w->Furniture().Fountain() == fountains.ForExtension(".c"));
     QCOMPARE(qobject_cast<QMdiArea*>(form.centralWidget())->subWindowList().size(), 1);
-    w->Editor().InsertText("z");
-    QCOMPARE(w->Editor().Text().RowTextAt(0), std::string("/* \x93\xFA\x96\x7B */"));
+    // Typed keys go into the text.
+    QTest::keyClicks(w, "z;");
+    QCOMPARE(w->Editor().Text().RowTextAt(0), std::string("z;/* \x93\xFA\x96\x7B */"));
+    QVERIFY(w->Editor().Modified());
+  }
+
+  void ShowsABinaryFileReadOnly() {
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/a.bin").toStdString();
+    {
+      std::ofstream out(path, std::ios::binary);
+      out << std::string("\x00\x01\x02\xFFzz\x00", 7);
+    }
+    const TViewerFountains fountains;
+    TTamberForm form;
+    TEditorWidget* w = OpenInViewer(form, QString::fromStdString(path), fountains);
+    QVERIFY(w);
+    QVERIFY(w->Editor().ReadOnly());
+    const std::string before = w->Editor().Lines().GetTextStr();
+    QTest::keyClicks(w, "z");
+    QCOMPARE(w->Editor().Lines().GetTextStr(), before);
   }
 
   // The viewer converts piece by piece into the rows; it must show the same

@@ -42,11 +42,47 @@ out=$("$bin" "$tmp/usesunit.pas" 2>"$tmp/err"); rc=$?
 check "unit call" "42 1" "$out $rc"
 check "unit error" "3 8:3 未定義の識別子: Y (HELPER)" "$(cat "$tmp/err")"
 
+# A class of a unit, made, called and overridden by the script.
+printf "unit Shapes;\ntype TBox = class\n  FW: Integer;\n  FName: string;\n  constructor Create(w: Integer);\n  function Area: Integer; virtual;\nend;\nconstructor TBox.Create(w: Integer); begin FW := w; FName := 'box'; end;\nfunction TBox.Area: Integer; begin Result := FW * FW; end;\nend.\n" >"$tmp/SHAPES.IFS"
+printf "uses Shapes;\ntype TBig = class(TBox) function Area: Integer; override; end;\nfunction TBig.Area: Integer; begin Result := inherited Area * 10; end;\nvar b: TBox;\nbegin\n  b := TBox.Create(3);\n  Writeln(b.FName + IntToStr(b.Area));\n  b := TBig.Create(2);\n  Writeln(IntToStr(b.Area));\nend.\n" >"$tmp/unitclass.pas"
+out=$("$bin" "$tmp/unitclass.pas" 2>"$tmp/err"); rc=$?
+check "unit class" "box9 40 0" "$(echo $out) $rc"
+
 printf "unit A;\nuses B;\nend.\n" >"$tmp/A.IFS"
 printf "unit B;\nuses A;\nend.\n" >"$tmp/B.IFS"
 printf "uses A;\nbegin end.\n" >"$tmp/cycle.pas"
 "$bin" "$tmp/cycle.pas" 2>"$tmp/err"; rc=$?
 check "cyclic uses fails" "1" "$rc"
+
+# A window whose close query keeps it open once (builds without Qt refuse
+# windows with 0x8004).
+cat >"$tmp/window.pas" <<'EOF'
+var f: TForm; b: TBUTTON; tries: Integer;
+procedure Query(Sender: TObject; var CanClose: Boolean);
+begin
+  tries := tries + 1;
+  CanClose := tries > 1;
+end;
+begin
+  f := TForm.Create;
+  f.Caption := 'テスト';
+  b := TBUTTON.Create(f);
+  b.Caption := 'はい';
+  f.OnCloseQuery := @Query;
+  f.Visible := True;
+  f.Close;
+  ProcessMessages;
+  if f.Visible then Writeln(f.Caption + ' ' + b.Caption + ' open');
+  f.Close;
+  if not f.Visible then Writeln('closed');
+end.
+EOF
+out=$(QT_QPA_PLATFORM=offscreen "$bin" "$tmp/window.pas" 2>"$tmp/err"); rc=$?
+if grep -q "^32772 " "$tmp/err"; then
+  echo "ok window (skipped: built without windows)"
+else
+  check "window" "テスト はい open closed 0" "$(echo $out) $rc"
+fi
 
 "$bin" --help | grep -q "Writeln(s: string)"; check "help" "0" "$?"
 "$bin" >/dev/null 2>&1; check "no argument" "2" "$?"

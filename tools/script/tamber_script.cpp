@@ -34,6 +34,8 @@ const char* kUsage =
     "built-in library and a procedure Writeln(s: string) that writes s and a line\n"
     "feed to standard output in UTF-8. Nesting is limited to 1000 levels, as in the\n"
     "script window. A unit named in a uses clause is read from NAME.IFS beside FILE.\n"
+    "The window classes (TForm, TBUTTON, ...) open real windows: they need a display,\n"
+    "or QT_QPA_PLATFORM=offscreen.\n"
     "\n"
     "Exit status 0 when the run ends without an error. Otherwise the error is\n"
     "printed on standard error as: CODE LINE:COLUMN MESSAGE (MODULE), with LINE\n"

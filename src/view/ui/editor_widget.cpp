@@ -57,10 +57,10 @@ TEditorWidget::TEditorWidget(QWidget* parent)
   editor_.OnChange = [this](TTextEditor&) { OnTextChanged(); };
 
   connect(&blink_, &QTimer::timeout, this, &TEditorWidget::BlinkCaret);
-  InitMouse();
+  InitInput();
   SetEditorFont(DefaultFont());
   resize(185, 89);
-  InitInput();
+  InitMouse();
 }
 
 TEditorWidget::~TEditorWidget() {
@@ -224,8 +224,14 @@ void TEditorWidget::OnCaretMoved() {
       PlanAfterCaretMove(lastCaretRow_, lastCaretCol_, editor_.Row(), editor_.Col(), marks,
                          furniture_.Marks().Underline().Visible(), furniture_.Ruler().Visible());
   for (Row r : plan.Rows) RepaintRows(r, r);
-  if (plan.RulerMark)
-    viewport()->update(QRect(0, 0, viewport()->width(), furniture_.Layout().RulerHeight));
+  if (plan.RulerMark) {
+    // Only the cells of the old and the new caret column change.
+    const TViewLayout& l = furniture_.Layout();
+    for (int col : {lastCaretCol_, editor_.Col()}) {
+      const int x = l.TextLeft + (col - editor_.TopCol()) * l.CharWidth;
+      viewport()->update(QRect(x - 1, 0, l.CharWidth + 2, l.RulerHeight));
+    }
+  }
   lastCaretRow_ = editor_.Row();
   lastCaretCol_ = editor_.Col();
   viewport()->update(lastCaretRect_);
@@ -312,7 +318,10 @@ void TEditorWidget::resizeEvent(QResizeEvent* e) {
 void TEditorWidget::paintEvent(QPaintEvent* e) {
   QPainter p(viewport());
   try {
-    Paint(p, e->rect());
+    // The rectangles of the region, not its bounding box: the ruler's caret
+    // cells and the caret row of one key would otherwise paint every row
+    // between them.
+    for (const QRect& r : e->region()) Paint(p, r);
   } catch (...) {
     // A paint never lets an error out into the event loop.
   }

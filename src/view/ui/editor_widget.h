@@ -90,8 +90,8 @@ class TEditorWidget : public QAbstractScrollArea {
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  signals:
-  // count characters that CP932 cannot hold were typed, committed, pasted
-  // or dropped as 〓.
+  // count characters that CP932 cannot hold arrived (typed, committed,
+  // pasted, dropped) and became 〓.
   void CharactersReplaced(int count);
 
  protected:
@@ -107,8 +107,6 @@ class TEditorWidget : public QAbstractScrollArea {
   void InitInput();
   // Tells the input method where the caret went (a no-op without the focus).
   void UpdateInputMethod();
-  // The left button is held or a selection drag is pending or running.
-  bool SwallowingCharacters() const;
   // The caret's cell inside the composition, in viewport pixels.
   QRect CompositionCursorRect() const;
   void SetComposition(TComposition c);

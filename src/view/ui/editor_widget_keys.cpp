@@ -103,10 +103,6 @@ QMenu* TEditorWidget::PopupMenu() const { return popupMenu_ ? popupMenu_ : built
 
 void TEditorWidget::SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
-bool TEditorWidget::SwallowingCharacters() const {
-  return editor_.DragState() != dsNone || (QGuiApplication::mouseButtons() & Qt::LeftButton);
-}
-
 void TEditorWidget::UpdateInputMethod() {
   if (!hasFocus()) return;
   QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImSurroundingText | Qt::ImCursorPosition |
@@ -180,11 +176,11 @@ void TEditorWidget::keyPressEvent(QKeyEvent* e) {
       case Qt::Key_PageDown: return nav(TEditorKey::PageDown);
       case Qt::Key_Escape: return nav(TEditorKey::Escape);
       case Qt::Key_Delete:
-        if (!SwallowingCharacters() && !(shift & (ssCtrl | ssAlt))) editor_.Delete();
+        if (!MouseCaptured() && !(shift & (ssCtrl | ssAlt))) editor_.Delete();
         e->accept();
         return;
       case Qt::Key_Backspace:
-        if (!SwallowingCharacters() && !(shift & (ssCtrl | ssAlt))) editor_.Backspace();
+        if (!MouseCaptured() && !(shift & (ssCtrl | ssAlt))) editor_.Backspace();
         e->accept();
         return;
       case Qt::Key_Tab:
@@ -193,7 +189,7 @@ void TEditorWidget::keyPressEvent(QKeyEvent* e) {
           e->ignore();
           return;
         }
-        if (!SwallowingCharacters()) editor_.Tab(e->key() == Qt::Key_Backtab ? shift | ssShift : shift);
+        if (!MouseCaptured()) editor_.Tab(e->key() == Qt::Key_Backtab ? shift | ssShift : shift);
         e->accept();
         return;
       case Qt::Key_Return:
@@ -202,7 +198,7 @@ void TEditorWidget::keyPressEvent(QKeyEvent* e) {
           e->ignore();
           return;
         }
-        if (!SwallowingCharacters()) editor_.Enter(shift & ssShift);
+        if (!MouseCaptured()) editor_.Enter(shift & ssShift);
         e->accept();
         return;
       default: break;
@@ -214,7 +210,7 @@ void TEditorWidget::keyPressEvent(QKeyEvent* e) {
       e->ignore();
       return;
     }
-    if (!SwallowingCharacters()) TypeText(text);
+    if (!MouseCaptured()) TypeText(text);
     e->accept();
   } catch (...) {
     // An editing failure never crosses the event loop.
@@ -233,17 +229,14 @@ int TEditorWidget::TypeText(const QString& text) {
   const std::string s = Utf16ToCp932(text.toStdU16String(), &lost);
   if (s.find_first_of("\r\n") != std::string::npos) editor_.SetSelTextBuf(s);
   else editor_.InsertText(s);
-  if (lost) {
-    QApplication::beep();
-    emit CharactersReplaced(static_cast<int>(lost));
-  }
+  ReportReplaced(static_cast<int>(lost));
   return static_cast<int>(lost);
 }
 
 // ---- popup menu ----
 
 void TEditorWidget::contextMenuEvent(QContextMenuEvent* e) {
-  if (SwallowingCharacters()) return;
+  if (MouseCaptured()) return;
   if (popupMenu_ == nullptr) builtinMenu_->Refresh();
   PopupMenu()->exec(e->globalPos());
   e->accept();
@@ -337,10 +330,7 @@ void TEditorWidget::CommitText(const QString& commit, int replacementStart, int 
   if (!s.empty()) editor_.InsertText(s);
   else if (editor_.Selected()) editor_.DeleteSelection();
   editor_.CaretEndUpdate();
-  if (lost) {
-    QApplication::beep();
-    emit CharactersReplaced(static_cast<int>(lost));
-  }
+  ReportReplaced(static_cast<int>(lost));
 }
 
 void TEditorWidget::inputMethodEvent(QInputMethodEvent* e) {

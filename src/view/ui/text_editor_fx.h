@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "view/editor_search.h"
 #include "view/ui/oledd_editor.h"
 
 namespace tamber {
@@ -18,11 +19,21 @@ class TTextEditorFx : public TOleddEditor {
   explicit TTextEditorFx(QWidget* parent = nullptr);
   ~TTextEditorFx() override;
 
-  // ---- search state ----
-  const std::string& FindString() const { return Furniture().FindString(); }
-  void SetFindString(std::string_view s) { Furniture().SetFindString(s); }
-  TFxSearchOptions FxSearchOptions() const { return Furniture().FxSearchOptions(); }
-  void SetFxSearchOptions(TFxSearchOptions o) { Furniture().SetFxSearchOptions(o); }
+  // ---- search (see TEditorSearch) ----
+  const std::string& FindString() const { return search_.FindString(); }
+  void SetFindString(std::string_view s) { search_.SetFindString(s); }
+  TFxSearchOptions FxSearchOptions() const { return search_.FxSearchOptions(); }
+  void SetFxSearchOptions(TFxSearchOptions o) { search_.SetFxSearchOptions(o); }
+  TEditorSearch& Search() { return search_; }
+  std::size_t FindInLine(int row) { return search_.FindInLine(row); }
+  const std::vector<TSearchInfo>& MatchList() const { return search_.MatchList(); }
+  std::string LogicalLineText(int row) const { return search_.LogicalLineText(row); }
+  bool SearchNext() { return search_.SearchNext(); }
+  bool SearchPrev() { return search_.SearchPrev(); }
+  bool ReplaceSelection(std::string_view s) { return search_.ReplaceSelection(s); }
+  std::size_t ReplaceAll(std::string_view replacement, bool bulk, const TReplaceProgress& progress = nullptr) {
+    return search_.ReplaceAll(replacement, bulk, progress);
+  }
 
   // ---- line commands ----
   // ">" before each line of the selection (see TTextEditor::QuoteLines); a beep in box mode.
@@ -46,6 +57,9 @@ class TTextEditorFx : public TOleddEditor {
   const TTextEditorFurniture& Furniture() const {
     return const_cast<TTextEditorFx*>(this)->TEditorWidget::Furniture();
   }
+
+ private:
+  TEditorSearch search_{TEditorWidget::Editor(), TEditorWidget::Furniture()};
 };
 
 }  // namespace tamber

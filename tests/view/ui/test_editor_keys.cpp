@@ -1,6 +1,7 @@
 // The editor widget's keyboard, input method and built-in popup menu, driven
 // through Qt events as a user's keys and an input method deliver them.
 #include <QLineEdit>
+#include <QScreen>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTimer>
@@ -96,6 +97,51 @@ class TestEditorKeys : public QObject {
     // A key that is not repeating moves one row.
     h.Key(Qt::Key_Down);
     QCOMPARE(h.Editor().Row(), bottom + 4);
+  }
+
+  void ArrowKeysAtTheEdgeScrollTheScreenRatherThanRepaintIt() {
+    TEditorHarness h(480, 240);
+    h.Widget().Furniture().Ruler().SetVisible(true);
+    h.Widget().Furniture().Leftbar().SetVisible(true);
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i) + "\r\n";
+    h.Editor().Lines().SetTextStr(text);
+    h.Editor().SetRow(h.Editor().VisibleRows() - 1);
+    QApplication::processEvents();
+    struct Painted : QObject {
+      QRegion region;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(e)->region();
+        return false;
+      }
+    } painted;
+    h.Widget().viewport()->installEventFilter(&painted);
+    h.Key(Qt::Key_Down);
+    QApplication::processEvents();
+    QCOMPARE(h.Editor().TopRow(), 1);
+    // The rows that came into view and the caret's, not the window.
+    const int pitch = h.Widget().Furniture().Layout().RowPitch;
+    QVERIFY2(painted.region.boundingRect().height() <= 4 * pitch,
+             qPrintable(QString::number(painted.region.boundingRect().height())));
+    // What the window shows (the scrolled pixels and the rows painted) is what a full paint gives.
+    QWidget* vp = h.Widget().viewport();
+    auto shown = [&] {
+      const QPoint at = vp->mapTo(vp->window(), QPoint(0, 0));
+      return vp->screen()->grabWindow(vp->window()->winId(), at.x(), at.y(), vp->width(), vp->height())
+          .toImage()
+          .convertToFormat(QImage::Format_RGB32);
+    };
+    QCOMPARE(shown(), h.Paint());
+    // Typing paints the caret row and the ruler's caret cells, not what lies between.
+    painted.region = QRegion();
+    h.Type("xy");
+    QApplication::processEvents();
+    QVERIFY(painted.region.rectCount() > 1);
+    QVERIFY(painted.region.boundingRect().height() > 4 * pitch);
+    int area = 0;
+    for (const QRect& r : painted.region) area += r.width() * r.height();
+    QVERIFY(area < 4 * pitch * vp->width());
+    QCOMPARE(shown(), h.Paint());
   }
 
   void TabAndReturnStayInTheControlWhileWanted() {

@@ -1,0 +1,142 @@
+// The frame with the 100 MB file: opening it from the command line's road
+// (OpenOrActivate) until the first screen is painted, against LoadFromFile
+// alone and against vim reading the same file, in the same run; and saving it
+// after one edit with the backup on, against cp of the file.
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMdiArea>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/mdi_child.h"
+#include "app/tamber_form.h"
+#include "support/bench_data.h"
+#include "support/peak_memory.h"
+#include "view/text_editor.h"
+#include "view/ui/editor_widget.h"
+
+extern char** environ;
+
+namespace tamber {
+namespace {
+
+constexpr std::size_t kFileBytes = 100u << 20;
+
+std::string BigFile() { return bench::SjisFile(kFileBytes, "sjis-100mb.txt"); }
+
+// Runs argv and waits for it; the wall time in seconds.
+double RunProgram(std::vector<std::string> argv) {
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_Open100MB_LoadFromFileAlone(benchmark::State& state) {
+  const std::string path = BigFile();
+  for (auto _ : state) {
+    TTextEditor e;
+    e.Lines().LoadFromFile(path);
+    benchmark::DoNotOptimize(e.Text().Count());
+  }
+}
+BENCHMARK(BM_Open100MB_LoadFromFileAlone)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// From OpenOrActivate to the document's first painted screen. peak_MB is the
+// process's highest peak while opening; peak_over_file that peak less what
+// the process held with the empty frame before its first open, over the
+// file's size (later opens reuse the heap the first one left).
+void BM_Open100MB_FrameFirstScreen(benchmark::State& state) {
+  const std::string path = BigFile();
+  std::size_t peak = 0, before = 0;
+  bool first = true;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto form = std::make_unique<TTamberForm>();
+    form->resize(1000, 700);
+    form->show();
+    QApplication::processEvents();
+    bench::ResetPeakMemory();
+    if (first) before = bench::PeakMemory();
+    first = false;
+    state.ResumeTiming();
+    form->OpenOrActivate(QString::fromStdString(path));
+    TEditorWidget& w = form->ActiveDocument()->Edit();
+    QImage img(w.viewport()->size(), QImage::Format_RGB32);
+    w.viewport()->render(&img);
+    benchmark::DoNotOptimize(img.bits());
+    state.PauseTiming();
+    peak = std::max(peak, bench::PeakMemory());
+    form.reset();
+    state.ResumeTiming();
+  }
+  state.counters["peak_MB"] = static_cast<double>(peak) / (1 << 20);
+  state.counters["peak_over_file"] = static_cast<double>(peak - before) / static_cast<double>(kFileBytes);
+}
+BENCHMARK(BM_Open100MB_FrameFirstScreen)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Open100MB_Vim(benchmark::State& state) {
+  const std::string path = BigFile();
+  for (auto _ : state) {
+    const double s = RunProgram({"vim", "-u", "NONE", "-N", "-es", "-c", "q", path});
+    state.SetIterationTime(s);
+  }
+}
+BENCHMARK(BM_Open100MB_Vim)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+// One character typed at the start, then Save with the backup on.
+void BM_Save100MB_AfterOneEditWithBackup(benchmark::State& state) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/big.txt";
+  std::filesystem::copy_file(BigFile(), path.toStdString());
+  TTamberForm form;
+  form.Settings().FileBackUp = true;
+  form.OpenOrActivate(path);
+  TMDIChild* doc = form.ActiveDocument();
+  for (auto _ : state) {
+    state.PauseTiming();
+    doc->Edit().Editor().SetRowCol(0, 0);
+    doc->Edit().Editor().InsertText("x");
+    state.ResumeTiming();
+    if (!form.Save(*doc)) state.SkipWithError("the save failed");
+  }
+}
+BENCHMARK(BM_Save100MB_AfterOneEditWithBackup)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Save100MB_Cp(benchmark::State& state) {
+  QTemporaryDir dir;
+  const std::string to = (dir.path() + "/copy.txt").toStdString();
+  const std::string from = BigFile();
+  for (auto _ : state) {
+    std::remove(to.c_str());
+    state.SetIterationTime(RunProgram({"cp", from, to}));
+  }
+}
+BENCHMARK(BM_Save100MB_Cp)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+}  // namespace
+}  // namespace tamber
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The frame reads and writes its settings in a home of its own.
+  QTemporaryDir home;
+  qputenv("TAMBER_HOME", home.path().toUtf8());
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,111 @@
+#include "app/document_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+#include "editor/row_loader.h"
+#include "encoding/file_io.h"
+#include "view/text_editor.h"
+
+namespace tamber {
+
+std::string BinaryViewLine(std::string_view block) {
+  std::string line(block);
+  for (char& c : line) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b <= 0x0E || (b >= 0x81 && b <= 0xA0) || b >= 0xE0) c = ' ';
+  }
+  return line;
+}
+
+TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool kanjiAuto) {
+  TLoadedFile loaded;
+  RowStore rows;
+  {
+    MappedFile in(path);
+    const std::string_view bytes = in.Bytes();
+    const int probe = ProbeBytes(bytes.substr(0, kProbeLength));
+    RowLoader loader;
+    if (probe == pfBinary) {
+      loaded.binary = true;
+      loaded.format.code = loaded.format.textCode = FileCode::Binary;
+      for (std::size_t at = 0; at < bytes.size(); at += kBinaryLineBytes) {
+        if (at > 0) loader.Feed("\n");
+        loader.Feed(BinaryViewLine(bytes.substr(at, kBinaryLineBytes)));
+      }
+    } else {
+      loaded.format = ClassifyFileBytes(probe, FileExtension(path), bytes, kanjiAuto);
+      // The classification read the whole file; the conversion reads it again
+      // from the start and hands back the pages behind it.
+      in.ReleaseAll();
+      FileDecoder decoder(bytes, loaded.format, /*normalizeBreaks=*/false);
+      for (std::string_view piece; decoder.Next(&piece);) {
+        loader.Feed(piece);
+        in.Release(decoder.Consumed());
+      }
+      loaded.lost = decoder.Lost();
+      loaded.format.otherForms = decoder.OtherForms();
+    }
+    rows = loader.Finish();
+  }
+  loaded.fileReadOnly = ::access(path.c_str(), W_OK) != 0 && errno == EACCES;
+  editor.Lines().LoadRows(std::move(rows));
+  editor.ClearUndo();
+  editor.SetRowCol(0, 0);
+  editor.SetModified(false);
+  return loaded;
+}
+
+std::string BackupName(const std::string& path) {
+  const std::string ext = FileExtension(path);
+  return path.substr(0, path.size() - ext.size()) + ".bak";
+}
+
+void MakeBackup(const std::string& path, bool enabled) {
+  if (!enabled) return;
+  const std::string backup = BackupName(path);
+  if (backup == path) return;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  char* real = ::realpath(path.c_str(), nullptr);
+  const std::string file = real ? real : path;
+  std::free(real);
+  struct stat bst {};
+  // A backup name that is the file itself (through a link) is left alone.
+  if (::stat(backup.c_str(), &bst) == 0 && bst.st_dev == st.st_dev && bst.st_ino == st.st_ino) return;
+  // The save replaces the file by a rename, so a second name for the file as
+  // it is now keeps those bytes without copying them; the file itself keeps
+  // its name, mode and links. The new name goes in beside the old backup and
+  // then over it, so a failure leaves the old backup.
+  const std::string temp = backup + ".tamber-tmp";
+  ::unlink(temp.c_str());
+  if (::link(file.c_str(), temp.c_str()) == 0) {
+    if (::rename(temp.c_str(), backup.c_str()) == 0) return;
+    const int err = errno;
+    ::unlink(temp.c_str());
+    throw std::system_error(err, std::generic_category(), backup);
+  }
+  // No second name here (another file system, or one without links): a copy.
+  MappedFile in(path);
+  WriteFileAtomically(backup, in.Bytes());
+}
+
+void WriteDocumentFile(TTextEditor& editor, const std::string& path, const TextFormat& format) {
+  if (format.code == FileCode::ShiftJis && format.textCode == FileCode::ShiftJis) {
+    editor.Lines().SaveToFile(path, format.lineEnd);
+    return;
+  }
+  if (format.code == FileCode::Binary) {
+    // Rows as they are, with the file's own line ends: nothing is converted.
+    editor.Lines().SaveToFile(path, format.lineEnd);
+    return;
+  }
+  const EncodedText encoded = EncodeForSave(editor.Lines().GetTextStr(), format);
+  WriteFileAtomically(path, encoded.bytes);
+}
+
+}  // namespace tamber

@@ -1,0 +1,86 @@
+// TMDIChild: one open file in the frame's document area. It holds the main
+// pane (Edit) and, while the view is split, a second pane on the same text,
+// the document's character code and format, and keeps the frame's status
+// panels up to date. Its caption is its path and its identity.
+#pragma once
+
+#include <QMdiSubWindow>
+#include <memory>
+
+#include "app/document_file.h"
+#include "encoding/file_code.h"
+#include "highlight/editor_fountain.h"
+
+class QSplitter;
+
+namespace tamber {
+
+class TEditorWidget;
+class TNCFountain;
+class TTamberForm;
+
+class TMDIChild : public QMdiSubWindow {
+  Q_OBJECT
+
+ public:
+  TMDIChild(TTamberForm& form, const QString& caption);
+  ~TMDIChild() override;
+
+  TEditorWidget& Edit() const { return *edit_; }
+  TEditorWidget* SplitEdit() const { return splitEdit_; }
+  // The second pane when the view is split and it has the focus, else the main pane.
+  TEditorWidget& FocusedPane() const;
+
+  QString Caption() const { return windowTitle(); }
+  void SetCaption(const QString& c) { setWindowTitle(c); }
+
+  FileCode Code() const { return format_.code; }
+  void SetCode(FileCode c) { format_.code = c; }
+  TextFormat& Format() { return format_; }
+  // No file stands behind the document (NONAME…): Save becomes Save As.
+  bool Untitled() const { return untitled_; }
+  void SetUntitled(bool v) { untitled_ = v; }
+  // Characters the text cannot give back as they were read; such a document
+  // is read-only and saved only under another name after a warning.
+  std::size_t Lost() const { return lost_; }
+  bool Lossy() const { return lost_ > 0; }
+
+  bool ReadOnly() const;
+  bool Modified() const;
+  void SetModified(bool v);
+
+  bool SplitView() const { return splitEdit_ != nullptr; }
+  void Split();
+  void Unsplit();
+
+  // Takes over what a load found; the status texts follow.
+  void Loaded(const TLoadedFile& loaded);
+
+  // Status panels 0, 1 and 3 from this document.
+  void UpdateStatus();
+  void UpdateCaretStatus();
+
+  // Copies the display properties of the template editor and chooses the
+  // colouring by the upper-cased extension, once (on creation or the first show).
+  void Configure();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void Wire(TEditorWidget& pane);
+  void ChooseColouring(const std::string& upperExt);
+
+  TTamberForm& form_;
+  QSplitter* splitter_;
+  TEditorWidget* edit_;
+  TEditorWidget* splitEdit_ = nullptr;
+  TextFormat format_;
+  bool untitled_ = false;
+  std::size_t lost_ = 0;
+  bool configured_ = false;
+  std::unique_ptr<TNCFountain> nc_;  // NC programs' own fountain
+};
+
+}  // namespace tamber

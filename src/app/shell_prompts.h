@@ -1,0 +1,66 @@
+// The questions and messages of the shell, and its file dialogs, behind one
+// interface: the program shows message boxes and dialogs, tests answer them.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "encoding/file_code.h"
+
+class QWidget;
+
+namespace tamber {
+
+// The caption of every message box and input prompt of the shell.
+inline constexpr const char* kSystemMessageCaption = " Orvane System Message";
+
+enum class TAnswer { Yes, No, Cancel, Ok };
+
+// One run of an open or save dialog: what the program proposes, what the user chose.
+struct TFileDialogRequest {
+  bool save = false;
+  QString title;
+  QString folder;       // initial folder
+  QString fileName;     // proposed name
+  QString filter;       // Qt name filters, ";;"-separated
+  int filterIndex = 1;  // 1-based
+  QString defaultSuffix;
+  bool codeSelect = false;  // the character-code choice can be changed
+  // The answer.
+  QString path;
+  ChrCodeEnum code = AUTO;
+};
+
+class TShellPrompts {
+ public:
+  virtual ~TShellPrompts() = default;
+  virtual void Information(const QString& text) = 0;
+  virtual void Error(const QString& text) = 0;
+  // A failure that escaped a command: shown captioned with the application title.
+  virtual void CommandFailed(const QString& text) = 0;
+  // Yes, No or Cancel.
+  virtual TAnswer AskYesNoCancel(const QString& text) = 0;
+  // Ok or Cancel.
+  virtual TAnswer AskOkCancel(const QString& text) = 0;
+  virtual void Beep() = 0;
+  // Runs the dialog; false when it was cancelled.
+  virtual bool RunFileDialog(TFileDialogRequest& request) = 0;
+};
+
+// Message boxes, the beep and the dialogs with the code choice and preview.
+class TWidgetPrompts : public TShellPrompts {
+ public:
+  explicit TWidgetPrompts(QWidget* parent) : parent_(parent) {}
+  void Information(const QString& text) override;
+  void Error(const QString& text) override;
+  void CommandFailed(const QString& text) override;
+  TAnswer AskYesNoCancel(const QString& text) override;
+  TAnswer AskOkCancel(const QString& text) override;
+  void Beep() override;
+  bool RunFileDialog(TFileDialogRequest& request) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace tamber
