@@ -190,7 +190,7 @@ TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std
   std::size_t kept = 0;  // text before this is in r.text
   // The matcher cannot be stopped from its callback: once cancelled the
   // remaining matches are skipped.
-  constexpr std::size_t kProgressStep = 1 << 20;
+  constexpr std::size_t kProgressStep = std::size_t{1} << 18;
   std::size_t nextReport = kProgressStep;
   auto replace = [&](std::size_t a, std::size_t b) {
     if (r.cancelled) return;

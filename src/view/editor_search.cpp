@@ -77,6 +77,23 @@ int GatherRows(const TTextEditorScreenStrings& text, int first, std::size_t piec
   return r;
 }
 
+// A hit never splits a CR LF: one that takes the LF takes the CR with it,
+// one that ends after the CR leaves it out (a lone CR stands for the break).
+void WholeBreaks(std::string_view text, TTextHit& hit) {
+  if (hit.offset > 0 && hit.offset < text.size() && text[hit.offset] == '\n' && text[hit.offset - 1] == '\r') {
+    --hit.offset;
+    ++hit.length;
+  }
+  const std::size_t end = hit.offset + hit.length;
+  if (end > 0 && end < text.size() && text[end - 1] == '\r' && text[end] == '\n') {
+    if (hit.length > 1) {
+      --hit.length;
+    } else {
+      ++hit.length;
+    }
+  }
+}
+
 }  // namespace
 
 bool TEditorSearch::SearchNext() {
@@ -94,6 +111,7 @@ bool TEditorSearch::SearchNext() {
     const auto at = static_cast<std::size_t>(std::max<std::int64_t>(from - base, 0));
     if (at <= piece.size() &&
         FindNextInText(matcher_, piece, at, FindString(), FxSearchOptions(), SearchLimit(), &hit)) {
+      WholeBreaks(piece, hit);
       ShowMatch(base + static_cast<std::int64_t>(hit.offset), static_cast<std::int64_t>(hit.length), false);
       return true;
     }
@@ -127,6 +145,7 @@ bool TEditorSearch::SearchPrev() {
     }
     const auto at = static_cast<std::size_t>(std::clamp<std::int64_t>(from - base, 0, static_cast<std::int64_t>(piece.size())));
     if (FindPrevInText(matcher_, piece, at, FindString(), FxSearchOptions(), SearchLimit(), &hit)) {
+      WholeBreaks(piece, hit);
       ShowMatch(base + static_cast<std::int64_t>(hit.offset), static_cast<std::int64_t>(hit.length), true);
       return true;
     }

@@ -109,8 +109,6 @@ const std::vector<Case> kCases = {
     {"a\\r\\n", soRegexp},
     {"てきすと", soRegexp | soFuzzy},
     {"てきすと", soFuzzy},  // fuzzy needs the regular-expression mode
-    {"\\n", soRegexp},
-    {"a\\r", soRegexp},
     {"", 0},                // an empty plain string finds nothing
 };
 
@@ -167,6 +165,35 @@ TEST(EditorSearch, WithoutWrapMatchesPastByte1000OfALineAreNotVisitedByFindNext)
   got.clear();
   while (wrapped.search.SearchNext()) got.push_back(wrapped.Current());
   EXPECT_EQ(got, (std::vector<Hit>{{0, 1}, {1201, 1}, {1204, 1}}));
+  // Replace-all knows no such limit, in either form.
+  for (const bool bulk : {false, true}) {
+    Fixture r(text);
+    r.search.SetFindString("x");
+    EXPECT_EQ(r.search.ReplaceAll("y", bulk), 3u);
+    EXPECT_EQ(r.editor.GetText(), "y" + std::string(1200, '-') + "y\r\ny");
+  }
+}
+
+TEST(EditorSearch, AHitNeverSplitsACrLf) {
+  const std::vector<std::pair<const char*, Hit>> cases = {
+      {"\\n", {2, 2}}, {"a\\r", {1, 1}}, {"\\r", {2, 2}}, {"a\\r\\n", {1, 3}}};
+  for (const auto& [find, want] : cases) {
+    SCOPED_TRACE(find);
+    Fixture f("xa\r\nb\r\n");
+    f.search.SetFindString(find);
+    f.search.SetFxSearchOptions(soRegexp);
+    ASSERT_TRUE(f.search.SearchNext());
+    EXPECT_EQ(f.Current(), want);
+    // The next search goes on after the break instead of finding its LF again.
+    int more = 0;
+    while (f.search.SearchNext() && more < 3) ++more;
+    const bool everyBreak = std::string_view(find) == "\\n" || std::string_view(find) == "\\r";
+    EXPECT_EQ(more, everyBreak ? 1 : 0);
+    f.editor.SetSelStart(f.editor.GetTextLength());
+    int back = 0;
+    while (f.search.SearchPrev() && back < 4) ++back;
+    EXPECT_EQ(back, more + 1);
+  }
 }
 
 TEST(EditorSearch, FindNextFromTheMiddleStartsAtTheCaret) {
@@ -252,6 +279,24 @@ TEST(EditorSearch, ReplaceAllInBothFormsEqualsTheLineLoopAndUndoesToTheExactByte
   }
 }
 
+TEST(EditorSearch, ReplaceInLineRebuildsTheWholeLogicalLineOfAWrappedRow) {
+  Fixture f("one cat two cat three\r\nnext", 8);
+  ASSERT_GT(f.editor.Text().Count(), 3);  // the first line is folded
+  f.search.SetFindString("cat");
+  TReplaceInfo info{2, "dog", {}, false};
+  EXPECT_EQ(f.search.ReplaceInLine(info), 2u);
+  EXPECT_EQ(info.NewText, "one dog two dog three");
+  EXPECT_FALSE(info.JoinsNext);
+  EXPECT_EQ(f.search.MatchList().size(), 2u);
+  f.search.SetFxSearchOptions(soRegexp);
+  f.search.SetFindString("e\\r\\n");
+  info.Row = 0;
+  EXPECT_EQ(f.search.ReplaceInLine(info), 1u);
+  EXPECT_EQ(info.NewText, "one cat two cat thredog");
+  EXPECT_TRUE(info.JoinsNext);
+  EXPECT_EQ(f.editor.GetText(), "one cat two cat three\r\nnext");  // nothing edited
+}
+
 TEST(EditorSearch, ReplaceAllKeepsRowMarksOnTheLinesThatSurvive) {
   // Lines: 0 "xa", 1 "b", 2 "xa", 3 "c", 4 "d"; joining the "a" lines moves "c" and "d" up.
   const std::string text = "xa\r\nb\r\nxa\r\nc\r\nd";
@@ -263,7 +308,7 @@ TEST(EditorSearch, ReplaceAllKeepsRowMarksOnTheLinesThatSurvive) {
     f.search.SetFxSearchOptions(soRegexp);
     f.search.SetFindString(join ? "a\\r\\n" : "a");
     ASSERT_EQ(f.search.ReplaceAll("A", true), 2u);
-    const int bRow = 1, dRow = join ? 2 : 4;
+    const int bRow = join ? 0 : 1, dRow = join ? 2 : 4;
     EXPECT_EQ(f.editor.GetLine(bRow), join ? "xAb" : "b");
     EXPECT_EQ(f.editor.GetLine(dRow), "d");
     EXPECT_TRUE(f.editor.HasRowMark(bRow, 3));
