@@ -94,22 +94,8 @@ TTypeRec* Impl::ParseClass(const std::string& name) {
       case kwProtected: vis = visProtected; p.Next(); continue;
       case tkIdentifier: {
         if (methodSeen) LoadFault(ecEndExpected);
-        std::vector<std::string> names;
-        for (;;) {
-          if (p.CurrentKind() != tkIdentifier) LoadFault(ecIdentifierExpected);
-          const std::string n = p.CurrentText();
-          if (fieldIndex(n) >= 0 || OwnMethod(t, "!" + n) || std::find(names.begin(), names.end(), n) != names.end())
-            LoadFault(ecDuplicateIdentifier);
-          names.push_back(n);
-          p.Next();
-          if (p.CurrentKind() == tkComma) {
-            p.Next();
-            continue;
-          }
-          if (p.CurrentKind() != tkColon) LoadFault(ecColonExpected);
-          p.Next();
-          break;
-        }
+        const std::vector<std::string> names =
+            ParseNameList([&](const std::string& n) { return fieldIndex(n) >= 0 || OwnMethod(t, "!" + n); });
         TTypeRec* ft = ParseType(false);
         if (p.CurrentKind() != tkSemicolon) LoadFault(ecSemicolonExpected);
         p.Next();
@@ -126,16 +112,7 @@ TTypeRec* Impl::ParseClass(const std::string& name) {
         p.Next();
         const std::string mname = ExpectIdentifier();
         if (OwnMethod(t, "!" + mname) || fieldIndex(mname) >= 0) Fail(ecDuplicateIdentifier, headingPos);
-        TParamList list;
-        list.isFunction = kind == kwFunction;
-        usedNames.push_back(mname);
-        if (p.CurrentKind() == tkOpenRound) ParseParams(list, false);
-        usedNames.pop_back();
-        if (list.isFunction) {
-          if (p.CurrentKind() != tkColon) LoadFault(ecColonExpected);
-          p.Next();
-          list.result = ParseType(false);
-        }
+        TParamList list = ParseSignature(kind == kwFunction, mname, false);
         if (p.CurrentKind() != tkSemicolon) LoadFault(ecSemicolonExpected);
         p.Next();
         std::uint8_t flags = vis;
@@ -219,16 +196,7 @@ void Impl::LoadMethod(TTypeRec* cls, int kind, std::int32_t headingPos) {
   TProcedure* m = OwnMethod(cls, "!" + mname);
   if (!m) Fail(ecUnknownIdentifier, headingPos, mname);
   if (m->kind != pkScript || m->body >= 0) Fail(ecDuplicateIdentifier, headingPos);
-  TParamList list;
-  list.isFunction = kind == kwFunction;
-  usedNames.push_back(mname);
-  if (p.CurrentKind() == tkOpenRound) ParseParams(list, false);
-  usedNames.pop_back();
-  if (list.isFunction) {
-    if (p.CurrentKind() != tkColon) LoadFault(ecColonExpected);
-    p.Next();
-    list.result = ParseType(false);
-  }
+  TParamList list = ParseSignature(kind == kwFunction, mname, false);
   if (p.CurrentKind() != tkSemicolon) LoadFault(ecSemicolonExpected);
   p.Next();
   const int want = (m->flags & kMethodConstructor)  ? kwConstructor

@@ -461,14 +461,7 @@ TTypeRec* Impl::ParseType(bool inTypeSection) {
     case kwFunction: {
       const bool isFunc = p.CurrentKind() == kwFunction;
       p.Next();
-      TParamList list;
-      list.isFunction = isFunc;
-      if (p.CurrentKind() == tkOpenRound) ParseParams(list, false);
-      if (isFunc) {
-        if (p.CurrentKind() != tkColon) LoadFault(ecColonExpected);
-        p.Next();
-        list.result = ParseType(false);
-      }
+      TParamList list = ParseSignature(isFunc, {}, false);
       bool ofObject = false;
       if (p.CurrentKind() == kwOf) {
         p.Next();
@@ -494,21 +487,7 @@ void Impl::LoadVarSection() {
   TIfPascalParser& p = P();
   p.Next();
   do {
-    std::vector<std::string> names;
-    for (;;) {
-      if (p.CurrentKind() != tkIdentifier) LoadFault(ecIdentifierExpected);
-      const std::string n = p.CurrentText();
-      if (NameInUse(n) || std::find(names.begin(), names.end(), n) != names.end()) LoadFault(ecDuplicateIdentifier);
-      names.push_back(n);
-      p.Next();
-      if (p.CurrentKind() == tkComma) {
-        p.Next();
-        continue;
-      }
-      if (p.CurrentKind() != tkColon) LoadFault(ecColonExpected);
-      p.Next();
-      break;
-    }
+    const std::vector<std::string> names = ParseNameList([this](const std::string& n) { return NameInUse(n); });
     TTypeRec* t = ParseType(false);
     if (p.CurrentKind() != tkSemicolon) LoadFault(ecSemicolonExpected);
     p.Next();
@@ -539,6 +518,38 @@ void Impl::LoadConstSection() {
 }
 
 // ( [var|const] names : type {; [var|const] names : type} )
+TParamList Impl::ParseSignature(bool isFunction, const std::string& ownName, bool allowConst) {
+  TIfPascalParser& p = P();
+  TParamList list;
+  list.isFunction = isFunction;
+  if (!ownName.empty()) usedNames.push_back(ownName);
+  if (p.CurrentKind() == tkOpenRound) ParseParams(list, allowConst);
+  if (!ownName.empty()) usedNames.pop_back();
+  if (isFunction) {
+    if (p.CurrentKind() != tkColon) LoadFault(ecColonExpected);
+    p.Next();
+    list.result = ParseType(false);
+  }
+  return list;
+}
+
+std::vector<std::string> Impl::ParseNameList(const std::function<bool(const std::string&)>& taken) {
+  TIfPascalParser& p = P();
+  std::vector<std::string> names;
+  for (;;) {
+    if (p.CurrentKind() != tkIdentifier) LoadFault(ecIdentifierExpected);
+    const std::string n = p.CurrentText();
+    if (taken(n) || std::find(names.begin(), names.end(), n) != names.end()) LoadFault(ecDuplicateIdentifier);
+    names.push_back(n);
+    p.Next();
+    if (p.CurrentKind() != tkComma) break;
+    p.Next();
+  }
+  if (p.CurrentKind() != tkColon) LoadFault(ecColonExpected);
+  p.Next();
+  return names;
+}
+
 void Impl::ParseParams(TParamList& list, bool allowConst) {
   TIfPascalParser& p = P();
   p.Next();
@@ -619,17 +630,7 @@ void Impl::LoadProcedure() {
   }
   p.Next();
   if (p.CurrentKind() == tkPeriod) LoadFault(ecUnknownIdentifier, name);  // methods need classes
-  TParamList list;
-  list.isFunction = kind == kwFunction;
-  // Parameter names must also differ from the procedure's own name.
-  usedNames.push_back(name);
-  if (p.CurrentKind() == tkOpenRound) ParseParams(list, true);
-  usedNames.pop_back();
-  if (list.isFunction) {
-    if (p.CurrentKind() != tkColon) LoadFault(ecColonExpected);
-    p.Next();
-    list.result = ParseType(false);
-  }
+  TParamList list = ParseSignature(kind == kwFunction, name, true);
   if (p.CurrentKind() != tkSemicolon) LoadFault(ecSemicolonExpected);
   p.Next();
   if (forward && !SameHeading(forward->decl, list)) Fail(ecParameterError, headingPos);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -162,6 +163,11 @@ struct TIfPasScript::Impl {
   TTypeRec* ParseType(bool inTypeSection);
   int typeNesting = 0;
   void ParseParams(TParamList& list, bool allowConst);
+  // After a routine's name: the parameters, if any, and a function's result
+  // type. Parameter names must differ from ownName when it is given.
+  TParamList ParseSignature(bool isFunction, const std::string& ownName, bool allowConst);
+  // name {, name} :  — each name checked by taken and against the others.
+  std::vector<std::string> ParseNameList(const std::function<bool(const std::string&)>& taken);
   void SkipBody();  // begin ... end, checking block structure only
   void ReadBodyAfterHeading(TProcedure* proc);
 

@@ -17,7 +17,10 @@ class TTextEditorClipboard {
  public:
   virtual ~TTextEditorClipboard() = default;
   // The plain text in CP932 bytes; nullopt when the clipboard holds no text.
+  // Read to paste it (a platform clipboard tells the user of lost characters).
   virtual std::optional<std::string> Text() const = 0;
+  // The clipboard holds text (asked for enabling commands; converts nothing).
+  virtual bool HasText() const { return Text().has_value(); }
   // The clipboard also holds the box format.
   virtual bool HasBoxText() const = 0;
   // Replaces the contents by text and, when box, the box format with the same bytes.

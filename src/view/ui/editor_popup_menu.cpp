@@ -51,7 +51,7 @@ QAction* TEditorPopupMenu::Action(Command c, int n) const {
 bool TEditorPopupMenu::Enabled(Command c) const {
   const bool writable = !editor_.ReadOnly();
   const bool selected = editor_.SelLength() > 0;
-  auto clipboardHasText = [&] { return editor_.Clipboard() && editor_.Clipboard()->Text().has_value(); };
+  auto clipboardHasText = [&] { return editor_.Clipboard() && editor_.Clipboard()->HasText(); };
   switch (c) {
     case cmMarkSet:
     case cmMarkJump:

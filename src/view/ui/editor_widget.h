@@ -164,7 +164,8 @@ class TEditorWidget : public QAbstractScrollArea {
   // A left press inside a draggable selection asks for a system drag
   // (Caret.SelDragMode dmManual); the drag-and-drop view starts it.
   virtual void StartSelectionDrag(const QPoint&) {}
-  // Tells the user n characters were replaced by 〓 (signal and beep).
+  // Tells the user n characters pasted or dropped were replaced by 〓
+  // (CharactersReplaced and a beep).
   void ReportReplaced(int n);
 
  private:

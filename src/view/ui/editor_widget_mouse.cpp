@@ -1,7 +1,6 @@
 // The editor widget's mouse, wheel, scroll-bar actions, clipboard and split
 // view: events become the engine view's calls; the engine decides.
 #include <QApplication>
-#include <QInputMethod>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -165,9 +164,8 @@ void TEditorWidget::ApplyCursor() { viewport()->setCursor(CursorFor(editor_.Curs
 
 void TEditorWidget::mousePressEvent(QMouseEvent* e) {
   e->accept();
+  // (A press outside a composition has committed it already: see eventFilter.)
   if (!hasFocus()) setFocus(Qt::MouseFocusReason);
-  // A click ends a composition in progress: the input method commits it first.
-  else QGuiApplication::inputMethod()->commit();
   if (MouseCaptured()) return;  // a second button while the left one is held
   if (e->button() != Qt::LeftButton) return;
   const QPoint p = e->position().toPoint();

@@ -106,6 +106,11 @@ std::optional<std::string> TQtClipboard::Text() const {
   return std::move(t->Text);
 }
 
+bool TQtClipboard::HasText() const {
+  const QMimeData* mime = clipboard_->mimeData();
+  return mime && (mime->hasText() || MimeHasBox(*mime));
+}
+
 bool TQtClipboard::HasBoxText() const {
   const QMimeData* mime = clipboard_->mimeData();
   return mime && MimeHasBox(*mime);

@@ -51,12 +51,14 @@ std::optional<TMimeText> ReadEditorMime(const QMimeData& mime);
 // editor's rectangular marker.
 bool MimeHasBox(const QMimeData& mime);
 
-// The system clipboard as the editor sees it. Reading text that held
-// characters CP932 lacks reports their count through OnReplaced.
+// The system clipboard as the editor sees it. Reading the text (to paste it)
+// when it held characters CP932 lacks reports their count through
+// OnReplaced; HasText only looks.
 class TQtClipboard : public TTextEditorClipboard {
  public:
   explicit TQtClipboard(QClipboard* clipboard = nullptr);
   std::optional<std::string> Text() const override;
+  bool HasText() const override;
   bool HasBoxText() const override;
   void SetText(std::string_view text, bool box) override;
   std::function<void(int replaced)> OnReplaced;

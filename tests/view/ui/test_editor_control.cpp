@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "view/ui/editor_popup_menu.h"
 #include "view/ui/qt_clipboard.h"
 #include "view/ui/text_editor_fx.h"
 #include "view/ui/text_editor_prop.h"
@@ -191,6 +192,10 @@ class TestEditorControl : public QObject {
     QSignalSpy replaced(&w, &TEditorWidget::CharactersReplaced);
     // An emoji, a Korean syllable and a character outside the BMP CP932 lacks.
     QGuiApplication::clipboard()->setText(QStringLiteral("a😀b한c𠀋日本"));
+    // Opening the menu looks at the clipboard without telling anything.
+    w.BuiltinPopupMenu().Refresh();
+    QVERIFY(w.BuiltinPopupMenu().Action(TEditorPopupMenu::cmPaste)->isEnabled());
+    QCOMPARE(replaced.count(), 0);
     w.Editor().PasteFromClipboard();
     QCOMPARE(w.Editor().Lines().GetTextStr(),
              std::string("a") + kGeta + "b" + kGeta + "c" + kGeta + kNihon);

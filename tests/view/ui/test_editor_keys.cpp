@@ -1,6 +1,7 @@
 // The editor widget's keyboard, input method and built-in popup menu, driven
 // through Qt events as a user's keys and an input method deliver them.
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QMenu>
 #include <QSignalSpy>
@@ -243,6 +244,25 @@ class TestEditorKeys : public QObject {
     QApplication::sendEvent(&h.Widget(), &out);
     QCOMPARE(h.Text(), std::string("\x82\xC9\x82\xD9\x82\xF1"));
     QVERIFY(h.Widget().Composition().Empty());
+
+    // A click inside the composition is the input method's; one outside commits it.
+    h.Editor().SetRowCol(0, 0);
+    h.Preedit(QStringLiteral("かな"));
+    const TViewLayout& l = h.Widget().Furniture().Layout();
+    auto click = [&](int col) {
+      const QPointF at(l.TextLeft + col * l.CharWidth + 1, l.TextTop + 2);
+      QMouseEvent press(QEvent::MouseButtonPress, at, h.Widget().viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(h.Widget().viewport(), &press);
+      QMouseEvent release(QEvent::MouseButtonRelease, at, h.Widget().viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(h.Widget().viewport(), &release);
+    };
+    click(2);
+    QVERIFY(!h.Widget().Composition().Empty());
+    click(20);
+    QVERIFY(h.Widget().Composition().Empty());
+    QCOMPARE(h.Text(), std::string("\x82\xA9\x82\xC8\x82\xC9\x82\xD9\x82\xF1"));
 
     TEditorHarness r;
     r.Editor().Lines().SetTextStr("x");
