@@ -1,5 +1,6 @@
 #include "script/script_system.h"
 
+#include "base/color.h"
 #include "script/script_windows.h"
 
 #include <chrono>
@@ -816,10 +817,10 @@ void RegisterSystemLibrary(TIfPasScript& en, ScriptWindowHost* windows) {
     en.RegisterVariable(name, "Integer", true);
     if (Value* g = en.GetVariable(name)) g->i = v;
   };
-  constant("fsBold", 1);
-  constant("fsItalic", 2);
-  constant("fsUnderline", 4);
-  constant("fsStrikeOut", 8);
+  constant("fsBold", tamber::fsBold);
+  constant("fsItalic", tamber::fsItalic);
+  constant("fsUnderline", tamber::fsUnderline);
+  constant("fsStrikeOut", tamber::fsStrikeOut);
   en.RegisterType("TNotifyEvent", "procedure(Sender: TObject);");
   en.RegisterType("TCloseQueryEvent", "procedure(Sender: TObject; Var CanClose: Boolean);");
   en.RegisterType("TKeyPressEvent", "procedure(Sender: TObject; var Key: Char);");

@@ -49,8 +49,11 @@ void Check(const Case* cases, std::size_t n) {
     const Case& c = cases[k];
     const RunResult r = RunFull(c.decls, c.body);
     EXPECT_EQ(r.code, c.code) << c.name << ": " << ErrorMessage(r.code, r.text) << " at " << r.pos;
-    if (c.code == 0) EXPECT_EQ(r.out, c.expected) << c.name;
-    else EXPECT_EQ(r.text, c.text) << c.name;
+    if (c.code == 0) {
+      EXPECT_EQ(r.out, c.expected) << c.name;
+    } else {
+      EXPECT_EQ(r.text, c.text) << c.name;
+    }
   }
 }
 
@@ -226,6 +229,8 @@ TEST(ScriptLibrary, ConstantsAndEventTypes) {
        " + ' ' + IntToStr(BiSystemMenu + biMinimize + biMaximize));",
        "15 6 7\n"},
       {"constants are read-only", "", "fsBold := 3;", "", ecVariableExpected},
+      {"windows without a window host are refused", "var f: TForm;", "f := TForm.Create;", "", ecNotSupported},
+      {"a control without a window is refused", "var c: TControl;", "c := TControl.Create(nil);", "", ecNotSupported},
       {"a notify event calls its procedure", "var ev: TNotifyEvent; o: TObject;\nprocedure Hello(Sender: TObject); begin Writeln('hello'); end;",
        "ev := @Hello; ev^(o);", "hello\n"},
   };

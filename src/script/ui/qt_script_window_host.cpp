@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <cstdlib>
+
+#include "base/color.h"
 #include "encoding/cp932_codec.h"
 
 namespace tamber::script {
@@ -20,9 +23,23 @@ namespace {
 QString FromCp932(const std::string& s) { return QString::fromStdU16String(Cp932ToUtf16(s)); }
 std::string ToCp932(const QString& s) { return Utf16ToCp932(s.toStdU16String()); }
 
-// Colours as the library writes them: red in the low byte.
-QColor FromRgbInt(std::int32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
-std::int32_t ToRgbInt(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+// Colours as the library writes them (TColor: red in the low byte, or a
+// system colour resolved against the application's palette).
+QColor FromRgbInt(std::int32_t v) {
+  const TColor c = static_cast<TColor>(v);
+  if (IsSystemColor(c)) {
+    const QPalette pal = QApplication::palette();
+    switch (SystemColorIndex(c)) {
+      case 5: return pal.color(QPalette::Base);
+      case 8: return pal.color(QPalette::Text);
+      case 13: return pal.color(QPalette::Highlight);
+      case 14: return pal.color(QPalette::HighlightedText);
+      default: return pal.color(QPalette::Button);
+    }
+  }
+  return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
+std::int32_t ToRgbInt(const QColor& c) { return static_cast<std::int32_t>(Rgb(c.red(), c.green(), c.blue())); }
 
 int g_argc = 1;
 char g_arg0[] = "tamber-script";
@@ -35,6 +52,8 @@ TQtScriptWindowHost::TQtScriptWindowHost(QObject* parent) : QObject(parent) {}
 TQtScriptWindowHost::~TQtScriptWindowHost() {
   auto entries = std::move(entries_);
   entries_.clear();
+  for (auto& [w, e] : entries)
+    if (e->widget) QObject::disconnect(e->widget.data(), nullptr, nullptr, nullptr);
   // Top-level widgets first takes their children with them.
   for (auto& [w, e] : entries)
     if (e->widget && !e->widget->parentWidget()) delete e->widget.data();
@@ -70,7 +89,11 @@ QWidget* TQtScriptWindowHost::Widget(Handle h) const {
 }
 
 ScriptWindowHost::Handle TQtScriptWindowHost::Create(Kind kind) {
-  if (!QCoreApplication::instance()) ownApp_ = std::make_unique<QApplication>(g_argc, g_argv);
+  if (!QCoreApplication::instance()) {
+    // Without a display Qt would end the program: the window is refused instead.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) return nullptr;
+    ownApp_ = std::make_unique<QApplication>(g_argc, g_argv);
+  }
   QWidget* w = nullptr;
   switch (kind) {
     case Kind::Form: w = new QWidget(nullptr, Qt::Window); break;
@@ -111,6 +134,7 @@ void TQtScriptWindowHost::Destroy(Handle h) {
       ce->widget->setParent(nullptr);
     }
   w->removeEventFilter(this);
+  QObject::disconnect(w, nullptr, nullptr, nullptr);  // its signals reach no handler any more
   if (delivering_ > 0) {
     w->hide();
     w->deleteLater();
@@ -275,10 +299,10 @@ void TQtScriptWindowHost::SetInt(Handle h, Prop p, std::int32_t v) {
     }
     case Prop::FontStyle: {
       QFont f = w->font();
-      f.setBold(v & 1);
-      f.setItalic(v & 2);
-      f.setUnderline(v & 4);
-      f.setStrikeOut(v & 8);
+      f.setBold(v & fsBold);
+      f.setItalic(v & fsItalic);
+      f.setUnderline(v & fsUnderline);
+      f.setStrikeOut(v & fsStrikeOut);
       w->setFont(f);
       break;
     }
@@ -332,7 +356,8 @@ std::int32_t TQtScriptWindowHost::GetInt(Handle h, Prop p) const {
     case Prop::FontColor: return ToRgbInt(w->palette().color(w->foregroundRole()));
     case Prop::FontStyle: {
       const QFont f = w->font();
-      return (f.bold() ? 1 : 0) | (f.italic() ? 2 : 0) | (f.underline() ? 4 : 0) | (f.strikeOut() ? 8 : 0);
+      return (f.bold() ? fsBold : 0) | (f.italic() ? fsItalic : 0) | (f.underline() ? fsUnderline : 0) |
+             (f.strikeOut() ? fsStrikeOut : 0);
     }
     case Prop::Checked: {
       auto* c = qobject_cast<const QCheckBox*>(w);

@@ -168,6 +168,7 @@ class TEditorWidget : public QAbstractScrollArea {
   void ReportReplaced(int n);
 
  private:
+  friend class TMouseCaptureGuard;
   void InitMouse();
   void ApplyCursor();
   void AutoScrollTick();
@@ -177,6 +178,9 @@ class TEditorWidget : public QAbstractScrollArea {
   int wheelRemainder_ = 0, hWheelRemainder_ = 0;
   bool leftDown_ = false;
   std::unique_ptr<TQtClipboard> clipboard_;
+  // Filters keys and the menu while the mouse is captured; a member, so it
+  // goes before the widget's base parts do.
+  std::unique_ptr<QObject> captureGuard_;
   // ---- end of mouse block ----
 
  private:

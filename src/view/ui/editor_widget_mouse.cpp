@@ -1,6 +1,8 @@
 // The editor widget's mouse, wheel, scroll-bar actions, clipboard and split
 // view: events become the engine view's calls; the engine decides.
 #include <QApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -69,21 +71,74 @@ QCursor MakeDragSelCopy() {
 
 }  // namespace
 
-QCursor TEditorWidget::CursorFor(TCursor c) {
-  switch (c) {
-    case crIBeam: return QCursor(Qt::IBeamCursor);
-    case crDrag: return QCursor(Qt::DragMoveCursor);
-    case crHandPoint: return QCursor(Qt::PointingHandCursor);
-    case crRightArrow: {
-      static const QCursor right = MakeRightArrow();
-      return right;
-    }
-    case crDragSelCopy: {
-      static const QCursor copy = MakeDragSelCopy();
-      return copy;
-    }
-    default: return QCursor(Qt::ArrowCursor);
+// While the left button is held or a selection is dragged, typed characters
+// and the popup menu wait; Escape cancels the drag and Ctrl switches between
+// moving and copying. Losing the focus ends the press.
+class TMouseCaptureGuard : public QObject {
+ public:
+  explicit TMouseCaptureGuard(TEditorWidget& w) : w_(w) {
+    w.installEventFilter(this);
+    w.viewport()->installEventFilter(this);
   }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::FocusOut:
+        if (watched == &w_) {
+          w_.leftDown_ = false;
+          w_.autoScroll_.stop();
+        }
+        return false;
+      case QEvent::ContextMenu: return w_.MouseCaptured();
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease: {
+        if (watched != &w_ || !w_.MouseCaptured()) return false;
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Control) {
+          w_.editor_.DragCopyKey(e->type() == QEvent::KeyPress);
+          w_.ApplyCursor();
+          return true;
+        }
+        if (e->type() == QEvent::KeyPress && k->key() == Qt::Key_Escape) {
+          w_.editor_.KeyDown(TEditorKey::Escape, 0);
+          w_.ApplyCursor();
+          return true;
+        }
+        // Keys that type something wait; moving keys go on to the view.
+        return !k->text().isEmpty();
+      }
+      default: return false;
+    }
+  }
+
+ private:
+  TEditorWidget& w_;
+};
+
+QCursor TEditorWidget::CursorFor(TCursor c) {
+  // The standard cursor numbers the settings store, and the control's own default.
+  static const std::pair<TCursor, Qt::CursorShape> shapes[] = {
+      {crDefault, Qt::IBeamCursor}, {-1, Qt::BlankCursor},        {crArrow, Qt::ArrowCursor},
+      {-3, Qt::CrossCursor},        {crIBeam, Qt::IBeamCursor},   {-6, Qt::SizeBDiagCursor},
+      {-7, Qt::SizeVerCursor},      {-8, Qt::SizeFDiagCursor},    {-9, Qt::SizeHorCursor},
+      {-10, Qt::UpArrowCursor},     {-11, Qt::WaitCursor},        {crDrag, Qt::DragMoveCursor},
+      {-13, Qt::ForbiddenCursor},   {-14, Qt::SplitHCursor},      {-15, Qt::SplitVCursor},
+      {-16, Qt::DragCopyCursor},    {-17, Qt::WaitCursor},        {-18, Qt::ForbiddenCursor},
+      {-19, Qt::BusyCursor},        {-20, Qt::WhatsThisCursor},   {crHandPoint, Qt::PointingHandCursor},
+      {-22, Qt::SizeAllCursor}};
+  // Made once and kept to the end: a pixmap must not outlive the application object.
+  if (c == crRightArrow) {
+    static const QCursor* right = new QCursor(MakeRightArrow());
+    return *right;
+  }
+  if (c == crDragSelCopy) {
+    static const QCursor* copy = new QCursor(MakeDragSelCopy());
+    return *copy;
+  }
+  for (const auto& [number, shape] : shapes)
+    if (number == c) return QCursor(shape);
+  return QCursor(Qt::ArrowCursor);
 }
 
 void TEditorWidget::InitMouse() {
@@ -91,6 +146,7 @@ void TEditorWidget::InitMouse() {
   clipboard_->OnReplaced = [this](int n) { ReportReplaced(n); };
   editor_.SetClipboard(clipboard_.get());
   viewport()->setMouseTracking(true);
+  captureGuard_ = std::make_unique<TMouseCaptureGuard>(*this);
   autoScroll_.setInterval(kAutoScrollMs);
   connect(&autoScroll_, &QTimer::timeout, this, &TEditorWidget::AutoScrollTick);
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int a) { ScrollBarAction(true, a); });
@@ -110,6 +166,8 @@ void TEditorWidget::ApplyCursor() { viewport()->setCursor(CursorFor(editor_.Curs
 void TEditorWidget::mousePressEvent(QMouseEvent* e) {
   e->accept();
   if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+  // A click ends a composition in progress: the input method commits it first.
+  else QGuiApplication::inputMethod()->commit();
   if (MouseCaptured()) return;  // a second button while the left one is held
   if (e->button() != Qt::LeftButton) return;
   const QPoint p = e->position().toPoint();

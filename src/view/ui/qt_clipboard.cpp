@@ -32,13 +32,24 @@ QByteArray EncodeBoxPayload(std::string_view cp932) {
   return out;
 }
 
-std::optional<std::string> DecodeBoxPayload(const QByteArray& data) {
-  if (data.size() < kBoxHeaderSize || !data.startsWith("TBOX")) return std::nullopt;
+namespace {
+
+// The payload's length when its header is well formed and of a version we read, else -1.
+qint64 BoxPayloadLength(const QByteArray& data) {
+  if (data.size() < kBoxHeaderSize || !data.startsWith("TBOX")) return -1;
   const char* h = data.constData();
-  if (qFromLittleEndian<quint16>(h + 4) != kBoxVersion) return std::nullopt;
+  if (qFromLittleEndian<quint16>(h + 4) != kBoxVersion) return -1;
   const quint32 n = qFromLittleEndian<quint32>(h + 8);
-  if (n > static_cast<quint64>(data.size() - kBoxHeaderSize)) return std::nullopt;
-  return std::string(h + kBoxHeaderSize, n);
+  if (n > static_cast<quint64>(data.size() - kBoxHeaderSize)) return -1;
+  return n;
+}
+
+}  // namespace
+
+std::optional<std::string> DecodeBoxPayload(const QByteArray& data) {
+  const qint64 n = BoxPayloadLength(data);
+  if (n < 0) return std::nullopt;
+  return std::string(data.constData() + kBoxHeaderSize, static_cast<std::size_t>(n));
 }
 
 void WriteEditorMime(QMimeData& mime, std::string_view cp932, bool box) {
@@ -51,8 +62,12 @@ void WriteEditorMime(QMimeData& mime, std::string_view cp932, bool box) {
 }
 
 bool MimeHasBox(const QMimeData& mime) {
-  if (mime.hasFormat(QString::fromLatin1(kBoxMimeType)) || mime.hasFormat(QString::fromLatin1(kQsciRectangular)) ||
-      mime.hasFormat(QString::fromLatin1(kRectangularMarker)))
+  if (mime.hasFormat(QString::fromLatin1(kBoxMimeType)) &&
+      BoxPayloadLength(mime.data(QString::fromLatin1(kBoxMimeType))) >= 0)
+    return true;
+  // Another editor's marker says the text beside it is a box.
+  if (!mime.hasText()) return false;
+  if (mime.hasFormat(QString::fromLatin1(kQsciRectangular)) || mime.hasFormat(QString::fromLatin1(kRectangularMarker)))
     return true;
   for (const char* f : kMsDevMarkers)
     if (mime.hasFormat(QString::fromLatin1(f))) return true;
@@ -75,7 +90,7 @@ std::optional<TMimeText> ReadEditorMime(const QMimeData& mime) {
                                             static_cast<std::size_t>(s.size())),
                         &lost);
   t.Replaced = static_cast<int>(lost);
-  t.Box = MimeHasBox(mime);
+  t.Box = MimeHasBox(mime);  // another editor's marker
   return t;
 }
 
@@ -93,7 +108,7 @@ std::optional<std::string> TQtClipboard::Text() const {
 
 bool TQtClipboard::HasBoxText() const {
   const QMimeData* mime = clipboard_->mimeData();
-  return mime && MimeHasBox(*mime) && (mime->hasText() || mime->hasFormat(QString::fromLatin1(kBoxMimeType)));
+  return mime && MimeHasBox(*mime);
 }
 
 void TQtClipboard::SetText(std::string_view text, bool box) {

@@ -47,7 +47,8 @@ struct TMimeText {
 };
 // The text a clipboard or drop offers; nullopt without text.
 std::optional<TMimeText> ReadEditorMime(const QMimeData& mime);
-// The data holds a rectangular (box) format of ours or another editor's.
+// The data holds a box: a readable payload of ours, or text with another
+// editor's rectangular marker.
 bool MimeHasBox(const QMimeData& mime);
 
 // The system clipboard as the editor sees it. Reading text that held

@@ -28,6 +28,7 @@ end;
 begin
   s := 'Hello, World';
   Writeln(UpperCase(s) + ' ' + LowerCase(s));
+  Writeln(UpperCase('abc日本語xyzソ') + ' ' + LowerCase('ＡＢＣ表DEF') + ' ' + Trim('  全角　 '));
   Writeln(IntToStr(Pos('World', s)) + ' ' + IntToStr(Pos('xyz', s)) + ' ' + IntToStr(Pos('', s)));
   Writeln(Copy(s, 8, 100) + '|' + Copy(s, 50, 2) + '|' + Copy(s, 1, 0));
   Delete(s, 6, 7);

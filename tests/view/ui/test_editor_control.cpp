@@ -97,6 +97,27 @@ class ScriptedDragEditor : public TTextEditorFx {
   }
 };
 
+// Counts what reaches the view's own key and popup-menu handlers.
+class CountingWidget : public TEditorWidget {
+ public:
+  int Keys = 0, Menus = 0;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    ++Keys;
+    TEditorWidget::keyPressEvent(e);
+  }
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    ++Menus;
+    e->accept();
+  }
+};
+
+void SendKey(QWidget& w, QEvent::Type type, int key, Qt::KeyboardModifiers mods, const QString& text = {}) {
+  QKeyEvent e(type, key, mods, text);
+  QCoreApplication::sendEvent(&w, &e);
+}
+
 }  // namespace
 
 class TestEditorControl : public QObject {
@@ -161,6 +182,8 @@ class TestEditorControl : public QObject {
     const auto t = ReadEditorMime(m);
     QVERIFY(t);
     QCOMPARE(t->Text, std::string("plain"));
+    QVERIFY(!t->Box);
+    QVERIFY(!MimeHasBox(m));
   }
 
   void TextFromOtherProgramsIsConvertedAndLostCharactersAreCounted() {
@@ -362,6 +385,83 @@ class TestEditorControl : public QObject {
     QVERIFY(!w.MouseCaptured());
     QVERIFY(w.Editor().Selected());
     QCOMPARE(w.Editor().SelText(), std::string("ello world\r\nsec"));
+  }
+
+  void WhileASelectionIsDraggedKeysAndTheMenuWaitCtrlCopiesAndEscapeCancels() {
+    QWidget top;
+    CountingWidget w;  // the view's own drag (SelDragMode dmAutomatic)
+    w.setParent(&top);
+    w.resize(400, 200);
+    top.resize(400, 200);
+    top.show();
+    w.Editor().Caret().SetSelMove(true);
+    w.Editor().Lines().SetTextStr("abc def\r\nxyz");
+    Select(w.Editor(), 0, 0, 0, 3);
+    QTest::mousePress(w.viewport(), Qt::LeftButton, {}, CellPoint(w, 0, 1));
+    QCOMPARE(w.Editor().DragState(), dsPending);
+    QTest::mouseMove(w.viewport(), CellPoint(w, 1, 2));
+    QCOMPARE(w.Editor().DragState(), dsDragging);
+    QVERIFY(w.MouseCaptured());
+
+    SendKey(w, QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QCOMPARE(w.Keys, 0);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, CellPoint(w, 0, 0));
+    QCoreApplication::sendEvent(w.viewport(), &menu);
+    QCOMPARE(w.Menus, 0);
+
+    SendKey(w, QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    QCOMPARE(w.Editor().Cursor(), w.Editor().Caret().Cursors().DragSelCopyCursor());
+    QCOMPARE(w.viewport()->cursor().shape(), Qt::BitmapCursor);
+    SendKey(w, QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    QCOMPARE(w.Editor().Cursor(), w.Editor().Caret().Cursors().DragSelCursor());
+
+    SendKey(w, QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    QCOMPARE(w.Editor().DragState(), dsNone);
+    QVERIFY(!w.Editor().Selected());
+    QTest::mouseRelease(w.viewport(), Qt::LeftButton, {}, CellPoint(w, 1, 2));
+    QCOMPARE(w.Editor().Lines().GetTextStr(), std::string("abc def\r\nxyz"));
+
+    // Free again: keys and the menu arrive.
+    QVERIFY(!w.MouseCaptured());
+    SendKey(w, QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QCOMPARE(w.Keys, 1);
+    QCoreApplication::sendEvent(w.viewport(), &menu);
+    QCOMPARE(w.Menus, 1);
+  }
+
+  void TheViewsOwnDragMovesTheSelectionOnRelease() {
+    TTextEditorFx fx;  // only to be sure the control's default is the system drag
+    QCOMPARE(fx.Editor().Caret().SelDragMode(), dmManual);
+    TEditorWidget w;
+    w.resize(400, 200);
+    w.show();
+    w.Editor().Caret().SetSelMove(true);
+    w.Editor().Lines().SetTextStr("abc def\r\nxyz");
+    Select(w.Editor(), 0, 0, 0, 3);
+    QTest::mousePress(w.viewport(), Qt::LeftButton, {}, CellPoint(w, 0, 1));
+    QTest::mouseMove(w.viewport(), CellPoint(w, 1, 3));
+    QTest::mouseRelease(w.viewport(), Qt::LeftButton, {}, CellPoint(w, 1, 3));
+    QCOMPARE(w.Editor().Lines().GetTextStr(), std::string(" def\r\nxyzabc"));
+    QVERIFY(w.Editor().Undo());
+    QCOMPARE(w.Editor().Lines().GetTextStr(), std::string("abc def\r\nxyz"));
+  }
+
+  void LosingTheFocusEndsThePress() {
+    QWidget top;
+    TEditorWidget w, other;
+    auto* layout = new QVBoxLayout(&top);
+    layout->addWidget(&w);
+    layout->addWidget(&other);
+    top.show();
+    QVERIFY(QTest::qWaitForWindowActive(&top));
+    w.Editor().Lines().SetTextStr(Rows(50));
+    QTest::mousePress(w.viewport(), Qt::LeftButton, {}, CellPoint(w, 0, 1));
+    QVERIFY(w.hasFocus());
+    QVERIFY(w.MouseCaptured());
+    other.setFocus();
+    QVERIFY(!w.MouseCaptured());
+    SendWheel(w, -120);
+    QVERIFY(w.Editor().TopRow() > 0);
   }
 
   void DoubleClickSelectsTheToken() {
