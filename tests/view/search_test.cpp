@@ -281,9 +281,10 @@ TEST(EditorSearch, ReplaceAllInBothFormsEqualsTheLineLoopAndUndoesToTheExactByte
 
 TEST(EditorSearch, ReplaceInLineRebuildsTheWholeLogicalLineOfAWrappedRow) {
   Fixture f("one cat two cat three\r\nnext", 8);
-  ASSERT_GT(f.editor.Text().Count(), 3);  // the first line is folded
+  ASSERT_EQ(f.editor.Text().Count(), 3);  // the first line is folded
+  ASSERT_EQ(f.editor.Text().RowAttributeAt(0), raFolded);
   f.search.SetFindString("cat");
-  TReplaceInfo info{2, "dog", {}, false};
+  TReplaceInfo info{1, "dog", {}, false};  // the line's second row
   EXPECT_EQ(f.search.ReplaceInLine(info), 2u);
   EXPECT_EQ(info.NewText, "one dog two dog three");
   EXPECT_FALSE(info.JoinsNext);
