@@ -74,7 +74,7 @@ void TMDIChild::Wire(TTextEditorFx& pane) {
     form_.UpdateCommands();
   };
   pane.OnMouseWheel = [this](TEditorWidget& p, int notches, Qt::KeyboardModifiers) {
-    Wheel(static_cast<TTextEditorFx&>(p), notches > 0 ? -1 : 1);
+    Wheel(static_cast<TTextEditorFx&>(p), -notches);
     return true;
   };
   pane.OnDblClick = [this](TEditorWidget& p, QPoint at) { DoubleClicked(static_cast<TTextEditorFx&>(p), at); };
@@ -249,14 +249,9 @@ void TMDIChild::Unsplit() {
   delete std::exchange(splitEdit_, nullptr);
 }
 
-void TMDIChild::Wheel(TTextEditorFx& pane, int direction) {
-  if (!wheelToggle_) {
-    wheelToggle_ = true;
-    return;
-  }
-  wheelToggle_ = false;
+void TMDIChild::Wheel(TTextEditorFx& pane, int notchesDown) {
   const int lines = std::clamp(form_.Settings().MouseWheel, 1, 5);
-  pane.Editor().ScrollRows(direction * lines);
+  pane.Editor().ScrollRows(notchesDown * lines);
 }
 
 void TMDIChild::closeEvent(QCloseEvent* e) {

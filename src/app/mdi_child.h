@@ -71,9 +71,9 @@ class TMDIChild : public QMdiSubWindow {
 
  private:
   void Wire(TTextEditorFx& pane);
-  // The wheel rule: of two wheel notifications the first does nothing and
-  // the second scrolls the pane by the MouseWheel setting's lines.
-  void Wheel(TTextEditorFx& pane, int direction);
+  // The wheel: each notch scrolls the pane by the MouseWheel setting's lines
+  // (positive notches: towards the end).
+  void Wheel(TTextEditorFx& pane, int notchesDown);
   // A double click on a URL or a mail address hands it to the desktop.
   void DoubleClicked(TTextEditorFx& pane, QPoint at);
   void ChooseColouring(const std::string& upperExt);
@@ -86,7 +86,6 @@ class TMDIChild : public QMdiSubWindow {
   bool untitled_ = false;
   std::size_t lost_ = 0;
   bool configured_ = false;
-  bool wheelToggle_ = false;  // a wheel notification came and was let pass
   std::unique_ptr<TNCFountain> nc_;  // NC programs' own fountain
 };
 
