@@ -357,6 +357,18 @@ void TTamberForm::BindHandlers() {
   Bind("AcFileExit", [this] { close(); });
   Bind("EditUndo", onDoc([](TTamberForm&, TMDIChild& d) { d.Edit().Editor().Undo(); }));
   Bind("EditRedo", onDoc([](TTamberForm&, TMDIChild& d) { d.Edit().Editor().Redo(); }));
+  auto onSearch = [this](void (TSearchCommands::*command)(TTextEditorFx&)) {
+    return [this, command] {
+      if (TMDIChild* d = ActiveDocument()) {
+        if (!search_) search_ = std::make_unique<TSearchCommands>(this, &regManager_);
+        (search_.get()->*command)(d->FocusedPane());
+      }
+    };
+  };
+  Bind("AcFind", onSearch(&TSearchCommands::AcFind));
+  Bind("AcReplace", onSearch(&TSearchCommands::AcReplace));
+  Bind("AcFindNext", onSearch(&TSearchCommands::AcFindNext));
+  Bind("AcFindPrev", onSearch(&TSearchCommands::AcFindPrev));
   Bind("AcSelectAll", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().SelectAll(); }));
   Bind("EditCut", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().CutToClipboard(); }));
   Bind("EditCopy", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().CopyToClipboard(); }));

@@ -17,6 +17,7 @@
 #include "app/shell_prompts.h"
 #include "settings/reg_manager.h"
 #include "settings/settings_model.h"
+#include "view/ui/find_dialogs.h"
 
 class QAction;
 class QLabel;
@@ -133,6 +134,7 @@ class TTamberForm : public QMainWindow {
   QTimer idle_;
   std::unique_ptr<TShellPrompts> prompts_;
   TRegManager regManager_;
+  std::unique_ptr<TSearchCommands> search_;  // the find and replace commands with their dialogs
   TSettings settings_;
   std::string settingsHome_;
   std::vector<std::string> recent_;
