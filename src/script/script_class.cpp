@@ -448,30 +448,18 @@ void Impl::CallWithValues(TProcedure* proc, const Value* selfValue, std::span<Va
     --depth;
     return;
   }
-  ValueStack::Mark mark;
-  const std::size_t n = params.size() + off;
-  Value* slots = stack.Push(n, &mark);
-  if (!slots) Fail(ecOutOfMemory, pos);
-  struct Release {
-    Impl& E;
-    Value* s;
-    std::size_t n;
-    ValueStack::Mark m;
-    ~Release() {
-      for (std::size_t k = 0; k < n; ++k) s[k].Release();
-      E.stack.Pop(m);
-    }
-  } release{*this, slots, n, mark};
+  ArgumentSlots argSlots(*this, params.size() + off, pos);
+  Value* slots = argSlots.Slots();
   fill(slots);
   if (proc->kind == pkScript) {
     // A procedure or method of an attached unit runs in the unit's engine.
     TProcedure* own = proc->classType ? proc : static_cast<TProcedure*>(proc->hostData);
     if (!own) Fail(ecUnknownIdentifier, pos, proc->name);
     Value ignored;
-    own->owner->Internals()->InvokeFromUser(*this, own, std::span<Value>(slots, n), result ? result : &ignored, pos);
+    own->owner->Internals()->InvokeFromUser(*this, own, argSlots.Span(), result ? result : &ignored, pos);
     return;
   }
-  CallExternal(proc, result, std::span<Value>(slots, n), pos);
+  CallExternal(proc, result, argSlots.Span(), pos);
 }
 
 bool TIfPasScript::CallPrepared(TProcedure* proc, const Value* selfValue, std::span<Value> args, Value* result) {

@@ -457,20 +457,8 @@ void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out
     --E.depth;
     return;
   }
-  ValueStack::Mark mark;
-  const std::size_t n = args.size() + off;
-  Value* slots = E.stack.Push(n, &mark);
-  if (!slots) E.Fail(ecOutOfMemory, pos);
-  struct Release {
-    Impl& E;
-    Value* s;
-    std::size_t n;
-    ValueStack::Mark m;
-    ~Release() {
-      for (std::size_t k = 0; k < n; ++k) s[k].Release();
-      E.stack.Pop(m);
-    }
-  } release{E, slots, n, mark};
+  ArgumentSlots argSlots(E, args.size() + off, pos);
+  Value* slots = argSlots.Slots();
   if (self) {
     slots[0] = *self;
     slots[0].flags = 0;
@@ -480,10 +468,10 @@ void CallProcedure(Impl& E, TProcedure* pr, std::vector<ExprP>& args, Value& out
     // A procedure of an attached unit runs in the unit's engine (a method of
     // a unit's class is the unit's own record).
     auto* own = pr->classType ? pr : static_cast<TProcedure*>(pr->hostData);
-    own->owner->Internals()->InvokeFromUser(E, own, std::span<Value>(slots, n), &out, pos);
+    own->owner->Internals()->InvokeFromUser(E, own, argSlots.Span(), &out, pos);
     return;
   }
-  E.CallExternal(pr, &out, std::span<Value>(slots, n), pos);
+  E.CallExternal(pr, &out, argSlots.Span(), pos);
 }
 
 // ------------------------------------------------------------ statements
@@ -1168,6 +1156,16 @@ FrameScope::~FrameScope() {
     if (slots_[k].code != tcNone) slots_[k].Release();
   e_.stack.Pop(mark_);
   e_.fp = savedFp_;
+}
+
+ArgumentSlots::ArgumentSlots(Impl& e, std::size_t n, std::int32_t pos) : e_(e), n_(n) {
+  slots_ = e.stack.Push(n_, &mark_);
+  if (!slots_) e.Fail(ecOutOfMemory, pos);
+}
+
+ArgumentSlots::~ArgumentSlots() {
+  for (std::size_t k = 0; k < n_; ++k) slots_[k].Release();
+  e_.stack.Pop(mark_);
 }
 
 // ------------------------------------------------------------ value rules

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -255,6 +256,25 @@ class FrameScope {
   Value* slots_;
   std::size_t n_;
   Value* savedFp_;
+  ValueStack::Mark mark_;
+};
+
+// n argument slots on the value stack for a call that does not run a body of
+// this engine (a host routine, or a routine of an attached unit); released
+// and popped when the call ends, also by a fault.
+class ArgumentSlots {
+ public:
+  ArgumentSlots(Impl& e, std::size_t n, std::int32_t pos);
+  ~ArgumentSlots();
+  ArgumentSlots(const ArgumentSlots&) = delete;
+  ArgumentSlots& operator=(const ArgumentSlots&) = delete;
+  Value* Slots() const { return slots_; }
+  std::span<Value> Span() const { return {slots_, n_}; }
+
+ private:
+  Impl& e_;
+  Value* slots_;
+  std::size_t n_;
   ValueStack::Mark mark_;
 };
 
