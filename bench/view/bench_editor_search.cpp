@@ -91,7 +91,7 @@ void BM_UndoReplaceAll(benchmark::State& state) {
     d->search.SetFindString(kKanji);
     const std::size_t count = d->search.ReplaceAll(kKana, true);
     const TUndoData& rec = d->editor.Text().UndoObj().UndoList().back();
-    undoBytes = static_cast<double>(rec.RemovedText.capacity() + sizeof(TUndoData));
+    undoBytes = static_cast<double>(rec.RemovedText.capacity() + rec.Spans.capacity() + sizeof(TUndoData));
     replacedPlusNew = static_cast<double>(count * (kKanji.size() + kKana.size()));
     state.ResumeTiming();
     if (!d->editor.Undo()) state.SkipWithError("no undo");

@@ -507,6 +507,11 @@ void RowStore::InsertText(std::size_t i, std::string_view text) {
   InsertBlocks(i, builder.Finish());
 }
 
+void RowStore::ReplaceRows(std::size_t i, std::size_t n, std::vector<RowBlock> blocks) {
+  Erase(i, n);
+  InsertBlocks(i, std::move(blocks));
+}
+
 void RowStore::Erase(std::size_t i, std::size_t n) {
   if (n == 0) return;
   if (unparsedFrom_ != kNoWatermark) {

@@ -161,6 +161,8 @@ class RowStore {
   // Inserts one row with the given text and every other field zero.
   void InsertText(std::size_t i, std::string_view text);
   void Erase(std::size_t i, std::size_t n);
+  // Erase(i, n), then the rows of blocks (built by RowBlockBuilder) moved in at i.
+  void ReplaceRows(std::size_t i, std::size_t n, std::vector<RowBlock> blocks);
   void Clear();
   void Swap(RowStore& other) noexcept;
 

@@ -9,6 +9,14 @@
 // ReplaceRows, which rebuilds the rows around them from the text and records
 // the exact inverse step.
 //
+// A step of many separate changes (a replace-all) keeps only those: Spans
+// lists them rising, each as a varint of the bytes since the end of the
+// previous span's inserted bytes, shifted up one, whose low bit tells a span
+// that inserted as many bytes and removed the same bytes as the one before;
+// any other span follows with varints of its inserted and removed byte
+// counts, and RemovedText holds their removed bytes one after another. Offset is then
+// the first span's offset and InsertedLength the inserted bytes of all.
+//
 // UndoList and RedoList keep the newest record last. UndoListMax (at least
 // kMinUndoListMax) bounds UndoList: the record past the bound discards the
 // oldest. A new record empties RedoList unless Undoing is set (undo and redo
@@ -32,6 +40,7 @@ struct TUndoData {
   std::int64_t Offset = 0;        // text offset of the changed bytes
   std::int64_t InsertedLength = 0;  // bytes the step put in at Offset
   std::string RemovedText;        // bytes the step took out at Offset
+  std::string Spans;              // empty, or the spans of a step of many changes
 };
 
 class TTextEditorUndoObj {

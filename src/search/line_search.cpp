@@ -208,6 +208,7 @@ TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std
       if (text[i] == '\n') r.joinedBreaks.push_back(i);
     }
     kept = b;
+    r.matches.emplace_back(a, b);
     r.lastEnd = r.text.size();
     ++r.count;
   };
@@ -254,6 +255,7 @@ TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std
     r.count = 0;
     r.text.clear();
     r.joinedBreaks.clear();
+    r.matches.clear();
     return r;
   }
   if (r.count == 0) return r;

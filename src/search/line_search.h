@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "search/awk_str.h"
@@ -83,6 +84,8 @@ struct TTextReplacement {
   // Offsets in the old text of the line breaks a match took (the lines
   // after them were joined to the ones before), rising.
   std::vector<std::size_t> joinedBreaks;
+  // The replaced stretches of the old text, [first, second), rising.
+  std::vector<std::pair<std::size_t, std::size_t>> matches;
   bool cancelled = false;  // progress asked to stop; count and text are then empty
 };
 
