@@ -325,24 +325,45 @@ void TTextEditorScreenStrings::ReplaceSpans(const std::vector<TSpanEdit>& input)
   std::size_t prevInserted = 0;
   std::vector<std::uint16_t> marks;
   std::vector<FoldedRow> folded;
+  struct RowRead {
+    std::string_view text;
+    std::uint32_t attr, extra;
+    std::string_view carry;
+    std::intptr_t tag;
+  };
+  std::vector<RowRead> lineRows;  // the rows of the line at hand
   std::int64_t delta = 0, prevNewEnd = 0, insertedTotal = 0;
-  int firstRow = -1, copiedTo = -1;  // rows before copiedTo are in builder (from firstRow)
-  const RowStore& rows = Rows();
+  // The walk goes line by line in order from the line of the first span.
+  const int firstRow = LineFirstRow(OffsetToRowCol(spans.front().At).first);
+  if (firstRow >= n) return ReplaceSpansAsRange(spans);
+  std::int64_t lineStart = RowByteToOffset(firstRow, 0);
+  RowStore::Reader reader(Rows(), static_cast<std::size_t>(firstRow));
+  int lastRow = firstRow;  // rows firstRow..lastRow-1 are in builder
   for (std::size_t i = 0; i < spans.size();) {
-    // The logical line of span i: rows lineFirst..lineLast, at lineStart.
-    const auto [r0, c0] = OffsetToRowCol(spans[i].At);
-    if (r0 >= n) return ReplaceSpansAsRange(spans);
-    const int lineFirst = LineFirstRow(r0);
-    if (lineFirst < copiedTo) return ReplaceSpansAsRange(spans);  // inside the break of the line before
-    const int lineLast = LineLastRow(r0);
-    const std::int64_t lineStart = RowByteToOffset(lineFirst, 0);
-    std::string_view line = rows.Text(static_cast<std::size_t>(lineFirst));
-    if (lineLast > lineFirst) {
+    // The logical line the reader stands on.
+    if (reader.AtEnd()) return ReplaceSpansAsRange(spans);  // a new line after a final break
+    lineRows.clear();
+    do {
+      lineRows.push_back({reader.Text(), reader.Attr(), reader.Extra(), reader.Carry(), reader.Tag()});
+      reader.Next();
+    } while (rowbits::AttributeOf(lineRows.back().attr) == raFolded && !reader.AtEnd());
+    std::string_view line = lineRows.front().text;
+    if (lineRows.size() > 1) {
       joined.clear();
-      for (int r = lineFirst; r <= lineLast; ++r) joined += rows.Text(static_cast<std::size_t>(r));
+      for (const RowRead& r : lineRows) joined += r.text;
       line = joined;
     }
+    const std::uint32_t endAttr = lineRows.back().attr;
+    const TRowAttribute endAttribute = rowbits::AttributeOf(endAttr);
     const std::int64_t lineEnd = lineStart + static_cast<std::int64_t>(line.size());
+    const std::int64_t nextLine = lineEnd + (endAttribute == raBreak ? 2 : 0);
+    lastRow += static_cast<int>(lineRows.size());
+    if (spans[i].At > lineEnd) {
+      if (spans[i].At < nextLine) return ReplaceSpansAsRange(spans);  // inside the break
+      for (const RowRead& r : lineRows) builder.Add(r.text, r.attr, r.extra, r.carry, r.tag);
+      lineStart = nextLine;
+      continue;
+    }
     // Its spans, built into the new line.
     newLine.clear();
     std::size_t kept = 0;
@@ -371,25 +392,16 @@ void TTextEditorScreenStrings::ReplaceSpans(const std::vector<TSpanEdit>& input)
       delta += ins - e.RemovedLength;
     }
     newLine.append(line.substr(kept));
-    const std::uint32_t endAttr = rows.Attr(static_cast<std::size_t>(lineLast));
-    const TRowAttribute endAttribute = rowbits::AttributeOf(endAttr);
+    lineStart = nextLine;
     // A final line without a break may not be left empty.
     if (newLine.empty() && endAttribute != raBreak) return ReplaceSpansAsRange(spans);
-
-    // The unchanged rows since the last changed line, as they are.
-    if (firstRow < 0) firstRow = copiedTo = lineFirst;
-    for (int r = copiedTo; r < lineFirst; ++r) {
-      const auto k = static_cast<std::size_t>(r);
-      builder.Add(rows.Text(k), rows.Attr(k), rows.Extra(k), rows.Carry(k), rows.Tag(k));
-    }
-    copiedTo = lineLast + 1;
     if (!wordWrap_) {
-      const auto k = static_cast<std::size_t>(lineFirst);
-      builder.Add(newLine, endAttr, rows.Extra(k), rows.Carry(k), rows.Tag(k));
+      const RowRead& r = lineRows.front();
+      builder.Add(newLine, endAttr, r.extra, r.carry, r.tag);
       continue;
     }
     marks.clear();
-    for (int r = lineFirst; r <= lineLast; ++r) marks.push_back(rowbits::MarksOf(rows.Extra(static_cast<std::size_t>(r))));
+    for (const RowRead& r : lineRows) marks.push_back(rowbits::MarksOf(r.extra));
     folded.clear();
     folder->Start(newLine);
     for (FoldedRow row; folder->Next(row);) folded.push_back(row);
@@ -418,7 +430,7 @@ void TTextEditorScreenStrings::ReplaceSpans(const std::vector<TSpanEdit>& input)
   rec.RemovedText.shrink_to_fit();
   rec.Spans = std::move(layout);
   rec.Spans.shrink_to_fit();
-  const int removedRows = copiedTo - firstRow;
+  const int removedRows = lastRow - firstRow;
   const auto insertedRows = static_cast<int>(builder.Rows());
   Changing();
   MutableRows().ReplaceRows(static_cast<std::size_t>(firstRow), static_cast<std::size_t>(removedRows),

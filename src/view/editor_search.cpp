@@ -225,7 +225,7 @@ std::size_t TEditorSearch::ReplaceAll(std::string_view replacement, bool bulk, c
   TTextEditorScreenStrings& text = editor_.Text();
   if (text.Count() == 0) return 0;
   const std::string old = text.GetTextStr();
-  TTextReplacement r = ReplaceAllInText(matcher_, old, FindString(), FxSearchOptions(), replacement, progress);
+  TTextReplacement r = FindReplacements(matcher_, old, FindString(), FxSearchOptions(), replacement, progress);
   if (r.cancelled) {
     cancelled_ = true;
     return 0;
@@ -266,6 +266,7 @@ std::size_t TEditorSearch::ReplaceAll(std::string_view replacement, bool bulk, c
     }
   }
 
+  r.text = ApplyReplacements(old, r.matches, replacement);
   text.BeginUpdate();
   editor_.CaretBeginUpdate();
   editor_.CleanSelection();
