@@ -1,6 +1,7 @@
 // TTextEditorScreenStrings: the text one or more editor views share. Its rows
 // are screen rows (a logical line is one row, or with word wrap a run of rows
-// all but the last raFolded). Every edit goes through ReplaceRows, which
+// all but the last raFolded). Every edit goes through ReplaceRows (or
+// ReplaceSpans, many separate changes in one pass), which
 // replaces rows, refolds the lines concerned, carries marks, records an undo
 // step, reparses and reports the change to the views.
 //

@@ -1,12 +1,13 @@
 // Undo records and the lists that hold them.
 //
-// A record is one step of the one editing primitive (ReplaceRows) told as a
-// change of the text's bytes: at text offset Offset (CR LF counted as 2) the
-// step took out RemovedText and put in InsertedLength bytes. Only the bytes
-// that really changed are kept (the common head and tail of the old and new
-// rows are trimmed), so typing in a 10 MB line keeps a byte per keystroke,
-// not the line. Applying a record replaces those bytes again through
-// ReplaceRows, which rebuilds the rows around them from the text and records
+// A record is one step of an edit (ReplaceRows, or ReplaceSpans for many
+// separate changes at once) told as a change of the text's bytes: at text
+// offset Offset (CR LF counted as 2) the step took out RemovedText and put
+// in InsertedLength bytes. Only the bytes that really changed are kept (the
+// common head and tail of the old and new rows are trimmed), so typing in a
+// 10 MB line keeps a byte per keystroke, not the line. Applying a record
+// replaces those bytes again through ReplaceRows (ReplaceSpans for a step
+// of spans), which rebuilds the rows around them from the text and records
 // the exact inverse step.
 //
 // A step of many separate changes (a replace-all) keeps only those: Spans
