@@ -1,7 +1,7 @@
 // The editor's find and replace on the 100 MB benchmark document:
 //   BM_FindNextFromTopToLastLine   find next from the top to the only match, on the last line
-//   BM_ReplaceAll                  漢字 → かんじ everywhere (one edit, one undo step)
-//   BM_UndoReplaceAll              undoing it; undo_MB is the memory the step holds
+//   BM_ReplaceAll/wrap             漢字 → かんじ everywhere (one edit, one undo step), word wrap off (0) or on (1)
+//   BM_UndoReplaceAll/wrap         undoing it; undo_MB is the memory the step holds
 //   BM_Vim_ReplaceAll              vim -u NONE -N -es -c '%s/漢字/かんじ/g' -c wq on the UTF-8 twin
 #include <benchmark/benchmark.h>
 
@@ -43,9 +43,10 @@ struct Doc {
   TTextEditor editor;
   TTextEditorFurniture furniture{editor};
   TEditorSearch search{editor, furniture};
-  Doc() {
+  explicit Doc(bool wrap = false) {
     editor.SetVisibleSize(40, 100);
     editor.Lines().LoadFromFile(SjisPath());
+    if (wrap) editor.Text().SetWordWrap(true);
   }
 };
 
@@ -71,7 +72,7 @@ void BM_ReplaceAll(benchmark::State& state) {
   std::size_t count = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    auto d = std::make_unique<Doc>();
+    auto d = std::make_unique<Doc>(state.range(0) != 0);
     d->search.SetFindString(kKanji);
     state.ResumeTiming();
     count = d->search.ReplaceAll(kKana, true);
@@ -81,17 +82,17 @@ void BM_ReplaceAll(benchmark::State& state) {
   }
   state.counters["matches"] = static_cast<double>(count);
 }
-BENCHMARK(BM_ReplaceAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReplaceAll)->ArgName("wrap")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_UndoReplaceAll(benchmark::State& state) {
   double undoBytes = 0, replacedPlusNew = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    auto d = std::make_unique<Doc>();
+    auto d = std::make_unique<Doc>(state.range(0) != 0);
     d->search.SetFindString(kKanji);
     const std::size_t count = d->search.ReplaceAll(kKana, true);
     const TUndoData& rec = d->editor.Text().UndoObj().UndoList().back();
-    undoBytes = static_cast<double>(rec.RemovedText.capacity() + sizeof(TUndoData));
+    undoBytes = static_cast<double>(rec.RemovedText.capacity() + rec.Spans.capacity() + sizeof(TUndoData));
     replacedPlusNew = static_cast<double>(count * (kKanji.size() + kKana.size()));
     state.ResumeTiming();
     if (!d->editor.Undo()) state.SkipWithError("no undo");
@@ -102,7 +103,7 @@ void BM_UndoReplaceAll(benchmark::State& state) {
   state.counters["undo_MB"] = undoBytes / (1 << 20);
   state.counters["replaced_plus_new_MB"] = replacedPlusNew / (1 << 20);
 }
-BENCHMARK(BM_UndoReplaceAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_UndoReplaceAll)->ArgName("wrap")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 double RunProgram(std::vector<std::string> argv) {
   std::vector<char*> args;

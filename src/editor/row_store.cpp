@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <tuple>
 
 #include "editor/row_attribute.h"
 
@@ -292,6 +293,38 @@ std::intptr_t RowStore::Tag(std::size_t i) const {
   return blocks_[b].tag.empty() ? 0 : blocks_[b].tag[k];
 }
 
+RowStore::Reader::Reader(const RowStore& store, std::size_t row) : store_(store), row_(row) {
+  if (row_ < store_.count_) std::tie(b_, k_) = store_.Locate(row_);
+}
+
+std::uint32_t RowStore::Reader::Attr() const {
+  const std::uint32_t v = store_.blocks_[b_].attr[k_];
+  return row_ >= store_.unparsedFrom_ ? v & rowbits::kAttrKeptBits : v;
+}
+
+std::uint32_t RowStore::Reader::Extra() const {
+  const std::uint32_t v = store_.blocks_[b_].extra[k_];
+  return row_ >= store_.unparsedFrom_ ? v & rowbits::kExtraKeptBits : v;
+}
+
+std::string_view RowStore::Reader::Carry() const {
+  const RowBlock& blk = store_.blocks_[b_];
+  return row_ >= store_.unparsedFrom_ || blk.carry.empty() ? std::string_view() : std::string_view(blk.carry[k_]);
+}
+
+std::intptr_t RowStore::Reader::Tag() const {
+  const RowBlock& blk = store_.blocks_[b_];
+  return blk.tag.empty() ? 0 : blk.tag[k_];
+}
+
+void RowStore::Reader::Next() {
+  ++row_;
+  if (++k_ >= store_.blocks_[b_].Rows() && row_ < store_.count_) {
+    ++b_;
+    k_ = 0;
+  }
+}
+
 void RowStore::Materialize(std::size_t i) {
   if (unparsedFrom_ == kNoWatermark || i < unparsedFrom_) return;
   auto [b, k] = Locate(unparsedFrom_);
@@ -505,6 +538,11 @@ void RowStore::InsertText(std::size_t i, std::string_view text) {
   RowBlockBuilder builder;
   builder.Add(text, 0);
   InsertBlocks(i, builder.Finish());
+}
+
+void RowStore::ReplaceRows(std::size_t i, std::size_t n, std::vector<RowBlock> blocks) {
+  Erase(i, n);
+  InsertBlocks(i, std::move(blocks));
 }
 
 void RowStore::Erase(std::size_t i, std::size_t n) {

@@ -161,6 +161,8 @@ class RowStore {
   // Inserts one row with the given text and every other field zero.
   void InsertText(std::size_t i, std::string_view text);
   void Erase(std::size_t i, std::size_t n);
+  // Erase(i, n), then the rows of blocks (built by RowBlockBuilder) moved in at i.
+  void ReplaceRows(std::size_t i, std::size_t n, std::vector<RowBlock> blocks);
   void Clear();
   void Swap(RowStore& other) noexcept;
 
@@ -192,6 +194,26 @@ class RowStore {
 
   // Aborts with a message when an invariant does not hold (tests call it).
   void CheckInvariants() const;
+
+  // Reads the rows in order from a row on, each as the store reads it, with
+  // one lookup at the start instead of one per row. Valid while the store is
+  // not changed.
+  class Reader {
+   public:
+    Reader(const RowStore& store, std::size_t row);
+    bool AtEnd() const { return row_ >= store_.count_; }
+    std::size_t Row() const { return row_; }
+    std::string_view Text() const { return store_.blocks_[b_].Text(k_); }
+    std::uint32_t Attr() const;
+    std::uint32_t Extra() const;
+    std::string_view Carry() const;
+    std::intptr_t Tag() const;
+    void Next();
+
+   private:
+    const RowStore& store_;
+    std::size_t row_, b_ = 0, k_ = 0;
+  };
 
  private:
   struct Sums {

@@ -242,6 +242,207 @@ void TTextEditorScreenStrings::ReplaceRange(std::int64_t offset, std::int64_t le
   ReplaceRows(r1, lastRow - r1 + 1, s);
 }
 
+// ---- many separate changes ----
+
+namespace {
+
+void PutVarint(std::string& out, std::uint64_t v) {
+  while (v >= 0x80) {
+    out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  out.push_back(static_cast<char>(v));
+}
+
+std::uint64_t GetVarint(std::string_view in, std::size_t& at) {
+  std::uint64_t v = 0;
+  for (int shift = 0; at < in.size(); shift += 7) {
+    const auto c = static_cast<unsigned char>(in[at++]);
+    v |= static_cast<std::uint64_t>(c & 0x7F) << shift;
+    if (!(c & 0x80)) break;
+  }
+  return v;
+}
+
+bool HasBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+}  // namespace
+
+std::string TTextEditorScreenStrings::TextRange(std::int64_t offset, std::int64_t length) const {
+  std::string s;
+  if (length <= 0) return s;
+  auto [row, col] = OffsetToRowCol(offset);
+  const auto want = static_cast<std::size_t>(length);
+  std::size_t skip = static_cast<std::size_t>(col);
+  for (int r = row; r < Count() && s.size() < want; ++r) {
+    std::string_view t = RowView(r);
+    std::string piece(t);
+    if (RowAttribute(r) == raBreak) piece += "\r\n";
+    s.append(std::string_view(piece).substr(std::min(skip, piece.size())));
+    skip = 0;
+  }
+  s.resize(std::min(s.size(), want));
+  return s;
+}
+
+void TTextEditorScreenStrings::ReplaceSpansAsRange(const std::vector<TSpanEdit>& spans) {
+  const std::int64_t from = spans.front().At;
+  const std::int64_t to = spans.back().At + spans.back().RemovedLength;
+  const std::string old = TextRange(from, to - from);
+  std::string s;
+  std::int64_t kept = from;
+  for (const TSpanEdit& e : spans) {
+    s.append(old, static_cast<std::size_t>(kept - from), static_cast<std::size_t>(e.At - kept));
+    s += e.Inserted;
+    kept = e.At + e.RemovedLength;
+  }
+  ReplaceRange(from, to - from, s);
+}
+
+void TTextEditorScreenStrings::ReplaceSpans(const std::vector<TSpanEdit>& input) {
+  const std::int64_t total = TextLength();
+  std::vector<TSpanEdit> spans;
+  spans.reserve(input.size());
+  std::int64_t floor = 0;
+  for (const TSpanEdit& e : input) {
+    if (e.At < floor || e.RemovedLength < 0 || e.At + e.RemovedLength > total) return;
+    floor = e.At + e.RemovedLength;
+    if (e.RemovedLength > 0 || !e.Inserted.empty()) spans.push_back(e);
+  }
+  if (spans.empty()) return;
+
+  // Pass one, aside: the new rows of the lines from the first changed one to
+  // the last, the undo step's spans and removed bytes.
+  const int n = Count();
+  std::optional<TLineFolder> folder;
+  std::optional<FoldRules> rules;
+  if (wordWrap_) {
+    rules = CurrentFoldRules();
+    folder.emplace(*rules);
+  }
+  RowBlockBuilder builder;
+  std::string layout, removedBytes, newLine, joined, prevRemoved;
+  std::size_t prevInserted = 0;
+  std::vector<std::uint16_t> marks;
+  std::vector<FoldedRow> folded;
+  struct RowRead {
+    std::string_view text;
+    std::uint32_t attr, extra;
+    std::string_view carry;
+    std::intptr_t tag;
+  };
+  std::vector<RowRead> lineRows;  // the rows of the line at hand
+  std::int64_t delta = 0, prevNewEnd = 0, insertedTotal = 0;
+  // The walk goes line by line in order from the line of the first span.
+  const int firstRow = LineFirstRow(OffsetToRowCol(spans.front().At).first);
+  if (firstRow >= n) return ReplaceSpansAsRange(spans);
+  std::int64_t lineStart = RowByteToOffset(firstRow, 0);
+  RowStore::Reader reader(Rows(), static_cast<std::size_t>(firstRow));
+  int lastRow = firstRow;  // rows firstRow..lastRow-1 are in builder
+  for (std::size_t i = 0; i < spans.size();) {
+    // The logical line the reader stands on.
+    if (reader.AtEnd()) return ReplaceSpansAsRange(spans);  // a new line after a final break
+    lineRows.clear();
+    do {
+      lineRows.push_back({reader.Text(), reader.Attr(), reader.Extra(), reader.Carry(), reader.Tag()});
+      reader.Next();
+    } while (rowbits::AttributeOf(lineRows.back().attr) == raFolded && !reader.AtEnd());
+    std::string_view line = lineRows.front().text;
+    if (lineRows.size() > 1) {
+      joined.clear();
+      for (const RowRead& r : lineRows) joined += r.text;
+      line = joined;
+    }
+    const std::uint32_t endAttr = lineRows.back().attr;
+    const TRowAttribute endAttribute = rowbits::AttributeOf(endAttr);
+    const std::int64_t lineEnd = lineStart + static_cast<std::int64_t>(line.size());
+    const std::int64_t nextLine = lineEnd + (endAttribute == raBreak ? 2 : 0);
+    lastRow += static_cast<int>(lineRows.size());
+    if (spans[i].At > lineEnd) {
+      if (spans[i].At < nextLine) return ReplaceSpansAsRange(spans);  // inside the break
+      for (const RowRead& r : lineRows) builder.Add(r.text, r.attr, r.extra, r.carry, r.tag);
+      lineStart = nextLine;
+      continue;
+    }
+    // Its spans, built into the new line.
+    newLine.clear();
+    std::size_t kept = 0;
+    for (; i < spans.size() && spans[i].At <= lineEnd; ++i) {
+      const TSpanEdit& e = spans[i];
+      if (e.At + e.RemovedLength > lineEnd || HasBreak(e.Inserted)) return ReplaceSpansAsRange(spans);
+      const auto at = static_cast<std::size_t>(e.At - lineStart);
+      const std::string_view removed = line.substr(at, static_cast<std::size_t>(e.RemovedLength));
+      newLine.append(line.substr(kept, at - kept));
+      newLine.append(e.Inserted);
+      kept = at + removed.size();
+      const std::int64_t newAt = e.At + delta;
+      // A span like the one before (a literal replaced) keeps no lengths and no bytes.
+      const bool repeat = !layout.empty() && e.Inserted.size() == prevInserted && removed == prevRemoved;
+      PutVarint(layout, static_cast<std::uint64_t>(newAt - prevNewEnd) << 1 | (repeat ? 1 : 0));
+      if (!repeat) {
+        PutVarint(layout, e.Inserted.size());
+        PutVarint(layout, removed.size());
+        removedBytes += removed;
+        prevInserted = e.Inserted.size();
+        prevRemoved.assign(removed);
+      }
+      const auto ins = static_cast<std::int64_t>(e.Inserted.size());
+      prevNewEnd = newAt + ins;
+      insertedTotal += ins;
+      delta += ins - e.RemovedLength;
+    }
+    newLine.append(line.substr(kept));
+    lineStart = nextLine;
+    // A final line without a break may not be left empty.
+    if (newLine.empty() && endAttribute != raBreak) return ReplaceSpansAsRange(spans);
+    if (!wordWrap_) {
+      const RowRead& r = lineRows.front();
+      builder.Add(newLine, endAttr, r.extra, r.carry, r.tag);
+      continue;
+    }
+    marks.clear();
+    for (const RowRead& r : lineRows) marks.push_back(rowbits::MarksOf(r.extra));
+    folded.clear();
+    folder->Start(newLine);
+    for (FoldedRow row; folder->Next(row);) folded.push_back(row);
+    if (folded.empty()) folded.push_back({0, 0, false});
+    // New row i keeps old row i's marks; the surplus rows' go to the last.
+    const std::size_t k = folded.size();
+    for (std::size_t j = 0; j < k; ++j) {
+      std::uint16_t m = j < marks.size() ? marks[j] : 0;
+      if (j + 1 == k)
+        for (std::size_t x = k; x < marks.size(); ++x) m |= marks[x];
+      const FoldedRow& row = folded[j];
+      builder.Add(std::string_view(newLine).substr(row.begin, row.end - row.begin),
+                  j + 1 < k ? static_cast<std::uint32_t>(raFolded) : static_cast<std::uint32_t>(endAttribute),
+                  static_cast<std::uint32_t>(m) << rowbits::kRowMarksShift);
+    }
+  }
+
+  // Pass two: the rows go in at once, as one undo step.
+  BeginUpdate();
+  const TTextEditorView* active = ActiveView();
+  TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
+  rec.StartRow = firstRow;
+  rec.Offset = spans.front().At;
+  rec.InsertedLength = insertedTotal;
+  rec.RemovedText = std::move(removedBytes);
+  rec.RemovedText.shrink_to_fit();
+  rec.Spans = std::move(layout);
+  rec.Spans.shrink_to_fit();
+  const int removedRows = lastRow - firstRow;
+  const auto insertedRows = static_cast<int>(builder.Rows());
+  Changing();
+  MutableRows().ReplaceRows(static_cast<std::size_t>(firstRow), static_cast<std::size_t>(removedRows),
+                            builder.Finish());
+  // Rows after the first changed one may hold states parsed from the old text.
+  MutableRows().MarkUnparsedFrom(static_cast<std::size_t>(firstRow) + 1);
+  Changed();
+  const int reparsed = ReparseAfterEdit(firstRow);
+  RecordChange(firstRow, removedRows, reparsed, insertedRows, {});
+  EndUpdate();
+}
+
 bool TTextEditorScreenStrings::Undo() { return ApplyRecord(true); }
 bool TTextEditorScreenStrings::Redo() { return ApplyRecord(false); }
 
@@ -256,7 +457,28 @@ bool TTextEditorScreenStrings::ApplyRecord(bool undo) {
   BeginUpdate();
   const std::uint64_t before = undo_.Recorded();
   undo_.SetUndoing(true);
-  Splice({rec.Offset, rec.InsertedLength, rec.RemovedText});
+  if (!rec.Spans.empty()) {
+    // Each span's inserted bytes go back to its removed ones.
+    std::vector<TSpanEdit> spans;
+    std::size_t at = 0, removedAt = 0;
+    std::int64_t end = 0, inserted = 0;
+    std::string_view bytes;  // removed bytes of the span before, for a repeat
+    while (at < rec.Spans.size()) {
+      const std::uint64_t head = GetVarint(rec.Spans, at);
+      const auto gap = static_cast<std::int64_t>(head >> 1);
+      if (!(head & 1) || spans.empty()) {
+        inserted = static_cast<std::int64_t>(GetVarint(rec.Spans, at));
+        const auto removed = static_cast<std::size_t>(GetVarint(rec.Spans, at));
+        bytes = std::string_view(rec.RemovedText).substr(removedAt, removed);
+        removedAt += removed;
+      }
+      spans.push_back({end + gap, inserted, bytes});
+      end += gap + inserted;
+    }
+    ReplaceSpans(spans);
+  } else {
+    Splice({rec.Offset, rec.InsertedLength, rec.RemovedText});
+  }
   if (undo_.Recorded() == before) {
     // A step that changed nothing (ReplaceRows ignores an empty insertion):
     // its inverse changes nothing either.

@@ -1,6 +1,7 @@
 // TTextEditorScreenStrings: the text one or more editor views share. Its rows
 // are screen rows (a logical line is one row, or with word wrap a run of rows
-// all but the last raFolded). Every edit goes through ReplaceRows, which
+// all but the last raFolded). Every edit goes through ReplaceRows (or
+// ReplaceSpans, many separate changes in one pass), which
 // replaces rows, refolds the lines concerned, carries marks, records an undo
 // step, reparses and reports the change to the views.
 //
@@ -29,6 +30,14 @@
 #include "encoding/file_code.h"
 
 namespace tamber {
+
+// One of the separate changes of TTextEditorScreenStrings::ReplaceSpans: at
+// text offset At (CR LF counted as 2) RemovedLength bytes give way to Inserted.
+struct TSpanEdit {
+  std::int64_t At = 0;
+  std::int64_t RemovedLength = 0;
+  std::string_view Inserted;
+};
 
 struct TJoinedRows {
   std::string Text;  // CR LF after each raBreak row
@@ -108,6 +117,18 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   // ReplaceRows on the rows holding them: one undo step. Offset and length
   // are kept inside the text.
   void ReplaceRange(std::int64_t offset, std::int64_t length, std::string_view text);
+  // Many separate changes as one step (replace-all): spans rising and not
+  // overlapping, offsets in the text as it stands. When no span removes or
+  // inserts a line break or starts a line after a final break, the lines holding them are rebuilt aside in one
+  // pass (refolded with word wrap on), the rows from the first to the last
+  // changed line are put in at once, and the undo step keeps only the spans'
+  // removed bytes and lengths; rows keep their marks (a refolded line's new
+  // row i takes old row i's). Any other list goes as one ReplaceRange over
+  // the stretch from the first span to the last. Rows from the first changed
+  // one on are left to be parsed as they come into view; LastChange tells the
+  // rows, with an empty Edit. Costs the bytes from the first to the last
+  // changed line plus O(log B) per span.
+  void ReplaceSpans(const std::vector<TSpanEdit>& spans);
   // The edit as one value: one undo step that is the edit itself (no
   // comparison of old and new rows). With word wrap off, an edit inside one
   // row that brings no break (typing, Backspace, Delete, a paste of part of a
@@ -200,6 +221,8 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
   bool rewrapping_ = false;  // the rows' change notification is held back
 
   void Rewrap(bool on);
+  std::string TextRange(std::int64_t offset, std::int64_t length) const;
+  void ReplaceSpansAsRange(const std::vector<TSpanEdit>& spans);
   bool ApplyRecord(bool undo);
 };
 

@@ -24,7 +24,8 @@ struct TTextEdit {
 
 // What the last edit changed, so views repaint exactly (zeroed after each
 // notification). Edit holds the bytes of the last step (only the bytes that
-// changed: the common head and tail of a rebuilt stretch are left out).
+// changed: the common head and tail of a rebuilt stretch are left out;
+// empty after a step of many separate changes).
 struct TLastChange {
   int ChangeRow = 0;
   int RemovedRows = 0;

@@ -1,13 +1,22 @@
 // Undo records and the lists that hold them.
 //
-// A record is one step of the one editing primitive (ReplaceRows) told as a
-// change of the text's bytes: at text offset Offset (CR LF counted as 2) the
-// step took out RemovedText and put in InsertedLength bytes. Only the bytes
-// that really changed are kept (the common head and tail of the old and new
-// rows are trimmed), so typing in a 10 MB line keeps a byte per keystroke,
-// not the line. Applying a record replaces those bytes again through
-// ReplaceRows, which rebuilds the rows around them from the text and records
+// A record is one step of an edit (ReplaceRows, or ReplaceSpans for many
+// separate changes at once) told as a change of the text's bytes: at text
+// offset Offset (CR LF counted as 2) the step took out RemovedText and put
+// in InsertedLength bytes. Only the bytes that really changed are kept (the
+// common head and tail of the old and new rows are trimmed), so typing in a
+// 10 MB line keeps a byte per keystroke, not the line. Applying a record
+// replaces those bytes again through ReplaceRows (ReplaceSpans for a step
+// of spans), which rebuilds the rows around them from the text and records
 // the exact inverse step.
+//
+// A step of many separate changes (a replace-all) keeps only those: Spans
+// lists them rising, each as a varint of the bytes since the end of the
+// previous span's inserted bytes, shifted up one, whose low bit tells a span
+// that inserted as many bytes and removed the same bytes as the one before;
+// any other span follows with varints of its inserted and removed byte
+// counts, and RemovedText holds their removed bytes one after another. Offset is then
+// the first span's offset and InsertedLength the inserted bytes of all.
 //
 // UndoList and RedoList keep the newest record last. UndoListMax (at least
 // kMinUndoListMax) bounds UndoList: the record past the bound discards the
@@ -32,6 +41,7 @@ struct TUndoData {
   std::int64_t Offset = 0;        // text offset of the changed bytes
   std::int64_t InsertedLength = 0;  // bytes the step put in at Offset
   std::string RemovedText;        // bytes the step took out at Offset
+  std::string Spans;              // empty, or the spans of a step of many changes
 };
 
 class TTextEditorUndoObj {

@@ -181,10 +181,13 @@ bool FindPrevInText(TAWKStrEx& matcher, std::string_view text, std::size_t from,
   }
 }
 
-TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
-                                  TFxSearchOptions options, std::string_view replacement,
-                                  const TReplaceProgress& progress) {
+namespace {
+
+TTextReplacement ReplaceAll(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
+                            TFxSearchOptions options, std::string_view replacement,
+                            const TReplaceProgress& progress, bool buildText) {
   options = NormalizeSearchOptions(options);
+  std::size_t newSize = 0;  // of the new text so far, when it is not built
   TTextReplacement r;
   if (!Prepare(matcher, findString, options)) return r;
   std::size_t kept = 0;  // text before this is in r.text
@@ -201,14 +204,20 @@ TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std
         return;
       }
     }
-    if (r.count == 0) r.text.reserve(text.size() + text.size() / 8);
-    r.text.append(text.substr(kept, a - kept));
-    r.text.append(replacement);
+    if (buildText) {
+      if (r.count == 0) r.text.reserve(text.size() + text.size() / 8);
+      r.text.append(text.substr(kept, a - kept));
+      r.text.append(replacement);
+      newSize = r.text.size();
+    } else {
+      newSize += a - kept + replacement.size();
+    }
     for (std::size_t i = a; i < b; ++i) {
       if (text[i] == '\n') r.joinedBreaks.push_back(i);
     }
     kept = b;
-    r.lastEnd = r.text.size();
+    r.matches.emplace_back(a, b);
+    r.lastEnd = newSize;
     ++r.count;
   };
   const bool plain = !(options & soRegexp);
@@ -254,11 +263,40 @@ TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std
     r.count = 0;
     r.text.clear();
     r.joinedBreaks.clear();
+    r.matches.clear();
     return r;
   }
   if (r.count == 0) return r;
-  r.text.append(text.substr(kept));
+  if (buildText) r.text.append(text.substr(kept));
   return r;
+}
+
+}  // namespace
+
+TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
+                                  TFxSearchOptions options, std::string_view replacement,
+                                  const TReplaceProgress& progress) {
+  return ReplaceAll(matcher, text, findString, options, replacement, progress, true);
+}
+
+TTextReplacement FindReplacements(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
+                                  TFxSearchOptions options, std::string_view replacement,
+                                  const TReplaceProgress& progress) {
+  return ReplaceAll(matcher, text, findString, options, replacement, progress, false);
+}
+
+std::string ApplyReplacements(std::string_view text, const std::vector<std::pair<std::size_t, std::size_t>>& matches,
+                              std::string_view replacement) {
+  std::string s;
+  s.reserve(text.size() + text.size() / 8);
+  std::size_t kept = 0;
+  for (const auto& [a, b] : matches) {
+    s.append(text.substr(kept, a - kept));
+    s.append(replacement);
+    kept = b;
+  }
+  s.append(text.substr(kept));
+  return s;
 }
 
 }  // namespace tamber

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "search/awk_str.h"
@@ -83,6 +84,8 @@ struct TTextReplacement {
   // Offsets in the old text of the line breaks a match took (the lines
   // after them were joined to the ones before), rising.
   std::vector<std::size_t> joinedBreaks;
+  // The replaced stretches of the old text, [first, second), rising.
+  std::vector<std::pair<std::size_t, std::size_t>> matches;
   bool cancelled = false;  // progress asked to stop; count and text are then empty
 };
 
@@ -96,5 +99,14 @@ using TReplaceProgress = std::function<bool(std::size_t done, std::size_t total)
 TTextReplacement ReplaceAllInText(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
                                   TFxSearchOptions options, std::string_view replacement,
                                   const TReplaceProgress& progress = nullptr);
+// The same search without building the new text (text stays empty; count,
+// lastEnd, joinedBreaks and matches are told), for callers that change the
+// matches in place.
+TTextReplacement FindReplacements(TAWKStrEx& matcher, std::string_view text, std::string_view findString,
+                                  TFxSearchOptions options, std::string_view replacement,
+                                  const TReplaceProgress& progress = nullptr);
+// The text with every match replaced (matches rising, as FindReplacements tells them).
+std::string ApplyReplacements(std::string_view text, const std::vector<std::pair<std::size_t, std::size_t>>& matches,
+                              std::string_view replacement);
 
 }  // namespace tamber

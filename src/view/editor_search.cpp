@@ -225,12 +225,32 @@ std::size_t TEditorSearch::ReplaceAll(std::string_view replacement, bool bulk, c
   TTextEditorScreenStrings& text = editor_.Text();
   if (text.Count() == 0) return 0;
   const std::string old = text.GetTextStr();
-  TTextReplacement r = ReplaceAllInText(matcher_, old, FindString(), FxSearchOptions(), replacement, progress);
+  TTextReplacement r = FindReplacements(matcher_, old, FindString(), FxSearchOptions(), replacement, progress);
   if (r.cancelled) {
     cancelled_ = true;
     return 0;
   }
   if (r.count == 0) return 0;
+
+  if (r.joinedBreaks.empty() && replacement.find_first_of("\r\n") == std::string_view::npos) {
+    // No line comes or goes: the matches are replaced in place in one pass,
+    // marks stay on their rows, and the undo step keeps only what went.
+    std::vector<TSpanEdit> spans;
+    spans.reserve(r.matches.size());
+    for (const auto& [a, b] : r.matches)
+      spans.push_back({static_cast<std::int64_t>(a), static_cast<std::int64_t>(b - a), replacement});
+    text.BeginUpdate();
+    editor_.CaretBeginUpdate();
+    editor_.CleanSelection();
+    text.ReplaceSpans(spans);
+    const std::int64_t caret = bulk ? text.TextLength() : static_cast<std::int64_t>(r.lastEnd);
+    const auto [row, byte] = text.OffsetToRowCol(caret);
+    editor_.SetRowCol(row, editor_.ByteToCol(row, byte));
+    editor_.CaretEndUpdate();
+    text.EndUpdate();
+    editor_.SetModified(true);
+    return r.count;
+  }
 
   // The marks by logical line, so they can be put back on the same lines
   // when joins or refolding move rows.
@@ -246,6 +266,7 @@ std::size_t TEditorSearch::ReplaceAll(std::string_view replacement, bool bulk, c
     }
   }
 
+  r.text = ApplyReplacements(old, r.matches, replacement);
   text.BeginUpdate();
   editor_.CaretBeginUpdate();
   editor_.CleanSelection();

@@ -215,5 +215,122 @@ TEST_F(UndoTest, ReplaceRangeWorksAtTheEndsOfTheText) {
   }
 }
 
+// Many separate changes in one step: random texts (CR LF, a final break or
+// not, with word wrap off and on) and random rising spans; a span that brings
+// or takes a break makes the step go over the whole stretch instead.
+TEST_F(UndoTest, ReplaceSpansIsOneStepThatUndoesAndRedoesToTheExactBytesAndMarks) {
+  std::mt19937 rng(23);
+  text.WrapOption().SetWrapByte(12);
+  static const char* const kInserts[] = {"", "Q", "\x82\xa0\x82\xa2", "long replacement text", "\t"};
+  for (int round = 0; round < 240; ++round) {
+    const bool wrap = round % 2 == 1;
+    const bool withBreaks = round % 8 == 7;
+    text.SetWordWrap(wrap);
+    std::string before;
+    const int lines = std::uniform_int_distribution<int>(1, 12)(rng);
+    for (int i = 0; i < lines; ++i) {
+      std::string line;
+      for (std::string p = Piece(rng, 10); !p.empty(); p = Piece(rng, 10))
+        if (p.find('\r') == std::string::npos) line += p;
+      before += line;
+      if (i + 1 < lines || round % 3 == 0) before += "\r\n";
+    }
+    SCOPED_TRACE(testing::Message() << "round " << round << " text " << before);
+    Load(before);
+    if (text.Count() == 0) continue;
+    for (int r = 0; r < text.Count(); r += 2) text.SetRowMarks(r, static_cast<std::uint16_t>(1u << (r % 16)));
+    std::vector<std::uint16_t> marksBefore;
+    for (int r = 0; r < text.Count(); ++r) marksBefore.push_back(text.RowMarks(r));
+    const std::uint16_t usedBefore = text.UsedMarks();
+
+    // Rising spans inside lines (or, now and then, over a break).
+    std::vector<TSpanEdit> spans;
+    std::string after;
+    std::size_t kept = 0, removedBytes = 0;
+    for (std::size_t at = 0; at <= before.size();) {
+      at += std::uniform_int_distribution<std::size_t>(0, 6)(rng);
+      if (at > before.size()) break;
+      if (at > 0 && at < before.size() && before[at] == '\n') ++at;  // not inside CR LF
+      const std::size_t lineEnd = std::min(before.find("\r\n", at), before.size());
+      std::size_t len = std::uniform_int_distribution<std::size_t>(0, 3)(rng);
+      len = withBreaks && lineEnd + 2 <= before.size() && len == 3 ? lineEnd + 2 - at : std::min(len, lineEnd - at);
+      const char* put = kInserts[std::uniform_int_distribution<int>(0, 4)(rng)];
+      if (withBreaks && std::uniform_int_distribution<int>(0, 9)(rng) == 0) put = "\r\n";
+      after.append(before, kept, at - kept);
+      after += put;
+      spans.push_back({static_cast<std::int64_t>(at), static_cast<std::int64_t>(len), put});
+      removedBytes += len;
+      kept = at + len;
+      at = kept + 1;
+    }
+    after.append(before, kept);
+    if (after == before) continue;  // nothing to change: no step
+    // Lines come or go: the step goes over the whole stretch.
+    const bool newLastLine = before.ends_with("\r\n") && !spans.empty() &&
+                             spans.back().At == static_cast<std::int64_t>(before.size()) &&
+                             !spans.back().Inserted.empty();
+    const bool inPlace = !withBreaks && !newLastLine;
+
+    view.changes.clear();
+    const std::size_t steps = text.UndoObj().UndoList().size();
+    text.ReplaceSpans(spans);
+    ASSERT_EQ(text.GetTextStr(), after);
+    text.CheckInvariants();
+    ASSERT_EQ(text.UndoObj().UndoList().size(), steps + 1);
+    EXPECT_FALSE(view.changes.empty());
+    const TUndoData& rec = text.UndoObj().UndoList().back();
+    if (inPlace) {
+      // Nothing but the removed bytes is kept, and every row keeps its marks.
+      EXPECT_FALSE(rec.Spans.empty());
+      EXPECT_LE(rec.RemovedText.size(), removedBytes);
+      EXPECT_EQ(text.UsedMarks(), usedBefore);
+      if (!wrap) {
+        ASSERT_EQ(text.Count(), static_cast<int>(marksBefore.size()));
+        for (int r = 0; r < text.Count(); ++r) {
+          EXPECT_EQ(text.RowMarks(r), marksBefore[r]) << "row " << r;
+        }
+      }
+    }
+    ASSERT_TRUE(text.Undo());
+    ASSERT_EQ(text.GetTextStr(), before);
+    text.CheckInvariants();
+    if (inPlace) {
+      EXPECT_EQ(text.UsedMarks(), usedBefore);
+      if (!wrap) {
+        for (int r = 0; r < text.Count(); ++r) {
+          EXPECT_EQ(text.RowMarks(r), marksBefore[r]) << "row " << r;
+        }
+      }
+    }
+    ASSERT_TRUE(text.Redo());
+    ASSERT_EQ(text.GetTextStr(), after);
+    text.CheckInvariants();
+    ASSERT_TRUE(text.Undo());
+    ASSERT_EQ(text.GetTextStr(), before);
+  }
+}
+
+// A literal replaced everywhere keeps the removed bytes once, not per match.
+TEST_F(UndoTest, ReplaceSpansOfALiteralKeepsItsBytesOnce) {
+  std::string before, after;
+  std::vector<TSpanEdit> spans;
+  for (int i = 0; i < 1000; ++i) {
+    spans.push_back({static_cast<std::int64_t>(before.size()) + 2, 4, "\x82\xa9\x82\xf1\x82\xb6"});
+    before += "ab\x8a\xbf\x8e\x9a" + std::string(i % 7, 'c') + "\r\n";
+    after += "ab\x82\xa9\x82\xf1\x82\xb6" + std::string(i % 7, 'c') + "\r\n";
+  }
+  Load(before);
+  text.ReplaceSpans(spans);
+  EXPECT_EQ(text.GetTextStr(), after);
+  const TUndoData& rec = text.UndoObj().UndoList().back();
+  EXPECT_EQ(rec.RemovedText, "\x8a\xbf\x8e\x9a");
+  EXPECT_LE(rec.Spans.size(), 2000u);
+  ASSERT_TRUE(text.Undo());
+  EXPECT_EQ(text.GetTextStr(), before);
+  EXPECT_EQ(text.UndoObj().RedoList().back().RemovedText, "\x82\xa9\x82\xf1\x82\xb6");
+  ASSERT_TRUE(text.Redo());
+  EXPECT_EQ(text.GetTextStr(), after);
+}
+
 }  // namespace
 }  // namespace tamber

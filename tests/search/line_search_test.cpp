@@ -203,6 +203,13 @@ TEST(TextSearch, FindNextPrevAndReplaceAllAgreeWithTheLineByLineLoop) {
     const TTextReplacement r = ReplaceAllInText(matcher, text, find, c.options, Utf8ToCp932(c.replacement));
     EXPECT_EQ(r.count, refCount);
     EXPECT_EQ(r.count ? r.text : text, refText);
+    // Finding alone tells the same matches, and they rebuild the same text.
+    const TTextReplacement found = FindReplacements(matcher, text, find, c.options, Utf8ToCp932(c.replacement));
+    EXPECT_EQ(found.count, r.count);
+    EXPECT_EQ(found.matches.size(), r.count);
+    EXPECT_EQ(found.lastEnd, r.lastEnd);
+    EXPECT_EQ(found.joinedBreaks, r.joinedBreaks);
+    EXPECT_EQ(ApplyReplacements(text, found.matches, Utf8ToCp932(c.replacement)), refText);
   }
 }
 
