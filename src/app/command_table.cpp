@@ -85,7 +85,9 @@ constexpr TCommandDef kCommands[] = {
     // Macro
     {"AcMacroRec", "マクロの記録(&R)", "Shift+Ctrl+R", "マクロの記録", R::erDocument},
     {"AcMacroRecStop", "記録の終了", "Shift+Ctrl+S", "記録の終了", R::erDocument},
-    {"AcMacroPlay", "マクロの再生(&P)", "", "マクロの再生", R::erDocument},
+    {"AcMacroPlay", "マクロの再生(&P)", "Ctrl+@", "マクロの再生", R::erDocument},
+    {"MacroSaveItem", "マクロの保存(&S)", "", "", R::erAlways},
+    {"MacroLoadItem", "マクロの読込み(&L)", "", "", R::erAlways},
     // Scripts (toolbar)
     {"Sorce", "スクリプト編集", "", "スクリプト編集", R::erDocument},
     {"ScriptLoad", "スクリプト読込み", "", "スクリプト読込み", R::erDocument},
@@ -118,7 +120,7 @@ constexpr std::string_view kToolMenu[] = {
     "AcDateJ", "<", "AcTime", "-", "AcAssistance", "AcCalc", "-", "AcDB", "AcAddDB", "-", "RessAdd",
     "RessDel", "-", "AcMailTo", "AcDosExec", "-", "AcSetUp"};
 constexpr std::string_view kMacroMenu[] = {"AcMacroRec", "AcMacroRecStop", "AcMacroPlay", ">クイック起動(&Q)",
-                                           "<", "-", "=マクロの保存(&S)", "=マクロの読込み(&L)"};
+                                           "<", "-", "MacroSaveItem", "MacroLoadItem"};
 constexpr std::string_view kWindowMenu[] = {"WindowCascade", "WindowTileHorizontal", "WindowTileVertical",
                                             "WindowMinimizeAll", "WindowArrange"};
 constexpr std::string_view kHelpMenu[] = {"HelpContents", "HelpIndex", "HelpAbout"};

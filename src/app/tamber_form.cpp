@@ -26,6 +26,7 @@
 #include "app/command_line.h"
 #include "app/document_file.h"
 #include "app/file_viewer.h"
+#include "app/macro_commands.h"
 #include "app/mdi_child.h"
 #include "encoding/char_code.h"
 #include "encoding/cp932_codec.h"
@@ -149,6 +150,7 @@ TTamberForm::TTamberForm(QWidget* parent)
   ApplyViewerLook(*defEdit_);
 
   ReadSettings();
+  macros_ = new TMacroCommands(*this);
   BuildCommands();
   BindHandlers();
   BuildMenus();
@@ -165,6 +167,10 @@ TTamberForm::TTamberForm(QWidget* parent)
 TTamberForm::~TTamberForm() {
   // The documents go first: they refer to the form.
   for (TMDIChild* d : Documents()) delete d;
+  // The recorder follows the focus through the frame's documents: it goes
+  // before the rest of the frame does.
+  delete macros_;
+  macros_ = nullptr;
 }
 
 QString TTamberForm::ProgramDir() {
@@ -283,7 +289,14 @@ void TTamberForm::BuildMenus() {
       if (item == "-") {
         into->addSeparator();
       } else if (item.front() == '>') {
-        stack.push_back(into->addMenu(U(item.substr(1))));
+        QMenu* sub = into->addMenu(U(item.substr(1)));
+        stack.push_back(sub);
+        // The macro files of the quick start are listed afresh each time it opens.
+        if (item == ">クイック起動(&Q)") {
+          sub->setObjectName("MacroQuickItem");
+          connect(sub, &QMenu::aboutToShow, this, [this, sub] { macros_->FillQuickStartMenu(*sub); });
+          macros_->FillQuickStartMenu(*sub);
+        }
       } else if (item == "<") {
         stack.pop_back();
       } else if (item.front() == '=') {
@@ -392,6 +405,11 @@ void TTamberForm::BindHandlers() {
   });
   Bind("WindowArrange", [this] { area_->tileSubWindows(); });
   Bind("HelpAbout", [this] { ShowAbout(); });
+  Bind("AcMacroRec", [this] { macros_->Record(); });
+  Bind("AcMacroRecStop", [this] { macros_->Stop(); });
+  Bind("AcMacroPlay", [this] { macros_->Play(); });
+  Bind("MacroSaveItem", [this] { macros_->Save(); });
+  Bind("MacroLoadItem", [this] { macros_->Load(); });
 }
 
 QAction* TTamberForm::Action(std::string_view name) const {

@@ -26,6 +26,7 @@ class QMenu;
 
 namespace tamber {
 
+class TMacroCommands;
 class TMDIChild;
 class TTextEditorFx;
 
@@ -67,6 +68,10 @@ class TTamberForm : public QMainWindow {
   // The template editor: its display properties go into every new document.
   TTextEditorFx& DefEdit() const { return *defEdit_; }
   TSettings& Settings() { return settings_; }
+  // The folder of the settings file, the Macro and the Script folders.
+  const std::string& SettingsHomeDir() const { return settingsHome_; }
+  // The macro menu's commands with the frame's key macro recorder.
+  TMacroCommands& Macros() const { return *macros_; }
   TRegManager& RegManager() { return regManager_; }
   TShellPrompts& Prompts() const { return *prompts_; }
   // Tests answer the questions and dialogs themselves.
@@ -129,6 +134,7 @@ class TTamberForm : public QMainWindow {
   QMdiArea* area_ = nullptr;
   TTextEditorFx* defEdit_ = nullptr;
   QMenu* windowMenu_ = nullptr;
+  TMacroCommands* macros_ = nullptr;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, std::function<void()>, std::less<>> handlers_;
   QTimer idle_;
