@@ -27,6 +27,8 @@
 #include "app/document_file.h"
 #include "app/file_viewer.h"
 #include "app/mdi_child.h"
+#include "app/mru_files.h"
+#include "app/text_commands.h"
 #include "encoding/char_code.h"
 #include "encoding/cp932_codec.h"
 #include "encoding/file_io.h"
@@ -148,10 +150,20 @@ TTamberForm::TTamberForm(QWidget* parent)
   defEdit_->hide();
   ApplyViewerLook(*defEdit_);
 
+  mru_ = new TMRUFiles(this);
+  mru_->ToDisplay = [](const std::string& s) { return FromSettingsPath(s); };
+  mru_->OnClick = [this](const std::string& path) { RunGuarded([&] { RecentFileClicked(path); }); };
   ReadSettings();
   BuildCommands();
   BindHandlers();
   BuildMenus();
+  // The recent files follow the separator after the print command.
+  for (QAction* top : menuBar()->actions()) {
+    QMenu* m = top->menu();
+    const QList<QAction*> items = m ? m->actions() : QList<QAction*>();
+    const auto at = items.indexOf(Action("AcPrint"));
+    if (at >= 0 && at + 1 < items.size()) mru_->SetMenuItem(items[at + 1]);
+  }
   setAcceptDrops(true);
 
   // Enabling follows the state whenever the event loop has nothing else to do.
@@ -184,7 +196,7 @@ void TTamberForm::ReadSettings() {
   regManager_.SetIniFileName(SettingsFilePath(settingsHome_));
   DeclareSettingsItems(regManager_.RegItems());
   ReadAllSettings(regManager_, settingsHome_, settings_);
-  for (const std::string& f : LoadRecentFiles(regManager_.IniFileName())) recent_.push_back(f);
+  mru_->Load(regManager_.IniFileName(), "History");
   ApplySettingsLook();
   openFolder_ = FromSettingsPath(settings_.LastAccessFolda);
   if (openFolder_.isEmpty()) openFolder_ = FromSettingsPath(settings_.DefFolda);
@@ -228,9 +240,7 @@ void TTamberForm::ApplySettingsLook() {
 
 void TTamberForm::WriteExitState() {
   try {
-    std::vector<std::string> recent;
-    for (const std::string& f : recent_) recent.push_back(f);
-    SaveRecentFiles(regManager_.IniFileName(), recent);
+    mru_->Save(regManager_.IniFileName(), "History");
     TSettings s = settings_;
     std::string folder;
     if (ToSettingsPath(openFolder_, &folder)) s.LastAccessFolda = folder;
@@ -272,6 +282,8 @@ void TTamberForm::BuildCommands() {
   Action("AcMaxWindow")->setChecked(settings_.MaxChildWindow);
   Action("AcEditSplit")->setCheckable(true);
   Action("OverWrite")->setCheckable(true);
+  Action("AcWordWarp")->setCheckable(true);
+  Action("AcAlphaBlend")->setCheckable(true);
 }
 
 void TTamberForm::BuildMenus() {
@@ -392,6 +404,7 @@ void TTamberForm::BindHandlers() {
   });
   Bind("WindowArrange", [this] { area_->tileSubWindows(); });
   Bind("HelpAbout", [this] { ShowAbout(); });
+  BindTextCommands(*this, [this](std::string_view n, std::function<void()> h) { Bind(n, std::move(h)); });
 }
 
 QAction* TTamberForm::Action(std::string_view name) const {
@@ -443,7 +456,11 @@ void TTamberForm::UpdateCommands() {
     // Commands whose feature is not here yet stay disabled.
     a->setEnabled(handlers_.count(c.name) > 0 && RuleAllows(c.rule, s));
   }
-  if (const TMDIChild* d = ActiveDocument()) Action("AcEditSplit")->setChecked(d->SplitView());
+  if (const TMDIChild* d = ActiveDocument()) {
+    Action("AcEditSplit")->setChecked(d->SplitView());
+    Action("AcWordWarp")->setChecked(d->Edit().Editor().Text().WordWrap());
+    Action("OverWrite")->setChecked(d->Edit().Editor().OverWrite());
+  }
 }
 
 // ---- documents ----
@@ -533,9 +550,22 @@ bool TTamberForm::OpenOrActivate(const QString& path) {
 void TTamberForm::AddRecentFile(const QString& path) {
   std::string stored;
   if (!ToSettingsPath(path, &stored)) return;
-  std::erase(recent_, stored);
-  recent_.insert(recent_.begin(), stored);
-  if (recent_.size() > static_cast<std::size_t>(kMaxRecentFiles)) recent_.resize(kMaxRecentFiles);
+  mru_->Add(stored);
+}
+
+const std::vector<std::string>& TTamberForm::RecentFiles() const { return mru_->Entries(); }
+
+void TTamberForm::RecentFileClicked(const std::string& stored) {
+  const QString path = FromSettingsPath(stored);
+  for (TMDIChild* d : Documents()) {
+    if (d->Caption() == path) {
+      area_->setActiveSubWindow(d);
+      d->Edit().setFocus();
+      return;
+    }
+  }
+  if (QFileInfo(path).isFile()) OpenNewDocument(path, false);
+  else prompts_->Beep();
 }
 
 void TTamberForm::closeEvent(QCloseEvent* e) {
