@@ -27,6 +27,7 @@
 #include "app/document_file.h"
 #include "app/file_viewer.h"
 #include "app/mdi_child.h"
+#include "app/mdi_tab.h"
 #include "app/mru_files.h"
 #include "app/text_commands.h"
 #include "encoding/char_code.h"
@@ -117,6 +118,17 @@ TTamberForm::TTamberForm(QWidget* parent)
   area_ = new QMdiArea(this);
   area_->setObjectName("MDIArea");
   setCentralWidget(area_);
+  auto* tabPanel = new QToolBar(QStringLiteral("MDITabPanel"), this);
+  tabPanel->setObjectName("MDITabPanel");
+  tabPanel->setMovable(false);
+  tabPanel->setFloatable(false);
+  tabPanel->toggleViewAction()->setEnabled(false);
+  tabPanel->hide();
+  tabs_ = new TMDITab(area_, tabPanel);
+  tabPanel->addWidget(tabs_);
+  tabs_->Wanted = [this] { return settings_.TaskBar; };
+  tabs_->CanChange = [this] { return !scriptRunning_; };
+  tabs_->Refused = [this] { prompts_->Beep(); };
   connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
     if (auto* doc = qobject_cast<TMDIChild*>(w)) {
       // The activated document takes the keyboard in the pane that had it.
@@ -157,6 +169,10 @@ TTamberForm::TTamberForm(QWidget* parent)
   BuildCommands();
   BindHandlers();
   BuildMenus();
+  // The tab strip's panel below the toolbar.
+  addToolBarBreak();
+  addToolBar(Qt::TopToolBarArea, static_cast<QToolBar*>(tabs_->parentWidget()));
+  tabs_->UpdateVisibility();
   // The recent files follow the separator after the print command.
   for (QAction* top : menuBar()->actions()) {
     QMenu* m = top->menu();
@@ -396,14 +412,8 @@ void TTamberForm::BindHandlers() {
     if (TTextEditorFx* s = d.SplitEdit()) s->Editor().SetOverWrite(e.OverWrite());
     f.SetStatusText(2, QString::fromUtf8(e.OverWrite() ? "上書き" : "挿入"));
   }));
-  Bind("WindowCascade", [this] { area_->cascadeSubWindows(); });
-  Bind("WindowTileHorizontal", [this] { area_->tileSubWindows(); });
-  Bind("WindowTileVertical", [this] { area_->tileSubWindows(); });
-  Bind("WindowMinimizeAll", [this] {
-    for (TMDIChild* d : Documents()) d->showMinimized();
-  });
-  Bind("WindowArrange", [this] { area_->tileSubWindows(); });
   Bind("HelpAbout", [this] { ShowAbout(); });
+  BindWindowCommands(*this, [this](std::string_view n, std::function<void()> h) { Bind(n, std::move(h)); });
   BindTextCommands(*this, [this](std::string_view n, std::function<void()> h) { Bind(n, std::move(h)); });
 }
 

@@ -28,6 +28,7 @@ namespace tamber {
 
 class TMDIChild;
 class TMRUFiles;
+class TMDITab;
 class TTextEditorFx;
 
 // Caption and title texts of the program.
@@ -75,6 +76,7 @@ class TTamberForm : public QMainWindow {
 
   // ---- documents ----
   QMdiArea* MdiArea() const { return area_; }
+  TMDITab& MDITab() const { return *tabs_; }
   std::vector<TMDIChild*> Documents() const;  // in window order
   TMDIChild* ActiveDocument() const;
   TMDIChild* CreateDocument(const QString& name);
@@ -143,6 +145,7 @@ class TTamberForm : public QMainWindow {
   TSettings settings_;
   std::string settingsHome_;
   TMRUFiles* mru_ = nullptr;
+  TMDITab* tabs_ = nullptr;
   QString openFolder_;
   std::string currentExt_;
   bool scriptRunning_ = false;

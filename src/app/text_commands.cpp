@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QInputDialog>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTime>
 #include <algorithm>
 #include <array>
@@ -230,6 +231,14 @@ std::string SignatureText(const std::vector<std::string>& lines) {
 
 // ---- the frame's bindings ----
 
+QString LongTimeFormatWithoutZone(const QLocale& locale) {
+  QString f = locale.timeFormat(QLocale::LongFormat);
+  // The zone ("t", "tt"…) with the blanks around it goes; the rest stays.
+  f.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
+  f = f.trimmed();
+  return f.isEmpty() ? QStringLiteral("HH:mm:ss") : f;
+}
+
 TTextCommandHooks& TextCommandHooks() {
   static TTextCommandHooks hooks{
       [] {
@@ -237,7 +246,7 @@ TTextCommandHooks& TextCommandHooks() {
         return TCivilDate{d.year(), d.month(), d.day()};
       },
       [] { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); },
-      [] { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")); },
+      [] { return QTime::currentTime().toString(LongTimeFormatWithoutZone(QLocale::system())); },
       [](const QString& caption, const QString& prompt) -> std::optional<QString> {
         bool ok = false;
         const QString s = QInputDialog::getText(nullptr, caption, prompt, QLineEdit::Normal, QString(), &ok);

@@ -7,6 +7,7 @@
 // of the frame's table to them.
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -66,6 +67,8 @@ struct TTextCommandHooks {
   std::function<std::optional<QString>(const QString& caption, const QString& prompt)> askLine;
 };
 TTextCommandHooks& TextCommandHooks();
+// The locale's long time format without the time zone.
+QString LongTimeFormatWithoutZone(const QLocale& locale);
 
 using TBindFn = std::function<void(std::string_view, std::function<void()>)>;
 void BindTextCommands(TTamberForm& form, const TBindFn& bind);

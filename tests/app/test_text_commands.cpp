@@ -191,6 +191,14 @@ class TestTextCommands : public QObject {
     QCOMPARE(e.GetText(), std::string("abc\r\n"));
   }
 
+  void LongTimeHasNoZone() {
+    for (const char* name : {"C", "en_US", "ja_JP", "de_DE"}) {
+      const QString f = LongTimeFormatWithoutZone(QLocale(QString::fromLatin1(name)));
+      QVERIFY2(!f.contains(QLatin1Char('t')), qPrintable(f));
+      QVERIFY2(f.contains(QStringLiteral("ss")), qPrintable(f));
+    }
+  }
+
   void LineJumpTakesOnlyLinesOfTheDocument() {
     Frame f;
     TTextEditor& e = f.Doc("1\r\n2\r\n3\r\n4").Edit().Editor();
