@@ -13,6 +13,7 @@
 
 #include "app/mdi_child.h"
 #include "app/tamber_form.h"
+#include "encoding/cp932_codec.h"
 #include "view/text_editor.h"
 #include "view/ui/text_editor_fx.h"
 
@@ -316,9 +317,10 @@ void BindTextCommands(TTamberForm& form, const TBindFn& bind) {
     const std::string name = "AcSign" + std::to_string(i + 1);
     bind(name, insert([f, i] { return SignatureText(f->Settings().Sign[static_cast<std::size_t>(i)]); }));
   }
-  bind("AcDateE", insert([] { return TextCommandHooks().shortDate().toStdString(); }));
-  bind("AcDateJ", insert([] { return JapaneseEraDate(TextCommandHooks().today()); }));
-  bind("AcTime", insert([] { return TextCommandHooks().longTime().toStdString(); }));
+  // The documents hold CP932; the dates are made in UTF-8.
+  bind("AcDateE", insert([] { return Utf8ToCp932(TextCommandHooks().shortDate().toStdString()); }));
+  bind("AcDateJ", insert([] { return Utf8ToCp932(JapaneseEraDate(TextCommandHooks().today())); }));
+  bind("AcTime", insert([] { return Utf8ToCp932(TextCommandHooks().longTime().toStdString()); }));
   bind("AcLineJump", [f] {
     TMDIChild* d = f->ActiveDocument();
     if (!d) return;

@@ -11,6 +11,7 @@
 #include "app/mdi_child.h"
 #include "app/tamber_form.h"
 #include "app/text_commands.h"
+#include "encoding/cp932_codec.h"
 #include "view/text_editor.h"
 #include "view/ui/text_editor_fx.h"
 
@@ -160,11 +161,12 @@ class TestTextCommands : public QObject {
     QVERIFY(f.form.Action(command.toStdString())->isEnabled());
     f.form.Run(command.toStdString());
     QCOMPARE(f.prompts->failures, 0);
-    QCOMPARE(QString::fromStdString(e.GetText()), after);
+    // The document holds CP932.
+    QCOMPARE(QString::fromStdString(Cp932ToUtf8(e.GetText())), after);
     f.form.Run("EditUndo");
     QCOMPARE(QString::fromStdString(e.GetText()), before);
     f.form.Run("EditRedo");
-    QCOMPARE(QString::fromStdString(e.GetText()), after);
+    QCOMPARE(QString::fromStdString(Cp932ToUtf8(e.GetText())), after);
     e.CheckInvariants();
     // A read-only document only beeps.
     d.Edit().Editor().SetText(before.toStdString());
@@ -189,6 +191,29 @@ class TestTextCommands : public QObject {
     f.form.Run("ShiftBS");
     QCOMPARE(f.prompts->failures, 0);
     QCOMPARE(e.GetText(), std::string("abc\r\n"));
+  }
+
+  // With word wrap the caret's row is part of a longer line: the deletions
+  // reach to the ends of the logical line, not of the screen row.
+  void DeletionsInAWrappedLine() {
+    Frame f;
+    TMDIChild& d = f.Doc(std::string(300, 'a') + "\r\nnext");
+    TTextEditor& e = d.Edit().Editor();
+    f.form.Run("AcWordWarp");
+    QVERIFY(e.Text().Count() > e.Lines().Count());
+    const int first = static_cast<int>(e.GetLine(0).size());
+    e.SetRowCol(1, 2);
+    f.form.Run("ShiftDel");
+    QCOMPARE(e.Lines().Get(0), std::string(static_cast<std::size_t>(first + 2), 'a'));
+    QCOMPARE(e.Lines().Get(1), std::string("next"));
+    QCOMPARE(e.Row(), 0);
+    f.form.Run("EditUndo");
+    QCOMPARE(e.Lines().Get(0), std::string(300, 'a'));
+    e.SetRowCol(1, 2);
+    f.form.Run("ShiftBS");
+    QCOMPARE(e.Lines().Get(0), std::string(static_cast<std::size_t>(300 - first - 2), 'a'));
+    QCOMPARE(e.Row(), 0);
+    QCOMPARE(e.Col(), 0);
   }
 
   void LongTimeHasNoZone() {
