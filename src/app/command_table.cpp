@@ -61,6 +61,7 @@ constexpr TCommandDef kCommands[] = {
     {"AcMaxWindow", "子ウインドウ最大化", "F2", "", R::erDocument},
     {"AcWordWarp", "折り返し表示(&R)", "F7", "", R::erDocument},
     {"AcEditSplit", "画面分割(&S)", "F12", "画面分割", R::erDocument},
+    {"AcAlphaBlend", "透過モード(&A)", "", "", R::erAlways},
     {"AcClipBord", "クリップボード ビュワ(&C)", "F4", "", R::erAlways},
     {"AcAsciiDump", "アスキーコード(&A)", "F5", "アスキーコード", R::erDocument},
     {"AcHTML", "html ブラウザ(&B)", "F6", "ブラウズ", R::erHtml},
@@ -113,7 +114,7 @@ constexpr std::string_view kEditMenu[] = {
     "AcUnIndent", "-", "AcTab2Space", "AcSpace2Tab", "-", "OverWrite", "LineDel", "ShiftBS", "ShiftDel"};
 constexpr std::string_view kSearchMenu[] = {"AcFind", "AcFindNext", "AcReplace", "-", "AcLineJump",
                                             "AcTagJump"};
-constexpr std::string_view kViewMenu[] = {"AcMaxWindow", "AcWordWarp", "AcEditSplit", "=透過モード(&A)",
+constexpr std::string_view kViewMenu[] = {"AcMaxWindow", "AcWordWarp", "AcEditSplit", "AcAlphaBlend",
                                           "-", "AcClipBord", "AcAsciiDump", "AcHTML"};
 constexpr std::string_view kToolMenu[] = {
     ">署名の挿入(&S)", "AcSign1", "AcSign2", "AcSign3", "AcSign4", "AcSign5", "<", ">日付(&D)", "AcDateE",

@@ -28,6 +28,9 @@
 #include "app/file_viewer.h"
 #include "app/macro_commands.h"
 #include "app/mdi_child.h"
+#include "app/mdi_tab.h"
+#include "app/mru_files.h"
+#include "app/text_commands.h"
 #include "encoding/char_code.h"
 #include "encoding/cp932_codec.h"
 #include "encoding/file_io.h"
@@ -116,6 +119,17 @@ TTamberForm::TTamberForm(QWidget* parent)
   area_ = new QMdiArea(this);
   area_->setObjectName("MDIArea");
   setCentralWidget(area_);
+  auto* tabPanel = new QToolBar(QStringLiteral("MDITabPanel"), this);
+  tabPanel->setObjectName("MDITabPanel");
+  tabPanel->setMovable(false);
+  tabPanel->setFloatable(false);
+  tabPanel->toggleViewAction()->setEnabled(false);
+  tabPanel->hide();
+  tabs_ = new TMDITab(area_, tabPanel);
+  tabPanel->addWidget(tabs_);
+  tabs_->Wanted = [this] { return settings_.TaskBar; };
+  tabs_->CanChange = [this] { return !scriptRunning_; };
+  tabs_->Refused = [this] { prompts_->Beep(); };
   connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
     if (auto* doc = qobject_cast<TMDIChild*>(w)) {
       // The activated document takes the keyboard in the pane that had it.
@@ -149,11 +163,25 @@ TTamberForm::TTamberForm(QWidget* parent)
   defEdit_->hide();
   ApplyViewerLook(*defEdit_);
 
+  mru_ = new TMRUFiles(this);
+  mru_->ToDisplay = [](const std::string& s) { return FromSettingsPath(s); };
+  mru_->OnClick = [this](const std::string& path) { RunGuarded([&] { RecentFileClicked(path); }); };
   ReadSettings();
   macros_ = new TMacroCommands(*this);
   BuildCommands();
   BindHandlers();
   BuildMenus();
+  // The tab strip's panel below the toolbar.
+  addToolBarBreak();
+  addToolBar(Qt::TopToolBarArea, static_cast<QToolBar*>(tabs_->parentWidget()));
+  tabs_->UpdateVisibility();
+  // The recent files follow the separator after the print command.
+  for (QAction* top : menuBar()->actions()) {
+    QMenu* m = top->menu();
+    const QList<QAction*> items = m ? m->actions() : QList<QAction*>();
+    const auto at = items.indexOf(Action("AcPrint"));
+    if (at >= 0 && at + 1 < items.size()) mru_->SetMenuItem(items[at + 1]);
+  }
   setAcceptDrops(true);
 
   // Enabling follows the state whenever the event loop has nothing else to do.
@@ -190,7 +218,7 @@ void TTamberForm::ReadSettings() {
   regManager_.SetIniFileName(SettingsFilePath(settingsHome_));
   DeclareSettingsItems(regManager_.RegItems());
   ReadAllSettings(regManager_, settingsHome_, settings_);
-  for (const std::string& f : LoadRecentFiles(regManager_.IniFileName())) recent_.push_back(f);
+  mru_->Load(regManager_.IniFileName(), "History");
   ApplySettingsLook();
   openFolder_ = FromSettingsPath(settings_.LastAccessFolda);
   if (openFolder_.isEmpty()) openFolder_ = FromSettingsPath(settings_.DefFolda);
@@ -234,9 +262,7 @@ void TTamberForm::ApplySettingsLook() {
 
 void TTamberForm::WriteExitState() {
   try {
-    std::vector<std::string> recent;
-    for (const std::string& f : recent_) recent.push_back(f);
-    SaveRecentFiles(regManager_.IniFileName(), recent);
+    mru_->Save(regManager_.IniFileName(), "History");
     TSettings s = settings_;
     std::string folder;
     if (ToSettingsPath(openFolder_, &folder)) s.LastAccessFolda = folder;
@@ -278,6 +304,8 @@ void TTamberForm::BuildCommands() {
   Action("AcMaxWindow")->setChecked(settings_.MaxChildWindow);
   Action("AcEditSplit")->setCheckable(true);
   Action("OverWrite")->setCheckable(true);
+  Action("AcWordWarp")->setCheckable(true);
+  Action("AcAlphaBlend")->setCheckable(true);
 }
 
 void TTamberForm::BuildMenus() {
@@ -397,19 +425,14 @@ void TTamberForm::BindHandlers() {
     if (TTextEditorFx* s = d.SplitEdit()) s->Editor().SetOverWrite(e.OverWrite());
     f.SetStatusText(2, QString::fromUtf8(e.OverWrite() ? "上書き" : "挿入"));
   }));
-  Bind("WindowCascade", [this] { area_->cascadeSubWindows(); });
-  Bind("WindowTileHorizontal", [this] { area_->tileSubWindows(); });
-  Bind("WindowTileVertical", [this] { area_->tileSubWindows(); });
-  Bind("WindowMinimizeAll", [this] {
-    for (TMDIChild* d : Documents()) d->showMinimized();
-  });
-  Bind("WindowArrange", [this] { area_->tileSubWindows(); });
   Bind("HelpAbout", [this] { ShowAbout(); });
   Bind("AcMacroRec", [this] { macros_->Record(); });
   Bind("AcMacroRecStop", [this] { macros_->Stop(); });
   Bind("AcMacroPlay", [this] { macros_->Play(); });
   Bind("MacroSaveItem", [this] { macros_->Save(); });
   Bind("MacroLoadItem", [this] { macros_->Load(); });
+  BindWindowCommands(*this, [this](std::string_view n, std::function<void()> h) { Bind(n, std::move(h)); });
+  BindTextCommands(*this, [this](std::string_view n, std::function<void()> h) { Bind(n, std::move(h)); });
 }
 
 QAction* TTamberForm::Action(std::string_view name) const {
@@ -461,7 +484,11 @@ void TTamberForm::UpdateCommands() {
     // Commands whose feature is not here yet stay disabled.
     a->setEnabled(handlers_.count(c.name) > 0 && RuleAllows(c.rule, s));
   }
-  if (const TMDIChild* d = ActiveDocument()) Action("AcEditSplit")->setChecked(d->SplitView());
+  if (const TMDIChild* d = ActiveDocument()) {
+    Action("AcEditSplit")->setChecked(d->SplitView());
+    Action("AcWordWarp")->setChecked(d->Edit().Editor().Text().WordWrap());
+    Action("OverWrite")->setChecked(d->Edit().Editor().OverWrite());
+  }
 }
 
 // ---- documents ----
@@ -551,9 +578,22 @@ bool TTamberForm::OpenOrActivate(const QString& path) {
 void TTamberForm::AddRecentFile(const QString& path) {
   std::string stored;
   if (!ToSettingsPath(path, &stored)) return;
-  std::erase(recent_, stored);
-  recent_.insert(recent_.begin(), stored);
-  if (recent_.size() > static_cast<std::size_t>(kMaxRecentFiles)) recent_.resize(kMaxRecentFiles);
+  mru_->Add(stored);
+}
+
+const std::vector<std::string>& TTamberForm::RecentFiles() const { return mru_->Entries(); }
+
+void TTamberForm::RecentFileClicked(const std::string& stored) {
+  const QString path = FromSettingsPath(stored);
+  for (TMDIChild* d : Documents()) {
+    if (d->Caption() == path) {
+      area_->setActiveSubWindow(d);
+      d->Edit().setFocus();
+      return;
+    }
+  }
+  if (QFileInfo(path).isFile()) OpenNewDocument(path, false);
+  else prompts_->Beep();
 }
 
 void TTamberForm::closeEvent(QCloseEvent* e) {

@@ -28,6 +28,8 @@ namespace tamber {
 
 class TMacroCommands;
 class TMDIChild;
+class TMRUFiles;
+class TMDITab;
 class TTextEditorFx;
 
 // Caption and title texts of the program.
@@ -79,6 +81,7 @@ class TTamberForm : public QMainWindow {
 
   // ---- documents ----
   QMdiArea* MdiArea() const { return area_; }
+  TMDITab& MDITab() const { return *tabs_; }
   std::vector<TMDIChild*> Documents() const;  // in window order
   TMDIChild* ActiveDocument() const;
   TMDIChild* CreateDocument(const QString& name);
@@ -89,7 +92,11 @@ class TTamberForm : public QMainWindow {
   // opened in a new one. False when there is no such file or it could not be read.
   bool OpenOrActivate(const QString& path);
   void AddRecentFile(const QString& path);
-  const std::vector<std::string>& RecentFiles() const { return recent_; }
+  const std::vector<std::string>& RecentFiles() const;
+  TMRUFiles& MRUFiles() const { return *mru_; }
+  // An entry of the recent-files menu was chosen: its document is focused,
+  // else the file opened (not moved in the list), else a beep.
+  void RecentFileClicked(const std::string& stored);
 
   // ---- commands ----
   QAction* Action(std::string_view name) const;
@@ -143,7 +150,8 @@ class TTamberForm : public QMainWindow {
   std::unique_ptr<TSearchCommands> search_;  // the find and replace commands with their dialogs
   TSettings settings_;
   std::string settingsHome_;
-  std::vector<std::string> recent_;
+  TMRUFiles* mru_ = nullptr;
+  TMDITab* tabs_ = nullptr;
   QString openFolder_;
   std::string currentExt_;
   bool scriptRunning_ = false;
