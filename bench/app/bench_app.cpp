@@ -3,8 +3,6 @@
 // alone and against vim reading the same file, in the same run; and saving it
 // after one edit with the backup on, against cp of the file.
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <QApplication>
 #include <QImage>
@@ -18,31 +16,19 @@
 #include "app/mdi_child.h"
 #include "app/tamber_form.h"
 #include "support/bench_data.h"
+#include "support/run_program.h"
 #include "support/peak_memory.h"
 #include "view/text_editor.h"
 #include "view/ui/text_editor_fx.h"
 
-extern char** environ;
-
 namespace tamber {
 namespace {
+
+using bench::RunProgram;
 
 constexpr std::size_t kFileBytes = 100u << 20;
 
 std::string BigFile() { return bench::SjisFile(kFileBytes, "sjis-100mb.txt"); }
-
-// Runs argv and waits for it; the wall time in seconds.
-double RunProgram(std::vector<std::string> argv) {
-  std::vector<char*> args;
-  for (std::string& a : argv) args.push_back(a.data());
-  args.push_back(nullptr);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void BM_Open100MB_LoadFromFileAlone(benchmark::State& state) {
   const std::string path = BigFile();

@@ -5,8 +5,6 @@
 //   BM_Vim_ReplaceAll              vim -u NONE -N -es -c '%s/漢字/かんじ/g' -c wq on the UTF-8 twin
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
@@ -16,14 +14,15 @@
 #include "encoding/cp932_codec.h"
 #include "encoding/file_io.h"
 #include "support/bench_data.h"
+#include "support/run_program.h"
 #include "view/editor_search.h"
 #include "view/furniture.h"
 #include "view/text_editor.h"
 
-extern char** environ;
-
 namespace tamber {
 namespace {
+
+using bench::RunProgram;
 
 const std::string& SjisPath() {
   static const std::string path = bench::SjisFile(std::size_t{100} << 20, "sjis100.txt");
@@ -104,18 +103,6 @@ void BM_UndoReplaceAll(benchmark::State& state) {
   state.counters["replaced_plus_new_MB"] = replacedPlusNew / (1 << 20);
 }
 BENCHMARK(BM_UndoReplaceAll)->ArgName("wrap")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-double RunProgram(std::vector<std::string> argv) {
-  std::vector<char*> args;
-  for (std::string& a : argv) args.push_back(a.data());
-  args.push_back(nullptr);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void BM_Vim_ReplaceAll(benchmark::State& state) {
   const std::string copy = bench::DataDir() + "/vim-replace.utf8.txt";
