@@ -19,21 +19,14 @@
 #include "view/key_macro.h"
 #include "view/ui/text_editor_fx.h"
 
+#include "frame_test_support.h"
+
 using namespace tamber;
 
 namespace {
 
-std::string Read(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Write(const QString& path, const std::string& bytes) {
-  std::ofstream out(path.toStdString(), std::ios::binary);
-  out << bytes;
-}
+using test::Read;
+using test::Write;
 
 // Answers the file dialogs from a queue and counts what was shown.
 struct TestPrompts : TShellPrompts {

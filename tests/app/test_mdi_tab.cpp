@@ -7,20 +7,13 @@
 #include "app/mdi_tab.h"
 #include "app/tamber_form.h"
 
+#include "frame_test_support.h"
+
 using namespace tamber;
 
 namespace {
 
-struct Prompts : TShellPrompts {
-  int beeps = 0;
-  void Information(const QString&) override {}
-  void Error(const QString&) override {}
-  void CommandFailed(const QString&) override {}
-  TAnswer AskYesNoCancel(const QString&) override { return TAnswer::No; }
-  TAnswer AskOkCancel(const QString&) override { return TAnswer::Cancel; }
-  void Beep() override { ++beeps; }
-  bool RunFileDialog(TFileDialogRequest&) override { return false; }
-};
+using Prompts = test::QuietPrompts;
 
 struct Frame {
   TTamberForm form;

@@ -13,22 +13,15 @@
 #include "app/mdi_child.h"
 #include "app/tamber_form.h"
 
+#include "frame_test_support.h"
+
 using namespace tamber;
 using Paths = std::vector<std::string>;
 
 namespace {
 
-std::string Read(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Write(const QString& path, const std::string& bytes) {
-  std::ofstream out(path.toStdString(), std::ios::binary);
-  out << bytes;
-}
+using test::Read;
+using test::Write;
 
 QStringList Texts(const QMenu& m) {
   QStringList out;

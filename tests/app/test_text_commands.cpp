@@ -15,20 +15,16 @@
 #include "view/text_editor.h"
 #include "view/ui/text_editor_fx.h"
 
+#include "frame_test_support.h"
+
 using namespace tamber;
 
 namespace {
 
-struct TestPrompts : TShellPrompts {
-  int beeps = 0, failures = 0;
+struct TestPrompts : test::QuietPrompts {
+  int failures = 0;
   QString lastText;
-  void Information(const QString&) override {}
-  void Error(const QString&) override {}
   void CommandFailed(const QString& t) override { ++failures, lastText = t; }
-  TAnswer AskYesNoCancel(const QString&) override { return TAnswer::No; }
-  TAnswer AskOkCancel(const QString&) override { return TAnswer::Cancel; }
-  void Beep() override { ++beeps; }
-  bool RunFileDialog(TFileDialogRequest&) override { return false; }
 };
 
 struct Frame {
