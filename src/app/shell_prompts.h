@@ -26,6 +26,7 @@ struct TFileDialogRequest {
   int filterIndex = 1;  // 1-based
   QString defaultSuffix;
   bool codeSelect = false;  // the character-code choice can be changed
+  bool plain = false;       // a plain chooser, without the code choice and the text preview
   // The answer.
   QString path;
   ChrCodeEnum code = AUTO;
