@@ -21,7 +21,8 @@ namespace tamber {
 
 namespace {
 
-// A list editor: the template editor's font, no ruler, both scroll bars.
+// A list editor: the template editor's font, no ruler nor line numbers, a
+// narrow margin, both scroll bars.
 TTextEditorFx* ListEditor(TTamberForm& form, QWidget* parent, const QString& name) {
   auto* e = new TTextEditorFx(parent);
   e->setObjectName(name);
@@ -29,6 +30,7 @@ TTextEditorFx* ListEditor(TTamberForm& form, QWidget* parent, const QString& nam
   TTextEditorFurniture& f = e->Furniture();
   f.Ruler().SetVisible(false);
   f.Leftbar().SetVisible(false);
+  f.Margin().SetLeft(2);
   f.Marks().EofMark().SetVisible(false);
   e->SetScrollBars(ssBoth);
   return e;
@@ -163,14 +165,14 @@ void TAppendixPage::Report(const TAssociationResult& r) {
 
 void TAppendixPage::TextToExtClick() {
   Form().Prompts().Beep();
-  if (Form().Prompts().AskOkCancel(U8(kAssociateQuestion)) != TAnswer::Ok) return;
+  if (Form().Prompts().Confirm(U8(kAssociateQuestion), TPromptIcon::Warning) != TAnswer::Ok) return;
   TTextAssociation a(Form().RegManager(), *runner_, QCoreApplication::applicationFilePath());
   Report(a.Associate());
 }
 
 void TAppendixPage::TextMemoRetClick() {
   Form().Prompts().Beep();
-  if (Form().Prompts().AskOkCancel(U8(kRestoreAssociationQuestion)) != TAnswer::Ok) return;
+  if (Form().Prompts().Confirm(U8(kRestoreAssociationQuestion), TPromptIcon::Warning) != TAnswer::Ok) return;
   TTextAssociation a(Form().RegManager(), *runner_, QCoreApplication::applicationFilePath());
   Report(a.Restore());
 }

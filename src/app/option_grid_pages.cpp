@@ -118,7 +118,7 @@ void TFilterPage::InstItemClick() { InsertEmptyRow(*StringGrid1, std::max(0, Str
 void TFilterPage::DelItemClick() { DeleteCurrentRow(*StringGrid1); }
 
 void TFilterPage::DefOptExtClick() {
-  if (Form().Prompts().AskOkCancel(U8(kRestoreFilterQuestion)) != TAnswer::Ok) return;
+  if (Form().Prompts().Confirm(U8(kRestoreFilterQuestion), TPromptIcon::Information) != TAnswer::Ok) return;
   const std::string builtIn = BuiltInFileFilter();
   try {
     Form().RegManager().Filer("OptExt").WriteString(builtIn);

@@ -33,6 +33,14 @@ TAnswer TWidgetPrompts::AskOkCancel(const QString& text) {
   return b == QMessageBox::Ok ? TAnswer::Ok : TAnswer::Cancel;
 }
 
+TAnswer TWidgetPrompts::Confirm(const QString& text, TPromptIcon icon) {
+  const QMessageBox::Icon shown = icon == TPromptIcon::Information ? QMessageBox::Information
+                                  : icon == TPromptIcon::Warning   ? QMessageBox::Warning
+                                                                   : QMessageBox::Question;
+  QMessageBox box(shown, Caption(), text, QMessageBox::Ok | QMessageBox::Cancel, parent_);
+  return box.exec() == QMessageBox::Ok ? TAnswer::Ok : TAnswer::Cancel;
+}
+
 void TWidgetPrompts::Beep() { QApplication::beep(); }
 
 bool TWidgetPrompts::RunFileDialog(TFileDialogRequest& r) {

@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -53,6 +54,11 @@ struct TestPrompts : TShellPrompts {
     answers.pop_front();
     return a;
   }
+  TAnswer Confirm(const QString& t, TPromptIcon icon) override {
+    icons.push_back(icon);
+    return AskOkCancel(t);
+  }
+  std::vector<TPromptIcon> icons;
   void Beep() override { ++beeps; }
   bool RunFileDialog(TFileDialogRequest& r) override {
     requests.push_back(r);
@@ -238,6 +244,7 @@ class TestOptionLists : public QObject {
     f.page->Load(s);
     f.page->DefOptExt->click();  // answered Cancel
     QCOMPARE(f.prompts->questions, QStringList{U(kRestoreFilterQuestion)});
+    QVERIFY(f.prompts->icons == std::vector<TPromptIcon>{TPromptIcon::Information});
     QCOMPARE(g.rowCount(), 1);
     QCOMPARE(Settings(home_, "File", "OptExt"), std::string("<none>"));
 
@@ -432,6 +439,7 @@ class TestOptionLists : public QObject {
     f.page->TextToExt->click();  // Cancel
     QCOMPARE(f.prompts->beeps, 1);
     QCOMPARE(f.prompts->questions, QStringList{U(kAssociateQuestion)});
+    QVERIFY(f.prompts->icons == std::vector<TPromptIcon>{TPromptIcon::Warning});
     QVERIFY(xdg.calls.isEmpty());
 
     f.prompts->answers = {TAnswer::Ok, TAnswer::Ok};
@@ -547,6 +555,42 @@ class TestOptionLists : public QObject {
       QVERIFY(f.prompts->lastText.contains(U("xdg-mime を起動できません")));
     }
     qputenv("PATH", oldPath);
+  }
+
+  void associationWorksWithTheDesktopsOwnXdgMime() {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty()) QSKIP("xdg-mime is not installed");
+    // A desktop of our own: vim is the default for plain text, tamber.desktop is not installed.
+    const QString config = root_.filePath(QStringLiteral("config"));
+    QDir().mkpath(config);
+    QDir().mkpath(dataDirs_ + QStringLiteral("/applications"));
+    test::Write(dataDirs_ + QStringLiteral("/applications/vim.desktop"),
+                "[Desktop Entry]\nType=Application\nName=Vim\nExec=vim %F\nMimeType=text/plain;\n");
+    test::Write(config + QStringLiteral("/mimeapps.list"), "[Default Applications]\ntext/plain=vim.desktop\n");
+    const QByteArray saved[] = {qgetenv("XDG_CURRENT_DESKTOP"), qgetenv("DESKTOP_SESSION")};
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    qunsetenv("DESKTOP_SESSION");
+    qputenv("XDG_CONFIG_HOME", config.toUtf8());
+    qputenv("XDG_CONFIG_DIRS", config.toUtf8());
+    auto query = [] {
+      return TProcessRunner().Run(QStringLiteral("xdg-mime"), {"query", "default", "text/plain"}).Output;
+    };
+    QCOMPARE(query(), QString("vim.desktop"));
+    {
+      Fixture<TAppendixPage> f(CreateAppendixPage);
+      f.prompts->answers = {TAnswer::Ok, TAnswer::Ok};
+      f.page->TextToExt->click();
+      QVERIFY2(f.prompts->errors == 0, qPrintable(f.prompts->lastText));
+      QCOMPARE(query(), QString("tamber.desktop"));
+      QCOMPARE(Settings(home_, "Association", "PreviousTextDefault"), std::string("vim.desktop"));
+      f.page->TextMemoRet->click();
+      QVERIFY2(f.prompts->errors == 0, qPrintable(f.prompts->lastText));
+      QCOMPARE(query(), QString("vim.desktop"));
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_DIRS");
+    if (!saved[0].isEmpty()) qputenv("XDG_CURRENT_DESKTOP", saved[0]);
+    if (!saved[1].isEmpty()) qputenv("DESKTOP_SESSION", saved[1]);
+    QFile::remove(dataDirs_ + QStringLiteral("/applications/vim.desktop"));
   }
 
   void desktopEntryQuotesTheProgramPath() {
