@@ -132,7 +132,7 @@ TAssociationResult TTextAssociation::Associate() {
     try {
       settings_.Filer(kRememberedItem).WriteString(Utf8ToCp932(previous.toStdString()));
     } catch (const std::exception& e) {
-      return Failure(QString::fromLocal8Bit(e.what()));
+      return Failure(QString::fromUtf8(e.what()));
     }
   }
   if (!EnsureDesktopEntry(&result)) return result;
@@ -157,7 +157,7 @@ TAssociationResult TTextAssociation::Restore() {
   try {
     settings_.Filer(kRememberedItem).WriteString("");
   } catch (const std::exception& e) {
-    return Failure(QString::fromLocal8Bit(e.what()));
+    return Failure(QString::fromUtf8(e.what()));
   }
   return {TAssociationResult::arDone, {}};
 }

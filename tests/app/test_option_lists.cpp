@@ -507,6 +507,35 @@ class TestOptionLists : public QObject {
     }
   }
 
+  void actionsWhoseSettingCannotBeWrittenChangeNothing() {
+    QDir().mkpath(home_ + QStringLiteral("/tamber.ini"));  // a settings file that cannot be written
+    {
+      Fixture<TFilterPage> f(CreateFilterPage);
+      TSettings s = f.form.Settings();
+      s.OptExt = "A|*.a|";
+      f.form.Settings().OptExt = s.OptExt;
+      f.page->Load(s);
+      f.prompts->answers = {TAnswer::Ok};
+      f.page->DefOptExt->click();
+      QCOMPARE(f.prompts->errors, 1);
+      QCOMPARE(f.page->StringGrid1->rowCount(), 1);
+      QCOMPARE(f.form.Settings().OptExt, std::string("A|*.a|"));
+    }
+    {  // the previous default cannot be remembered, so it is not replaced
+      Fixture<TAppendixPage> f(CreateAppendixPage);
+      auto fake = std::make_unique<FakeXdgMime>();
+      FakeXdgMime& xdg = *fake;
+      f.page->SetProgramRunner(std::move(fake));
+      f.prompts->answers = {TAnswer::Ok};
+      f.page->TextToExt->click();
+      QCOMPARE(f.prompts->errors, 1);
+      QVERIFY2(f.prompts->lastText.contains(U("に書き込めません")), qPrintable(f.prompts->lastText));
+      QCOMPARE(xdg.calls, QStringList{"xdg-mime query default text/plain"});
+      QCOMPARE(xdg.current, QString("org.gnome.TextEditor.desktop"));
+    }
+    QDir(home_ + QStringLiteral("/tamber.ini")).removeRecursively();
+  }
+
   void anInstalledDesktopEntryIsUsedAsItIs() {
     Fixture<TAppendixPage> f(CreateAppendixPage);
     QDir().mkpath(dataDirs_ + QStringLiteral("/applications"));
