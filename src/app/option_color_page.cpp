@@ -275,6 +275,13 @@ void TColorOptionPage::ApplyPreset(bool blue) {
   ShowSlot();
 }
 
+void TColorOptionPage::showEvent(QShowEvent* e) {
+  TOptionPage::showEvent(e);
+  // The sample shows from its start, whatever its selection scrolled to.
+  colorEdit_->Editor().SetTopCol(0);
+  colorEdit_->Editor().SetTopRow(0);
+}
+
 void TColorOptionPage::Load(const TSettings& s) {
   ApplyColorSettings(colorEdit_->Furniture(), s);
   colorEdit_->viewport()->update();

@@ -59,6 +59,10 @@ class TColorOptionPage : public TOptionPage {
   void Load(const TSettings& s) override;
   bool Store(TSettings& s, QString& message) override;
 
+ protected:
+  void showEvent(QShowEvent* e) override;
+
+ public:
   TTextEditorFx& ColorEdit() const { return *colorEdit_; }
   QListWidget* SlotList() const { return list_; }
   TColorGrid* Grid() const { return grid_; }

@@ -179,10 +179,12 @@ TViewOptionPage::TViewOptionPage(TTamberForm& form, QWidget* parent) : TOptionPa
   fontSample_ = new QLabel(T(kFontSampleText), this);
   fontSample_->setObjectName("FontSample");
   fontSample_->setFrameShape(QFrame::StyledPanel);
-  fontSample_->setMinimumHeight(36);
-  auto* fontLayout = new QHBoxLayout(fontBox);
-  fontLayout->addWidget(fontBtn_);
-  fontLayout->addWidget(fontSample_, 1);
+  fontSample_->setFixedHeight(40);
+  fontSample_->setAlignment(Qt::AlignCenter);
+  auto* fontLayout = new QVBoxLayout(fontBox);
+  fontLayout->addWidget(fontSample_);
+  fontLayout->addWidget(fontBtn_, 0, Qt::AlignLeft);
+  fontLayout->addStretch(1);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(caretBox, 0, 0);
