@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -48,18 +49,42 @@ class TNotifyPersistent : public TObject {
   int update_count_ = 0;
 };
 
-// Holds one update level of an object for a scope, so a throw cannot leave the
-// object's reports suspended.
-class TUpdateGuard {
+// How a scope holds an object's updates: its BeginUpdate and EndUpdate.
+template <class T>
+struct TBeginEndUpdate {
+  static void Begin(T& t) { t.BeginUpdate(); }
+  static void End(T& t) { t.EndUpdate(); }
+};
+
+// Holds one update level of an object for a scope (Calls::Begin on entry,
+// Calls::End on every way out), so a throw cannot leave the object's reports
+// suspended. Leaving by a throw, a failure of the report itself is swallowed:
+// the first failure is the one that travels.
+template <class T, class Calls = TBeginEndUpdate<T>>
+class TScopedUpdate {
  public:
-  explicit TUpdateGuard(TNotifyPersistent& target) : target_(target) { target_.BeginUpdate(); }
-  ~TUpdateGuard() { target_.EndUpdate(); }
-  TUpdateGuard(const TUpdateGuard&) = delete;
-  TUpdateGuard& operator=(const TUpdateGuard&) = delete;
+  explicit TScopedUpdate(T& target) : target_(target), unwinding_(std::uncaught_exceptions()) {
+    Calls::Begin(target_);
+  }
+  ~TScopedUpdate() noexcept(false) {
+    if (std::uncaught_exceptions() > unwinding_) {
+      try {
+        Calls::End(target_);
+      } catch (...) {
+      }
+    } else {
+      Calls::End(target_);
+    }
+  }
+  TScopedUpdate(const TScopedUpdate&) = delete;
+  TScopedUpdate& operator=(const TScopedUpdate&) = delete;
 
  private:
-  TNotifyPersistent& target_;
+  T& target_;
+  int unwinding_;
 };
+
+using TUpdateGuard = TScopedUpdate<TNotifyPersistent>;
 
 class TNotifyEventList;
 

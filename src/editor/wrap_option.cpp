@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/notify.h"
+
 namespace tamber {
 
 template <class T, class V>
@@ -38,7 +40,7 @@ void TTextEditorWrapOption::SetWordBreak(bool v) { Set(wordBreak_, v); }
 
 void TTextEditorWrapOption::Assign(const TTextEditorWrapOption& source) {
   if (&source == this) return;
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   SetWrapByte(source.wrapByte_);
   SetFollowStr(source.followStr_);
   SetLeadStr(source.leadStr_);
@@ -47,7 +49,6 @@ void TTextEditorWrapOption::Assign(const TTextEditorWrapOption& source) {
   SetFollowPunctuation(source.followPunctuation_);
   SetFollowRetMark(source.followRetMark_);
   SetWordBreak(source.wordBreak_);
-  EndUpdate();
 }
 
 bool TTextEditorWrapOption::operator==(const TTextEditorWrapOption& o) const {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/notify.h"
+
 namespace tamber {
 
 void TTextEditorCursors::Set(TCursor& field, TCursor v) {
@@ -48,7 +50,7 @@ void TTextEditorCaret::EndUpdate() {
 }
 
 void TTextEditorCaret::Assign(const TTextEditorCaret& s) {
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   SetAutoCursor(s.autoCursor_);
   SetAutoIndent(s.autoIndent_);
   SetBackSpaceUnIndent(s.backSpaceUnIndent_);
@@ -68,7 +70,6 @@ void TTextEditorCaret::Assign(const TTextEditorCaret& s) {
   SetTabIndent(s.tabIndent_);
   SetTabSpaceCount(s.tabSpaceCount_);
   SetTokenEndStop(s.tokenEndStop_);
-  EndUpdate();
 }
 
 bool TTextEditorCaret::operator==(const TTextEditorCaret& o) const {
