@@ -563,6 +563,13 @@ TMDIChild* TTamberForm::CreateDocument(const QString& name) {
   currentExt_ = Upper(FileExtension(name.toStdString()));
   auto* doc = new TMDIChild(*this, name);
   area_->addSubWindow(doc);
+  // A document maximised or restored by its own buttons moves the mark of
+  // AcMaxWindow with it; minimising leaves the mark alone.
+  connect(doc, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates was, Qt::WindowStates now) {
+    const bool max = now.testFlag(Qt::WindowMaximized);
+    if (!now.testFlag(Qt::WindowMinimized) && max != was.testFlag(Qt::WindowMaximized))
+      Action("AcMaxWindow")->setChecked(max);
+  });
   // Configured now even while the frame is hidden, so the document is ready
   // for its load.
   doc->Configure();

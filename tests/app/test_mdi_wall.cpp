@@ -1,7 +1,6 @@
 // The wallpaper of the document area: where each mode puts the picture, what
 // the area shows, repainting after scrolls, the WallPaper setting's choices
 // and JPEG pictures that are good, damaged or cut short.
-#include <QAction>
 #include <QBuffer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -10,7 +9,6 @@
 #include <QtTest>
 
 #include "app/jpeg_image.h"
-#include "app/mdi_child.h"
 #include "app/mdi_wall.h"
 #include "app/tamber_form.h"
 #include "encoding/cp932_codec.h"
@@ -363,39 +361,6 @@ class TestMDIWall : public QObject {
       QCOMPARE(prompts->errors.size(), 1);
       QVERIFY(prompts->errors[0].contains(path));
     }
-  }
-
-  void MaxWindowByNameTogglesAsTheMenuDoes() {
-    TTamberForm form;
-    form.SetPrompts(std::make_unique<test::QuietPrompts>());
-    QAction* mark = form.Action("AcMaxWindow");
-    mark->setChecked(false);
-    form.resize(800, 600);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    TMDIChild* a = form.CreateDocument("/w/a.txt");
-    TMDIChild* b = form.CreateDocument("/w/b.txt");
-    QVERIFY(!b->isMaximized());
-
-    form.Run("AcMaxWindow");
-    QVERIFY(mark->isChecked());
-    QVERIFY(b->isMaximized());
-    QCOMPARE(form.ActiveDocument(), b);
-    // New documents come maximised while the mark is on.
-    TMDIChild* c = form.CreateDocument("/w/c.txt");
-    QVERIFY(c->isMaximized());
-
-    form.Run("AcMaxWindow");
-    QVERIFY(!mark->isChecked());
-    for (TMDIChild* d : {a, b, c}) QVERIFY(!d->isMaximized());
-
-    // The menu item (and F2) goes through the same toggle.
-    mark->trigger();
-    QVERIFY(mark->isChecked());
-    QVERIFY(form.ActiveDocument()->isMaximized());
-    mark->trigger();
-    QVERIFY(!mark->isChecked());
-    QVERIFY(!form.ActiveDocument()->isMaximized());
   }
 };
 
