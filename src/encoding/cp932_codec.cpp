@@ -11,6 +11,10 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "encoding/byte_sink.h"
 #include "encoding/dbcs.h"
 
@@ -344,61 +348,162 @@ void NoteForm(const Cp932Tables& t, char32_t u, std::uint16_t code, Utf8Forms* f
 
 }  // namespace
 
+namespace {
+
+// The character at p (a byte of 80 or above, p < end) into o: its code, or 〓
+// when it has none or the bytes start no character (which then takes one byte).
+inline const unsigned char* ConvertUtf8Char(const Cp932Tables& t, const unsigned char* p,
+                                            const unsigned char* end, char*& o, std::size_t& lost,
+                                            Utf8Forms* forms, bool& wellFormed) {
+  char32_t u = 0;
+  const std::string_view rest(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
+  const std::size_t len = Utf8Sequence(rest, 0, &u);
+  std::uint16_t code;
+  if (len == 0) {
+    wellFormed = false;
+    ++lost;
+    code = kGetaCode;
+  } else {
+    code = u < 0x10000 ? t.fromBmp[u] : kNone;
+    if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
+    if (code == kNone) {
+      ++lost;
+      code = kGetaCode;
+    }
+  }
+  if (code > 0xFF) *o++ = static_cast<char>(code >> 8);
+  *o++ = static_cast<char>(code);
+  return p + (len ? len : 1);
+}
+
+// Writes code (a byte, or lead << 8 | trail) at o, which has room for two bytes.
+inline void PutCode(char*& o, std::uint16_t code) {
+  const bool pair = code > 0xFF;
+  const auto v = static_cast<std::uint16_t>(pair ? (code >> 8 | code << 8) : code);
+  std::memcpy(o, &v, 2);
+  o += pair ? 2 : 1;
+}
+
+}  // namespace
+
+std::size_t Utf8ToCp932Into(std::string_view s, char* out, std::size_t* lost, Utf8Forms* forms,
+                            bool* wellFormed) {
+  const Cp932Tables& t = Tables();
+  const std::uint16_t* fromBmp = t.fromBmp.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const unsigned char* const end = p + s.size();
+  char* o = out;
+  std::size_t lostHere = 0;
+  bool ok = true;
+#if defined(__SSE2__)
+  // Thirty-two bytes at a time. Japanese text is ASCII runs between
+  // characters of three bytes: a block whose high bytes are all such
+  // characters is converted from its masks, copying each ASCII run whole; any
+  // other block (two- and four-byte characters, E0 and ED leads, bytes that
+  // start nothing) goes a character at a time.
+  const __m128i belowC0 = _mm_set1_epi8(static_cast<char>(0xBF));  // signed: greater is C0..FF or ASCII
+  const __m128i belowE0 = _mm_set1_epi8(static_cast<char>(0xDF));
+  const __m128i belowF0 = _mm_set1_epi8(static_cast<char>(0xEF));
+  const __m128i e0 = _mm_set1_epi8(static_cast<char>(0xE0));
+  const __m128i ed = _mm_set1_epi8(static_cast<char>(0xED));
+  auto mask = [](__m128i x) { return static_cast<std::uint32_t>(_mm_movemask_epi8(x)); };
+  auto both = [&](__m128i lo, __m128i hi) { return mask(lo) | mask(hi) << 16; };
+  auto copy32 = [](char* to, const unsigned char* from) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 16),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)));
+  };
+  while (end - p >= 64) {
+    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const std::uint32_t high = both(v0, v1);
+    if (high == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v0);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), v1);
+      p += 32;
+      o += 32;
+      continue;
+    }
+    const std::uint32_t lead = both(_mm_cmpgt_epi8(v0, belowC0), _mm_cmpgt_epi8(v1, belowC0)) & high;
+    const std::uint32_t lead3 = both(_mm_cmpgt_epi8(v0, belowE0), _mm_cmpgt_epi8(v1, belowE0)) & high;
+    auto oddOf = [&](__m128i v) {
+      return _mm_or_si128(_mm_cmpgt_epi8(v, belowF0), _mm_or_si128(_mm_cmpeq_epi8(v, e0), _mm_cmpeq_epi8(v, ed)));
+    };
+    const std::uint32_t odd = both(oddOf(v0), oddOf(v1)) & high;
+    // A character led in the last two bytes is left to the next block.
+    const std::uint32_t late = lead & 0xC0000000u;
+    const unsigned cut = late ? static_cast<unsigned>(std::countr_zero(late)) : 32;
+    const auto keep = static_cast<std::uint32_t>((std::uint64_t{1} << cut) - 1);
+    const std::uint32_t leads = lead & keep;
+    const std::uint32_t follow = leads << 1 | leads << 2;
+    if ((((lead ^ lead3) | odd) & keep) != 0 || (high & keep) != (leads | follow) || (leads & follow) != 0) {
+      const unsigned char* const stop = p + 32;
+      while (p < stop) {
+        if (*p < 0x80)
+          *o++ = static_cast<char>(*p++);
+        else
+          p = ConvertUtf8Char(t, p, end, o, lostHere, forms, ok);
+      }
+      continue;
+    }
+    unsigned from = 0;  // where the ASCII run before the next character starts
+    for (std::uint32_t m = leads; m != 0; m &= m - 1) {
+      const auto at = static_cast<unsigned>(std::countr_zero(m));
+      copy32(o, p + from);
+      o += at - from;
+      const char32_t u = static_cast<char32_t>((p[at] & 0x0F) << 12 | (p[at + 1] & 0x3F) << 6 | (p[at + 2] & 0x3F));
+      std::uint16_t code = fromBmp[u];
+      if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
+      if (code == kNone) [[unlikely]] {
+        ++lostHere;
+        code = kGetaCode;
+      }
+      PutCode(o, code);
+      from = at + 3;
+    }
+    copy32(o, p + from);
+    o += cut - from;
+    p += cut;
+  }
+#endif
+  while (p < end) {
+    if (*p < 0x80)
+      *o++ = static_cast<char>(*p++);
+    else
+      p = ConvertUtf8Char(t, p, end, o, lostHere, forms, ok);
+  }
+  if (lost) *lost += lostHere;
+  if (wellFormed) *wellFormed = ok;
+  return static_cast<std::size_t>(o - out);
+}
+
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms) {
   return Utf8ToCp932(s, lost, forms, {});
 }
 
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse) {
-  const Cp932Tables& t = Tables();
-  const std::uint16_t* fromBmp = t.fromBmp.data();
-  ByteSink out(s.size(), std::move(reuse));
-  const std::size_t n = s.size();
-  for (std::size_t i = 0; i < n;) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      const std::size_t end = AsciiRunEnd(s, i + 1);
-      out.Append(s.substr(i, end - i));
-      i = end;
-      continue;
+  std::string out = std::move(reuse);
+  out.clear();
+  // Converted a slice at a time, so that the room the bound asks for stays
+  // small. A slice ends before a byte that starts a character (or that lies
+  // after three continuation bytes, which no character can take in): the
+  // slices convert as the whole text does.
+  constexpr std::size_t kSlice = 1 << 16;
+  auto continuation = [&](std::size_t i) { return (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80; };
+  for (std::size_t at = 0; at < s.size();) {
+    std::size_t stop = std::min(s.size(), at + kSlice);
+    if (stop < s.size()) {
+      std::size_t back = stop;
+      for (int k = 0; k < 3 && back > at + 1 && continuation(back); ++k) --back;
+      if (!continuation(back)) stop = back;
     }
-    // Japanese text is mostly runs of three-byte sequences: decoded inline.
-    while (i + 4 <= n) {
-      const std::uint32_t w = Load3(s, i);
-      if (!IsPlain3(w)) break;
-      const char32_t u = (w & 0x0F) << 12 | (w >> 8 & 0x3F) << 6 | (w >> 16 & 0x3F);
-      std::uint16_t code = fromBmp[u];
-      if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
-      if (code == kNone) {
-        Count(lost);
-        code = kGetaCode;
-      }
-      out.Room(2);
-      if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
-      out.Put(static_cast<unsigned char>(code));
-      i += 3;
-    }
-    if (i >= n || static_cast<unsigned char>(s[i]) < 0x80) continue;
-    char32_t u = 0;
-    const std::size_t len = Utf8Sequence(s, i, &u);
-    out.Room(2);
-    if (len == 0) {  // a byte that starts no character
-      Count(lost);
-      out.Put('\x81');
-      out.Put('\xAC');
-      ++i;
-      continue;
-    }
-    std::uint16_t code = u < 0x10000 ? fromBmp[u] : kNone;
-    if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
-    if (code == kNone) {
-      Count(lost);
-      code = kGetaCode;
-    }
-    if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
-    out.Put(static_cast<unsigned char>(code));
-    i += len;
+    const std::string_view slice = s.substr(at, stop - at);
+    const std::size_t size = out.size();
+    out.resize(size + Utf8ToCp932Bound(slice.size()));
+    out.resize(size + Utf8ToCp932Into(slice, out.data() + size, lost, forms, nullptr));
+    at = stop;
   }
-  return out.Take();
+  return out;
 }
 
 std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost) {
