@@ -44,6 +44,11 @@ struct Cp932Tables {
   // Bit u: reading character u tells a form (either form of a shared code, ¥, ‾).
   std::vector<std::uint64_t> formChar = std::vector<std::uint64_t>(65536 / 64, 0);
 
+  // fromBmp for the characters of three UTF-8 bytes whose code is written as
+  // it is: kNone also for those that tell a form, and for those whose code is
+  // of one byte but for the half-width katakana.
+  std::vector<std::uint16_t> plain;
+
   bool TellsForm(char32_t u) const { return u < 0x10000 && (formChar[u >> 6] >> (u & 63) & 1); }
 
   Cp932Tables()
@@ -101,6 +106,11 @@ struct Cp932Tables {
     BuildNecEquivalents();
     for (std::size_t i = 0; i < decode.size(); ++i) utf8[i] = PackUtf8(decode[i]);
     FindSharedCodes();
+    plain = fromBmp;
+    for (std::uint32_t u = 0; u < 0x10000; ++u) {
+      const bool kana = u >= 0xFF61 && u <= 0xFF9F;
+      if (u < 0x800 || TellsForm(u) || (fromBmp[u] <= 0xFF) != kana) plain[u] = kNone;
+    }
   }
 
   static constexpr std::uint32_t kSharedFlag = 0x80000000u;
@@ -389,14 +399,16 @@ inline void PutCode(char*& o, std::uint16_t code) {
 std::size_t Utf8ToCp932Into(std::string_view s, char* out, std::size_t* lost, Utf8Forms* forms,
                             bool* wellFormed) {
   const Cp932Tables& t = Tables();
-  const std::uint16_t* fromBmp = t.fromBmp.data();
+  // Held in locals: the stores through o could alias the tables' vectors.
+  const std::uint16_t* const fromBmp = t.fromBmp.data();
+  const std::uint16_t* const plain = t.plain.data();
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   const unsigned char* const end = p + s.size();
   char* o = out;
   std::size_t lostHere = 0;
   bool ok = true;
 #if defined(__SSE2__)
-  // Thirty-two bytes at a time. Japanese text is ASCII runs between
+  // Sixty-four bytes at a time. Japanese text is ASCII runs between
   // characters of three bytes: a block whose high bytes are all such
   // characters is converted from its masks, copying each ASCII run whole; any
   // other block (two- and four-byte characters, E0 and ED leads, bytes that
@@ -406,38 +418,45 @@ std::size_t Utf8ToCp932Into(std::string_view s, char* out, std::size_t* lost, Ut
   const __m128i belowF0 = _mm_set1_epi8(static_cast<char>(0xEF));
   const __m128i e0 = _mm_set1_epi8(static_cast<char>(0xE0));
   const __m128i ed = _mm_set1_epi8(static_cast<char>(0xED));
-  auto mask = [](__m128i x) { return static_cast<std::uint32_t>(_mm_movemask_epi8(x)); };
-  auto both = [&](__m128i lo, __m128i hi) { return mask(lo) | mask(hi) << 16; };
   auto copy32 = [](char* to, const unsigned char* from) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 16),
                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)));
   };
-  while (end - p >= 64) {
-    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-    const std::uint32_t high = both(v0, v1);
+  // A run of up to 64 bytes.
+  auto copyRun = [&](char* to, const unsigned char* from, unsigned n) {
+    copy32(to, from);
+    if (n > 32) [[unlikely]] copy32(to + 32, from + 32);
+  };
+  while (end - p >= 128) {
+    __m128i v[4];
+    std::uint64_t high = 0, lead = 0, lead3 = 0, odd = 0;
+    for (int k = 0; k < 4; ++k) {
+      v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      auto bits = [&](__m128i x) { return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(x))} << (16 * k); };
+      high |= bits(v[k]);
+      lead |= bits(_mm_cmpgt_epi8(v[k], belowC0));
+      lead3 |= bits(_mm_cmpgt_epi8(v[k], belowE0));
+      odd |= bits(_mm_or_si128(_mm_cmpgt_epi8(v[k], belowF0),
+                               _mm_or_si128(_mm_cmpeq_epi8(v[k], e0), _mm_cmpeq_epi8(v[k], ed))));
+    }
     if (high == 0) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v0);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), v1);
-      p += 32;
-      o += 32;
+      for (int k = 0; k < 4; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * k), v[k]);
+      p += 64;
+      o += 64;
       continue;
     }
-    const std::uint32_t lead = both(_mm_cmpgt_epi8(v0, belowC0), _mm_cmpgt_epi8(v1, belowC0)) & high;
-    const std::uint32_t lead3 = both(_mm_cmpgt_epi8(v0, belowE0), _mm_cmpgt_epi8(v1, belowE0)) & high;
-    auto oddOf = [&](__m128i v) {
-      return _mm_or_si128(_mm_cmpgt_epi8(v, belowF0), _mm_or_si128(_mm_cmpeq_epi8(v, e0), _mm_cmpeq_epi8(v, ed)));
-    };
-    const std::uint32_t odd = both(oddOf(v0), oddOf(v1)) & high;
+    lead &= high;
+    lead3 &= high;
+    odd &= high;
     // A character led in the last two bytes is left to the next block.
-    const std::uint32_t late = lead & 0xC0000000u;
-    const unsigned cut = late ? static_cast<unsigned>(std::countr_zero(late)) : 32;
-    const auto keep = static_cast<std::uint32_t>((std::uint64_t{1} << cut) - 1);
-    const std::uint32_t leads = lead & keep;
-    const std::uint32_t follow = leads << 1 | leads << 2;
+    const std::uint64_t late = lead & 0xC000000000000000u;
+    const unsigned cut = late ? static_cast<unsigned>(std::countr_zero(late)) : 64;
+    const std::uint64_t keep = cut == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << cut) - 1;
+    const std::uint64_t leads = lead & keep;
+    const std::uint64_t follow = leads << 1 | leads << 2;
     if ((((lead ^ lead3) | odd) & keep) != 0 || (high & keep) != (leads | follow) || (leads & follow) != 0) {
-      const unsigned char* const stop = p + 32;
+      const unsigned char* const stop = p + 64;
       while (p < stop) {
         if (*p < 0x80)
           *o++ = static_cast<char>(*p++);
@@ -447,21 +466,33 @@ std::size_t Utf8ToCp932Into(std::string_view s, char* out, std::size_t* lost, Ut
       continue;
     }
     unsigned from = 0;  // where the ASCII run before the next character starts
-    for (std::uint32_t m = leads; m != 0; m &= m - 1) {
+    for (std::uint64_t m = leads; m != 0; m &= m - 1) {
       const auto at = static_cast<unsigned>(std::countr_zero(m));
-      copy32(o, p + from);
+      copyRun(o, p + from, at - from);
       o += at - from;
-      const char32_t u = static_cast<char32_t>((p[at] & 0x0F) << 12 | (p[at + 1] & 0x3F) << 6 | (p[at + 2] & 0x3F));
-      std::uint16_t code = fromBmp[u];
-      if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
+      std::uint32_t w;
+      std::memcpy(&w, p + at, 4);
+      const auto u = static_cast<char32_t>((w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F));
+      const std::uint16_t code = plain[u];
       if (code == kNone) [[unlikely]] {
-        ++lostHere;
-        code = kGetaCode;
+        std::uint16_t c = fromBmp[u];
+        if (forms && t.TellsForm(u)) NoteForm(t, u, c, forms);
+        if (c == kNone) {
+          ++lostHere;
+          c = kGetaCode;
+        }
+        PutCode(o, c);
+      } else {
+        // Where the next byte goes does not wait for the table: the
+        // half-width katakana are the plain characters of one byte.
+        const bool single = u - 0xFF61u < 0x3Fu;
+        const auto v = static_cast<std::uint16_t>(single ? code : (code >> 8 | code << 8));
+        std::memcpy(o, &v, 2);
+        o += single ? 1 : 2;
       }
-      PutCode(o, code);
       from = at + 3;
     }
-    copy32(o, p + from);
+    copyRun(o, p + from, cut - from);
     o += cut - from;
     p += cut;
   }
