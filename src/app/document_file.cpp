@@ -38,15 +38,18 @@ TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool 
         loader.Feed(BinaryViewLine(bytes.substr(at, kBinaryLineBytes)));
       }
     } else {
-      loaded.format = ClassifyFileBytes(probe, FileExtension(path), bytes, kanjiAuto);
-      // The classification read the whole file; the conversion reads it again
-      // from the start and hands back the pages behind it.
+      // A text that looks like UTF-8 is checked while it is converted.
+      const TextFormat format = ClassifyFileBytes(probe, FileExtension(path), bytes, kanjiAuto, Utf8Check::kByDecoder);
+      // The classification may have read the whole file; the conversion reads
+      // it again from the start and hands back the pages behind it.
       in.ReleaseAll();
-      FileDecoder decoder(bytes, loaded.format, /*normalizeBreaks=*/false);
+      FileDecoder decoder(bytes, format, /*normalizeBreaks=*/false);
       for (std::string_view piece; decoder.Next(&piece);) {
+        if (decoder.StartedOver()) loader = RowLoader();
         loader.Feed(piece);
         in.Release(decoder.Consumed());
       }
+      loaded.format = decoder.Format();
       loaded.lost = decoder.Lost();
       loaded.format.otherForms = decoder.OtherForms();
     }
