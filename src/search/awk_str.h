@@ -105,6 +105,8 @@ class TAWKStr : public TMatchCORE {
   // matches, as TREProgram::ForEachMatchingLine reports them.
   std::size_t ForEachMatchingLine(std::string_view block,
                                   const std::function<bool(std::size_t, std::size_t)>& line);
+  // How many lines ForEachMatchingLine would report, at most `most`.
+  std::size_t CountMatchingLines(std::string_view block, std::size_t most = static_cast<std::size_t>(-1));
   // Every non-empty match of every line of block as found(start, end), byte
   // offsets into block, as TREProgram::ForEachInLines gives them.
   std::size_t ForEachMatchInLines(std::string_view block,

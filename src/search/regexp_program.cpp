@@ -808,6 +808,32 @@ std::size_t TREProgram::ForEachMatchingLine(std::string_view block, TMatchCORE_L
   return count;
 }
 
+std::size_t TREProgram::CountMatchingLines(std::string_view block, TMatchCORE_LineSeparator sep,
+                                           std::size_t most) {
+  if (most == 0) return 0;
+  if (!exactLiterals_) {
+    std::size_t count = 0;
+    ForEachMatchingLine(block, sep, [&](std::size_t, std::size_t) { return ++count < most; });
+    return count;
+  }
+  // A hit that starts a character is a match; its line ends at the next LF
+  // (the hit is a character start, so the LF's place is judged from there).
+  const auto* s = reinterpret_cast<const unsigned char*>(block.data());
+  const std::size_t n = block.size();
+  std::size_t count = 0;
+  std::size_t pos = 0;  // a line start
+  for (std::size_t q = literals_.Find(block, 0); q != std::string_view::npos;) {
+    if (!StartsChar(s, pos, q)) {
+      q = literals_.Find(block, q + 1);
+      continue;
+    }
+    if (++count == most) break;
+    pos = LineEndAfter(s, n, q);
+    q = literals_.Find(block, pos);
+  }
+  return count;
+}
+
 std::size_t TREProgram::ForEachInLines(std::string_view block, TMatchCORE_LineSeparator sep,
                                        const std::function<void(std::size_t, std::size_t)>& found) {
   const auto* s = reinterpret_cast<const unsigned char*>(block.data());

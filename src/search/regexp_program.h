@@ -82,6 +82,11 @@ class TREProgram {
   // lines reported.
   std::size_t ForEachMatchingLine(std::string_view block, TMatchCORE_LineSeparator sep,
                                   const std::function<bool(std::size_t, std::size_t)>& line);
+  // The number of lines ForEachMatchingLine would report, at most `most`
+  // (counting stops there). A pattern of plain strings is counted in one
+  // scan for the strings that steps to the end of each matching line.
+  std::size_t CountMatchingLines(std::string_view block, TMatchCORE_LineSeparator sep,
+                                 std::size_t most = static_cast<std::size_t>(-1));
   // Every non-empty match of every line of block, as ForEach gives them for
   // each line alone, with offsets into block; returns the count.
   std::size_t ForEachInLines(std::string_view block, TMatchCORE_LineSeparator sep,

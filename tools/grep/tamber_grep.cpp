@@ -345,6 +345,7 @@ class Grep {
     };
     const bool stopAtFirst = o_.filesWithMatches || (binary && !o_.count);
     re_.SetLineSeparator(sep);
+    if (!print && !o_.invert) return re_.CountMatchingLines(text, stopAtFirst ? 1 : static_cast<std::size_t>(-1));
     re_.ForEachMatchingLine(text, [&](std::size_t start, std::size_t end) {
       if (o_.invert) {
         inverted(start);
