@@ -101,6 +101,8 @@ class TAWKStr : public TMatchCORE {
   TMatchResult Match(std::string_view text);
   // Some match of the current pattern may hold a CR or an LF.
   bool MatchesBreakChars() { return Program().MatchesBreakChars(); }
+  // The strings the current pattern matches exactly, or null (TREProgram::ExactStrings).
+  const LiteralFinder* ExactStrings() { return Program().ExactStrings(); }
   // The lines of block (each ending after an LF) in which the pattern
   // matches, as TREProgram::ForEachMatchingLine reports them.
   std::size_t ForEachMatchingLine(std::string_view block,

@@ -59,6 +59,10 @@ class TREProgram {
   std::size_t NfaStateCount() const { return nfa_.size(); }
   // Some match may hold a CR or an LF character.
   bool MatchesBreakChars() const;
+  // The strings of a pattern that matches those strings and nothing else
+  // (a plain string, its case variants, a short alternation), for a search
+  // of text that is not Shift-JIS; null for any other pattern.
+  const LiteralFinder* ExactStrings() const { return exactLiterals_ ? &literals_ : nullptr; }
   // States built so far in the forward and the backward DFAs.
   std::size_t DfaStateCount() const;
 

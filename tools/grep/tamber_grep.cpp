@@ -17,13 +17,18 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <cerrno>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <cstdio>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -37,6 +42,7 @@
 #include "encoding/file_code.h"
 #include "encoding/file_io.h"
 #include "search/awk_str.h"
+#include "search/required_literal.h"
 #include "search/regexp_error.h"
 
 namespace {
@@ -120,8 +126,10 @@ class FileOffsets {
 
   // The file offset of byte `at` of the line that starts at lineStart in the
   // text, which is line lineIndex (0-based); calls must come in line order.
+  // A line is told where it starts in the file, a byte-order mark before it
+  // included; a match (ofMatch) where it starts itself, after the mark.
   std::size_t Offset(std::size_t lineIndex, std::string_view text, std::size_t lineStart,
-                     std::size_t at) {
+                     std::size_t at, bool ofMatch) {
     while (line_ < lineIndex) {  // step over the file's breaks
       const std::size_t brk = FindLineBreak(file_, fileLine_);
       if (brk == std::string_view::npos) {
@@ -132,7 +140,7 @@ class FileOffsets {
       ++line_;
     }
     std::size_t inLine = HeadLength(text.substr(lineStart, at - lineStart), text.substr(at));
-    if (lineIndex == 0 && format_.code == FileCode::Utf8 && format_.bom && at > lineStart) {
+    if (lineIndex == 0 && format_.code == FileCode::Utf8 && format_.bom && ofMatch) {
       inLine += kUtf8Bom.size();
     }
     return fileLine_ + inLine;
@@ -208,8 +216,29 @@ constexpr int kCrLfBreaks = 0;
 constexpr int kLfBreaks = 1;
 constexpr int kMixedBreaks = 2;
 
+#if defined(__x86_64__)
+// Bytes [i, ...) of p in 64-byte steps: whether an LF not after a CR or a CR
+// not before an LF was seen; i is moved past the bytes looked at.
+__attribute__((target("avx2"))) bool OddBreaksAvx2(const unsigned char* p, std::size_t n, std::size_t* i) {
+  const __m256i lf = _mm256_set1_epi8('\n');
+  const __m256i cr = _mm256_set1_epi8('\r');
+  __m256i bad = _mm256_setzero_si256();
+  std::size_t k = *i;
+  for (; k + 64 <= n; k += 64) {
+    const auto* here = reinterpret_cast<const __m256i*>(p + k);
+    const auto* before = reinterpret_cast<const __m256i*>(p + k - 1);
+    bad = _mm256_or_si256(bad, _mm256_xor_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(here), lf),
+                                                _mm256_cmpeq_epi8(_mm256_loadu_si256(before), cr)));
+    bad = _mm256_or_si256(bad, _mm256_xor_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(here + 1), lf),
+                                                _mm256_cmpeq_epi8(_mm256_loadu_si256(before + 1), cr)));
+  }
+  *i = k;
+  return !_mm256_testz_si256(bad, bad);
+}
+#endif
+
 // Whether every break of s is CR LF, every break LF, or neither. Hot loop:
-// one pass of 16-byte compares.
+// one pass of 64-byte compares (AVX2), else 16-byte ones.
 int UniformBreaks(std::string_view s) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   const std::size_t n = s.size();
@@ -218,6 +247,9 @@ int UniformBreaks(std::string_view s) {
   if (n == 0 || p[0] == '\n' || p[n - 1] == '\r') return kMixedBreaks;
   std::size_t i = 1;
   unsigned bad = 0;
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2") && OddBreaksAvx2(p, n, &i)) return kMixedBreaks;
+#endif
 #if defined(__SSE2__)
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
@@ -231,6 +263,70 @@ int UniformBreaks(std::string_view s) {
   for (; i < n; ++i) bad |= (p[i] == '\n') != (p[i - 1] == '\r');
   return bad ? kMixedBreaks : kCrLfBreaks;
 }
+
+// The strings of the pattern when a UTF-8 file can be searched as it is:
+// the pattern matches exactly these strings, each of ASCII bytes (in UTF-8
+// an ASCII byte is always a character of its own) other than the two that
+// UTF-8 characters also become in Shift-JIS (¥ is 5C, ‾ is 7E), none of them
+// a break. Null otherwise.
+const LiteralFinder* Utf8SearchStrings(TAWKStrEx& re) {
+  const LiteralFinder* f = re.ExactStrings();
+  if (!f || f->Empty()) return nullptr;
+  for (const std::string& lit : f->Literals()) {
+    for (const char ch : lit) {
+      const auto b = static_cast<unsigned char>(ch);
+      if (b >= 0x80 || b == '\\' || b == '~' || b == '\r' || b == '\n') return nullptr;
+    }
+  }
+  return f;
+}
+
+// Lines and matches of plain ASCII strings in UTF-8 bytes: every occurrence
+// is a match, the longest string at a place the match there.
+class AsciiStrings {
+ public:
+  explicit AsciiStrings(const LiteralFinder& f) : f_(f) {}
+
+  std::size_t CountLines(std::string_view text, std::size_t most) const {
+    std::size_t count = 0;
+    for (std::size_t q = f_.Find(text, 0); q != std::string_view::npos && count < most;
+         q = f_.Find(text, LineEnd(text, q))) {
+      ++count;
+    }
+    return count;
+  }
+
+  // line(start, end) for each line with a match, end after its LF; stops
+  // when line returns false.
+  template <typename F>
+  void ForEachLine(std::string_view text, F&& line) const {
+    std::size_t pos = 0;  // a line start
+    for (std::size_t q = f_.Find(text, 0); q != std::string_view::npos; q = f_.Find(text, pos)) {
+      const std::size_t lf = q == 0 ? std::string_view::npos : text.rfind('\n', q - 1);
+      const std::size_t start = lf == std::string_view::npos || lf < pos ? pos : lf + 1;
+      pos = LineEnd(text, q);
+      if (!line(start, pos)) return;
+    }
+  }
+
+  // found(start, end) for each match in line, left to right.
+  template <typename F>
+  void ForEachMatch(std::string_view line, F&& found) const {
+    for (std::size_t q = f_.Find(line, 0); q != std::string_view::npos;) {
+      const std::size_t len = f_.LongestAt(line, q);
+      found(q, q + len);
+      q = f_.Find(line, q + len);
+    }
+  }
+
+ private:
+  static std::size_t LineEnd(std::string_view text, std::size_t at) {
+    const std::size_t lf = text.find('\n', at);
+    return lf == std::string_view::npos ? text.size() : lf + 1;
+  }
+
+  const LiteralFinder& f_;
+};
 
 std::string_view WithoutFinalBreak(std::string_view s) {
   if (!s.empty() && s.back() == '\n') s.remove_suffix(1);
@@ -277,20 +373,31 @@ class Grep {
     ClassifiedText c;
     std::string_view text;  // what is searched: c.text, or the file's own bytes
     TMatchCORE_LineSeparator sep = mcls_CRLF;
+    ascii_.reset();
+    const int style = binary ? kMixedBreaks : UniformBreaks(bytes);
+    const FileCode code = binary || style == kMixedBreaks
+                              ? FileCode::Binary  // not looked at
+                              : DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes));
+    const LiteralFinder* strings = code == FileCode::Utf8 ? Utf8SearchStrings(re_) : nullptr;
     if (binary) {
       text = bytes;  // searched as raw bytes, never printed
       c.format.code = FileCode::Binary;
       sep = mcls_LF;
-    } else if (const int style = UniformBreaks(bytes); style != kMixedBreaks &&
-                                                       (style == kCrLfBreaks || !re_.MatchesBreakChars()) &&
-                                                       DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes)) ==
-                                                           FileCode::ShiftJis) {
+    } else if (code == FileCode::ShiftJis && (style == kCrLfBreaks || !re_.MatchesBreakChars())) {
       // A Shift-JIS file whose every break is CR LF is already the text the
       // editor holds; with LF breaks it searches alike unless the pattern can
       // match a break character. Either way no copy is made.
       text = bytes;
       c.format.code = FileCode::ShiftJis;
       sep = style == kCrLfBreaks ? mcls_CRLF : mcls_LF;
+    } else if (strings) {
+      // Plain ASCII strings are found in the UTF-8 bytes themselves, where
+      // the converted text has them too, line for line (no break is CR
+      // alone). Only the lines printed are converted, to show them as the
+      // editor does.
+      text = bytes;
+      c.format.code = FileCode::ShiftJis;  // offsets: the file's own
+      ascii_.emplace(*strings);
     } else {
       c = ClassifyOpenedFile(probe, FileExtension(path), bytes, /*kanjiAuto=*/true);
       if (c.lost > 0) {
@@ -345,8 +452,11 @@ class Grep {
     };
     const bool stopAtFirst = o_.filesWithMatches || (binary && !o_.count);
     re_.SetLineSeparator(sep);
-    if (!print && !o_.invert) return re_.CountMatchingLines(text, stopAtFirst ? 1 : static_cast<std::size_t>(-1));
-    re_.ForEachMatchingLine(text, [&](std::size_t start, std::size_t end) {
+    if (!print && !o_.invert) {
+      const std::size_t most = stopAtFirst ? 1 : static_cast<std::size_t>(-1);
+      return ascii_ ? ascii_->CountLines(text, most) : re_.CountMatchingLines(text, most);
+    }
+    const std::function<bool(std::size_t, std::size_t)> eachLine = [&](std::size_t start, std::size_t end) {
       if (o_.invert) {
         inverted(start);
         if (stopAtFirst && selected > 0) return false;
@@ -363,7 +473,12 @@ class Grep {
         next = end;
       }
       return true;
-    });
+    };
+    if (ascii_) {
+      ascii_->ForEachLine(text, eachLine);
+    } else {
+      re_.ForEachMatchingLine(text, eachLine);
+    }
     if (o_.invert && !(stopAtFirst && selected > 0)) inverted(text.size());
     return selected;
   }
@@ -381,17 +496,27 @@ class Grep {
     if (!shown.empty() && shown.back() == '\n') shown.remove_suffix(1);
     if (!shown.empty() && shown.back() == '\r') shown.remove_suffix(1);
     if (!o_.onlyMatching) {
-      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart) : 0);
-      std::cout << Cp932ToUtf8(shown) << '\n';
+      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart, false) : 0);
+      if (ascii_) {
+        // The bytes of a UTF-8 file: shown as the editor would show them.
+        if (lineStart == 0 && shown.substr(0, kUtf8Bom.size()) == kUtf8Bom) shown.remove_prefix(kUtf8Bom.size());
+        std::cout << Cp932ToUtf8(Utf8ToCp932(shown)) << '\n';
+      } else {
+        std::cout << Cp932ToUtf8(shown) << '\n';
+      }
       return;
     }
     if (o_.invert) return;  // as grep: an unmatched line has no matches to show
     spans_.clear();
-    re_.ForEachMatchInLines(line, [&](std::size_t a, std::size_t b) { spans_.emplace_back(a, b); });
+    if (ascii_) {
+      ascii_->ForEachMatch(line, [&](std::size_t a, std::size_t b) { spans_.emplace_back(a, b); });
+    } else {
+      re_.ForEachMatchInLines(line, [&](std::size_t a, std::size_t b) { spans_.emplace_back(a, b); });
+    }
     for (const auto& [at, end] : spans_) {
       if (at >= shown.size()) continue;  // a match of the line break alone
       const std::string_view matched = shown.substr(at, std::min(end, shown.size()) - at);
-      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart + at) : 0);
+      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart + at, true) : 0);
       std::cout << Utf8Of(matched) << '\n';
     }
   }
@@ -407,6 +532,7 @@ class Grep {
   const Options& o_;
   const bool showNames_;
   TAWKStrEx re_;
+  std::optional<AsciiStrings> ascii_;  // the file searched is UTF-8 (see Utf8SearchStrings)
   std::vector<std::pair<std::size_t, std::size_t>> spans_;
   std::unordered_map<std::string, std::string> utf8Of_;
 };
