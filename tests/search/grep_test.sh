@@ -85,6 +85,17 @@ check "‾ is a tilde to the editor" 0 "~~" -- -o -F '~~' "$work/ascii.txt"
 printf 'é ab\rab\r' > "$work/cr-utf8.txt"
 check "CR breaks in a UTF-8 file" 0 "2" -- -c ab "$work/cr-utf8.txt"
 
+# Counting a Shift-JIS file reads it in pieces of 256 KB; breaks that are
+# not all alike in a later piece still make it read as the editor reads it.
+yes 'abc テキスト' | head -n 30000 | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 > "$work/big.txt"
+check "count in pieces" 0 "30000" -- -c テキスト "$work/big.txt"
+check "count in pieces by the automaton" 0 "30000" -- -c 'ト$' "$work/big.txt"
+check "names in pieces" 0 "$work/big.txt" -- -l 'ト$' "$work/big.txt"
+{ cat "$work/big.txt"; printf 'テキスト\rテキスト\r\n' | iconv -f UTF-8 -t CP932; } > "$work/big-cr.txt"
+check "a lone CR in a later piece" 0 "30002" -- -c テキスト "$work/big-cr.txt"
+{ cat "$work/big.txt"; printf 'xテキスト\n' | iconv -f UTF-8 -t CP932; } > "$work/big-lf.txt"
+check "an LF break in a later piece" 0 "30001" -- -c $'ト\r' "$work/big-lf.txt"
+
 # Where GNU grep reads the same thing (UTF-8 text with LF breaks), it is the
 # oracle: the same output and the same exit status.
 printf 'a\n\nb\n\nテキスト\nxテキストx\n\n' > "$work/twin.txt"

@@ -374,6 +374,17 @@ class Grep {
     std::string_view text;  // what is searched: c.text, or the file's own bytes
     TMatchCORE_LineSeparator sep = mcls_CRLF;
     ascii_.reset();
+    if (!binary && !o_.invert && (o_.count || o_.filesWithMatches) &&
+        DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes)) == FileCode::ShiftJis) {
+      try {
+        if (const auto n = CountInPieces(bytes, o_.filesWithMatches ? 1 : static_cast<std::size_t>(-1))) {
+          return Report(path, *n, false);
+        }
+      } catch (const ERegExpParser& e) {
+        std::cerr << "tamber-grep: " << path << ": " << e.what() << '\n';
+        return 2;
+      }
+    }
     const int style = binary ? kMixedBreaks : UniformBreaks(bytes);
     const FileCode code = binary || style == kMixedBreaks
                               ? FileCode::Binary  // not looked at
@@ -408,17 +419,7 @@ class Grep {
     }
     try {
       FileOffsets offsets(bytes, c.format);
-      const std::size_t selected = Search(path, text, binary, sep, offsets);
-      if (o_.count) {
-        if (showNames_) std::cout << path << ':';
-        std::cout << selected << '\n';
-      } else if (o_.filesWithMatches) {
-        if (selected > 0) std::cout << path << '\n';
-      } else if (binary && selected > 0) {
-        std::cout.flush();
-        std::cerr << "tamber-grep: " << path << ": binary file matches\n";
-      }
-      return selected > 0 ? 0 : 1;
+      return Report(path, Search(path, text, binary, sep, offsets), binary);
     } catch (const ERegExpParser& e) {
       std::cerr << "tamber-grep: " << path << ": " << e.what() << '\n';
       return 2;
@@ -426,6 +427,58 @@ class Grep {
   }
 
  private:
+  // Prints what is told of a file after its lines; its exit status.
+  int Report(const std::string& path, std::size_t selected, bool binary) {
+    if (o_.count) {
+      if (showNames_) std::cout << path << ':';
+      std::cout << selected << '\n';
+    } else if (o_.filesWithMatches) {
+      if (selected > 0) std::cout << path << '\n';
+    } else if (binary && selected > 0) {
+      std::cout.flush();
+      std::cerr << "tamber-grep: " << path << ": binary file matches\n";
+    }
+    return selected > 0 ? 0 : 1;
+  }
+
+  // The selected lines (at most `most`) of a Shift-JIS file's own bytes,
+  // counted piece by piece: each piece's breaks are checked just before it is
+  // searched, so the bytes come from memory once. Pieces end after an LF, so
+  // no line is cut. Nothing when the breaks are not all CR LF or all LF, or
+  // are LF and the pattern can match a break character: the file is then
+  // read as the editor reads it.
+  std::optional<std::size_t> CountInPieces(std::string_view bytes, std::size_t most) {
+    constexpr std::size_t kPiece = std::size_t{256} << 10;
+    const std::size_t n = bytes.size();
+    int style = -1;
+    std::size_t count = 0;
+    for (std::size_t a = 0; a < n && count < most;) {
+      std::size_t b = n;
+      if (n - a > kPiece) {
+        const void* lf = ::memrchr(bytes.data() + a, '\n', kPiece);
+        if (lf) {
+          b = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
+        } else if (const std::size_t next = bytes.find('\n', a + kPiece); next != std::string_view::npos) {
+          b = next + 1;
+        }
+      }
+      const std::string_view piece = bytes.substr(a, b - a);
+      const int here = UniformBreaks(piece);
+      if (here == kMixedBreaks) return std::nullopt;
+      if (style < 0) {
+        style = here;
+        if (style == kLfBreaks && re_.MatchesBreakChars()) return std::nullopt;
+        re_.SetLineSeparator(style == kCrLfBreaks ? mcls_CRLF : mcls_LF);
+      } else if (here != style && piece.find('\n') != std::string_view::npos) {
+        return std::nullopt;  // a piece with no break at all agrees with either
+      }
+      count += re_.CountMatchingLines(piece, most - count);
+      a = b;
+    }
+    if (style < 0) return std::nullopt;  // an empty file
+    return count;
+  }
+
   // Returns the number of selected lines, printing them unless only counts,
   // names or a binary file's verdict are wanted.
   std::size_t Search(const std::string& path, std::string_view text, bool binary, TMatchCORE_LineSeparator sep,
