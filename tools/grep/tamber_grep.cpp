@@ -183,16 +183,19 @@ class FileBytes {
     if (map_) ::munmap(map_, size_);
   }
 
-  // Throws std::system_error.
-  void Open(const std::string& path) {
+  // Throws std::system_error. whole: the bytes are mapped at once (far
+  // fewer page faults than one a page); otherwise as Prefault asks.
+  void Open(const std::string& path, bool whole) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
       struct stat st {};
       if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
+                         MAP_PRIVATE | (whole ? MAP_POPULATE : 0), fd, 0);
         if (m != MAP_FAILED) {
           map_ = m;
           size_ = static_cast<std::size_t>(st.st_size);
+          whole_ = whole;
           ::close(fd);
           return;
         }
@@ -202,6 +205,20 @@ class FileBytes {
     read_ = ReadWholeFile(path, ReadSource::kAnyFile);  // reports the error, or reads a pipe or an empty file
   }
 
+  // Maps the pages holding bytes [from, from + len) now, in one call rather
+  // than a page fault each, when the file was opened without `whole`.
+  void Prefault(std::size_t from, std::size_t len) const {
+#if defined(MADV_POPULATE_READ)
+    if (!map_ || whole_ || len == 0) return;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t start = from / page * page;
+    ::madvise(static_cast<char*>(map_) + start, std::min(from + len, size_) - start, MADV_POPULATE_READ);
+#else
+    (void)from;
+    (void)len;
+#endif
+  }
+
   std::string_view View() const {
     return map_ ? std::string_view(static_cast<const char*>(map_), size_) : std::string_view(read_);
   }
@@ -209,6 +226,7 @@ class FileBytes {
  private:
   void* map_ = nullptr;
   std::size_t size_ = 0;
+  bool whole_ = false;
   std::string read_;
 };
 
@@ -360,9 +378,11 @@ class Grep {
 
   // 0 selected, 1 nothing selected, 2 error.
   int File(const std::string& path) {
+    // Only counted: a Shift-JIS file is then mapped piece by piece as it is searched.
+    const bool countOnly = !o_.invert && (o_.count || o_.filesWithMatches);
     FileBytes file;
     try {
-      file.Open(path);
+      file.Open(path, /*whole=*/!countOnly);
     } catch (const std::system_error& e) {
       std::cerr << "tamber-grep: " << path << ": " << e.code().message() << '\n';
       return 2;
@@ -370,14 +390,15 @@ class Grep {
     const std::string_view bytes = file.View();
     const int probe = ProbeBytes(bytes);
     const bool binary = probe == pfBinary;
+    file.Prefault(0, countOnly ? std::min<std::size_t>(bytes.size(), kProbeLength) : 0);
     ClassifiedText c;
     std::string_view text;  // what is searched: c.text, or the file's own bytes
     TMatchCORE_LineSeparator sep = mcls_CRLF;
     ascii_.reset();
-    if (!binary && !o_.invert && (o_.count || o_.filesWithMatches) &&
+    if (countOnly && !binary &&
         DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes)) == FileCode::ShiftJis) {
       try {
-        if (const auto n = CountInPieces(bytes, o_.filesWithMatches ? 1 : static_cast<std::size_t>(-1))) {
+        if (const auto n = CountInPieces(file, o_.filesWithMatches ? 1 : static_cast<std::size_t>(-1))) {
           return Report(path, *n, false);
         }
       } catch (const ERegExpParser& e) {
@@ -385,6 +406,7 @@ class Grep {
         return 2;
       }
     }
+    file.Prefault(0, bytes.size());
     const int style = binary ? kMixedBreaks : UniformBreaks(bytes);
     const FileCode code = binary || style == kMixedBreaks
                               ? FileCode::Binary  // not looked at
@@ -447,12 +469,18 @@ class Grep {
   // no line is cut. Nothing when the breaks are not all CR LF or all LF, or
   // are LF and the pattern can match a break character: the file is then
   // read as the editor reads it.
-  std::optional<std::size_t> CountInPieces(std::string_view bytes, std::size_t most) {
+  std::optional<std::size_t> CountInPieces(const FileBytes& file, std::size_t most) {
     constexpr std::size_t kPiece = std::size_t{256} << 10;
+    const std::string_view bytes = file.View();
     const std::size_t n = bytes.size();
     int style = -1;
     std::size_t count = 0;
+    std::size_t mapped = 0;  // bytes before this are mapped
     for (std::size_t a = 0; a < n && count < most;) {
+      if (a + kPiece > mapped && mapped < n) {  // map a stretch of pieces ahead
+        file.Prefault(mapped, std::min(kPiece * 16, n - mapped));
+        mapped += kPiece * 16;
+      }
       std::size_t b = n;
       if (n - a > kPiece) {
         const void* lf = ::memrchr(bytes.data() + a, '\n', kPiece);
