@@ -752,11 +752,23 @@ std::size_t TREProgram::ForEachMatchingLine(std::string_view block, TMatchCORE_L
     while (pos < n) {
       std::size_t from = pos;
       std::size_t limit = n;
+      std::size_t scanFrom = from;  // where the automaton starts: a character start
       if (!literals_.Empty()) {
-        const std::size_t q = literals_.Find(block, pos);
+        std::size_t q = literals_.Find(block, pos);
         if (q == std::string_view::npos) break;
         from = LineStartOf(s, pos, q);
         limit = LineEndAfter(s, n, from);
+        if (prefixLiterals_) {
+          // Every match starts with one of the strings: none starts before
+          // the first of them that starts a character, so the automaton
+          // starts there, and a line without one is passed over.
+          while (q < limit && !StartsChar(s, from, q)) q = literals_.Find(block, q + 1);
+          if (q >= limit) {
+            pos = limit;
+            continue;
+          }
+          scanFrom = q;
+        }
       }
       // Which line a match found at position j (state e) lies in: the one
       // holding j - 1 when it started before j, the one at j when it is an
@@ -771,9 +783,9 @@ std::size_t TREProgram::ForEachMatchingLine(std::string_view block, TMatchCORE_L
         }
         return std::string_view::npos;
       };
-      std::int32_t e = d.Start(true);
-      std::size_t at = (e & 1) ? lineOf(e, from) : std::string_view::npos;
-      std::size_t i = from;
+      std::int32_t e = d.Start(scanFrom == from);
+      std::size_t at = (e & 1) ? lineOf(e, scanFrom) : std::string_view::npos;
+      std::size_t i = scanFrom;
       const std::int32_t* table = d.Table();
       while (at == std::string_view::npos && i < limit) {
         // Hot loop: one table look-up per byte until a state that accepts.
