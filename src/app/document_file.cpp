@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "editor/row_loader.h"
+#include "editor/row_saver.h"
 #include "encoding/file_io.h"
 #include "view/text_editor.h"
 
@@ -39,6 +40,9 @@ TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool 
       }
     } else {
       loaded.format = ClassifyFileBytes(probe, FileExtension(path), bytes, kanjiAuto);
+      // Rows that hold the file's own bytes remember where in it they are, so
+      // that a save copies what has not changed.
+      if (HeldInFileCode(loaded.format)) loader.TrackFileStretches();
       // The classification read the whole file; the conversion reads it again
       // from the start and hands back the pages behind it.
       in.ReleaseAll();
@@ -51,6 +55,8 @@ TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool 
       loaded.format.otherForms = decoder.OtherForms();
     }
     rows = loader.Finish();
+    if (!loaded.binary && HeldInFileCode(loaded.format))
+      SetRowSourceFile(rows, path, in.Stamp(), loaded.format);
   }
   loaded.fileReadOnly = ::access(path.c_str(), W_OK) != 0 && errno == EACCES;
   editor.Lines().LoadRows(std::move(rows));
@@ -95,17 +101,8 @@ void MakeBackup(const std::string& path, bool enabled) {
 }
 
 void WriteDocumentFile(TTextEditor& editor, const std::string& path, const TextFormat& format) {
-  if (format.code == FileCode::ShiftJis && format.textCode == FileCode::ShiftJis) {
-    editor.Lines().SaveToFile(path, format.lineEnd);
-    return;
-  }
-  if (format.code == FileCode::Binary) {
-    // Rows as they are, with the file's own line ends: nothing is converted.
-    editor.Lines().SaveToFile(path, format.lineEnd);
-    return;
-  }
-  const EncodedText encoded = EncodeForSave(editor.Lines().GetTextStr(), format);
-  WriteFileAtomically(path, encoded.bytes);
+  // FileCode::Binary: the rows as they are, with the file's own line ends.
+  editor.Text().SaveToFile(path, format);
 }
 
 }  // namespace tamber
