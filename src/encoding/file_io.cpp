@@ -261,33 +261,46 @@ class FdSink : public FileSink {
 
   // The mapped bytes are only ever read by the kernel (write), so a file cut
   // short meanwhile makes the write fail with EFAULT instead of raising
-  // SIGBUS here. False when the file cannot be mapped.
+  // SIGBUS here. The file is mapped a window at a time. False when the file
+  // cannot be mapped (nothing written then).
   bool MappedCopy(int src, std::uint64_t offset, std::uint64_t len, std::uint64_t page) {
+    constexpr std::uint64_t kWindow = 64u << 20;
     struct stat st {};
     if (::fstat(src, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (offset + len > static_cast<std::uint64_t>(st.st_size)) Short();
-    const std::uint64_t base = offset & ~(page - 1);
-    const auto span = static_cast<std::size_t>(offset + len - base);
-    void* m = ::mmap(nullptr, span, PROT_READ, MAP_SHARED | MAP_POPULATE, src, static_cast<off_t>(base));
-    if (m == MAP_FAILED) return false;
-    struct Unmap {
-      void* p;
-      std::size_t n;
-      ~Unmap() { ::munmap(p, n); }
-    } unmap{m, span};
-    const char* p = static_cast<const char*>(m) + (offset - base);
+    bool first = true;
     while (len > 0) {
-      const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(len, 1u << 20));
-      const ssize_t n = ::write(fd_, p, step);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        if (errno == EFAULT) Short();
-        fail_(errno);
+      const std::uint64_t base = offset & ~(page - 1);
+      const std::uint64_t take = std::min(len, kWindow - (offset - base));
+      const auto span = static_cast<std::size_t>(offset + take - base);
+      void* m = ::mmap(nullptr, span, PROT_READ, MAP_SHARED | MAP_POPULATE, src, static_cast<off_t>(base));
+      if (m == MAP_FAILED) {
+        if (first) return false;
+        ReadCopy(src, offset, len);
         return true;
       }
-      p += n;
-      len -= static_cast<std::uint64_t>(n);
-      Advance(static_cast<std::uint64_t>(n));
+      first = false;
+      struct Unmap {
+        void* p;
+        std::size_t n;
+        ~Unmap() { ::munmap(p, n); }
+      } unmap{m, span};
+      const char* p = static_cast<const char*>(m) + (offset - base);
+      for (std::uint64_t left = take; left > 0;) {
+        const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 20));
+        const ssize_t n = ::write(fd_, p, step);
+        if (n < 0) {
+          if (errno == EINTR) continue;
+          if (errno == EFAULT) Short();
+          fail_(errno);
+          return true;
+        }
+        p += n;
+        left -= static_cast<std::uint64_t>(n);
+        Advance(static_cast<std::uint64_t>(n));
+      }
+      offset += take;
+      len -= take;
     }
     return true;
   }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -283,6 +284,27 @@ TEST_F(DocumentSaveTest, AFileChangedOnDiskAfterTheLoadIsNotCopiedFrom) {
   ASSERT_EQ(std::rename((path2 + ".new").c_str(), path2.c_str()), 0);
   Replace(e2, 0, 0, 0, 0, "x");
   SaveAndCompare(e2, path2, loaded2.format, "after the file was replaced on disk");
+}
+
+TEST_F(DocumentSaveTest, ABackupReplacedByTheNextSaveLeavesNothingBehind) {
+  const std::string path = Path("b.txt"), backup = Path("b.bak");
+  Write(path, "one\r\n");
+  TTextEditor e;
+  const TLoadedFile loaded = LoadDocumentFile(e, path, true);
+  for (const char* typed : {"2", "3"}) {
+    const std::string before = Read(path);
+    Replace(e, 0, 0, 0, 0, typed);
+    MakeBackup(path, true);
+    WriteDocumentFile(e, path, loaded.format);
+    EXPECT_EQ(Read(backup), before);
+  }
+  EXPECT_EQ(Read(path), "32one\r\n");
+  // The old backup is removed on a thread of its own: wait for it a while.
+  for (int i = 0; i < 200 && fs::exists(backup + ".tamber-old"); ++i) ::usleep(10000);
+  std::vector<std::string> names;
+  for (const auto& f : fs::directory_iterator(dir_)) names.push_back(f.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"b.bak", "b.txt"}));
 }
 
 }  // namespace
