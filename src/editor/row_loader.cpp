@@ -33,8 +33,17 @@ inline const char* NextBreak(const char* p, const char* end) {
 void RowLoader::Feed(std::string_view piece) {
   const char* p = piece.data();
   const char* const end = p + piece.size();
+  std::uint8_t breaks = breaks_;
   if (afterCr_ && p < end) {
-    if (*p == '\n') ++p;  // the LF of a CR LF split between pieces
+    if (*p == '\n') {
+      ++p;  // the LF of a CR LF split between pieces
+      if (tracking_) {
+        // The stretch that ended at the CR did not hold its whole line end.
+        builder_.DropLastStretch();
+        builder_.SkipStretch(fed_ + 1);
+        breaks = 0;
+      }
+    }
     afterCr_ = false;
   }
   // Every byte of a loaded file passes here once: the breaks are found
@@ -52,19 +61,33 @@ void RowLoader::Feed(std::string_view piece) {
     }
     p = br + 1;
     if (*br == '\r') {
-      if (p < end) {
-        if (*p == '\n') ++p;
+      if (p < end && *p == '\n') {
+        ++p;
+        breaks |= 1;
       } else {
-        afterCr_ = true;
+        breaks |= 4;
+        afterCr_ = p == end;
       }
+    } else {
+      breaks |= 2;
     }
   }
   open_.append(p, static_cast<std::size_t>(end - p));
+  breaks_ = breaks;
+  if (!tracking_) return;
+  fed_ += piece.size();
+  if (open_.empty()) {
+    builder_.EndStretch(fed_, breaks_);
+    breaks_ = 0;
+  }
 }
 
 RowStore RowLoader::Finish() {
   if (!open_.empty()) builder_.Add(open_, raLast);
+  if (tracking_) builder_.EndStretch(fed_, breaks_);
   open_.clear();
+  breaks_ = 0;
+  fed_ = 0;
   afterCr_ = false;
   return RowStore(builder_.Finish());
 }
