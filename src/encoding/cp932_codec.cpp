@@ -515,6 +515,7 @@ std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms)
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse) {
   std::string out = std::move(reuse);
   out.clear();
+  out.reserve(s.size());  // enough unless the text is not well-formed
   // Converted a slice at a time, so that the room the bound asks for stays
   // small. A slice ends before a byte that starts a character (or that lies
   // after three continuation bytes, which no character can take in): the
