@@ -327,21 +327,6 @@ std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost) {
 
 namespace {
 
-// Four bytes at s[i] (little-endian), for looking at a three-byte sequence.
-inline std::uint32_t Load3(std::string_view s, std::size_t i) {
-  std::uint32_t w;
-  std::memcpy(&w, s.data() + i, 4);
-  return w;
-}
-
-// A well-formed three-byte sequence led by E1..EC or EE..EF, which need no
-// range check beyond the continuation bytes (E0 and ED do).
-inline bool IsPlain3(std::uint32_t w) {
-  if ((w & 0xC0C0F0) != 0x8080E0) return false;
-  const std::uint32_t lead = w & 0xFF;
-  return lead != 0xE0 && lead != 0xED;
-}
-
 // Notes the form of a character that may share its CP932 code (u at least 80).
 void NoteForm(const Cp932Tables& t, char32_t u, std::uint16_t code, Utf8Forms* forms) {
   if (code == '\\' || code == '~') {
@@ -515,6 +500,7 @@ std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms)
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse) {
   std::string out = std::move(reuse);
   out.clear();
+  out.reserve(s.size());  // enough unless the text is not well-formed
   // Converted a slice at a time, so that the room the bound asks for stays
   // small. A slice ends before a byte that starts a character (or that lies
   // after three continuation bytes, which no character can take in): the

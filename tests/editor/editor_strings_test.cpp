@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "../support/bytes.h"
+#include "editor/row_loader.h"
+#include "editor/row_store.h"
 #include "encoding/file_io.h"
 #include "support/fake_view.h"
 
@@ -192,6 +194,33 @@ TEST_F(LinesTest, LoadingSplitsBreaksThatStraddleReads) {
     otherLines.LoadFromStream(in);
     EXPECT_EQ(other.GetTextStr(), lines.GetTextStr());
     text.CheckInvariants();
+  }
+}
+
+TEST(RowLoader, PiecesOfAnySizeGiveTheRowsOfTheWholeText) {
+  // Lines of every length up to past two search blocks, each kind of break,
+  // and bytes that are not breaks (NUL, 0x1A, high bytes).
+  std::string text;
+  const char* breaks[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\r"};
+  for (int len = 0; len < 40; ++len) {
+    for (int i = 0; i < len; ++i)
+      text += i % 7 == 3 ? '\0' : i % 11 == 5 ? '\x1A' : i % 5 == 4 ? '\x88' : static_cast<char>('a' + i % 26);
+    text += breaks[len % 5];
+  }
+  text += "tail";
+  TTextEditorStringList expect;
+  SplitText(text, expect);
+  for (const std::size_t size : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{15}, std::size_t{16},
+                                 std::size_t{17}, std::size_t{33}, text.size()}) {
+    RowLoader loader;
+    for (std::size_t at = 0; at < text.size(); at += size) loader.Feed(std::string_view(text).substr(at, size));
+    const RowStore rows = loader.Finish();
+    ASSERT_EQ(rows.Count(), static_cast<std::size_t>(expect.Count())) << "pieces of " << size;
+    for (int i = 0; i < expect.Count(); ++i) {
+      ASSERT_EQ(rows.Text(static_cast<std::size_t>(i)), expect.Get(i)) << "pieces of " << size << ", row " << i;
+      const TRowAttribute kind = i + 1 < expect.Count() ? raBreak : raLast;
+      ASSERT_EQ(rows.Attr(static_cast<std::size_t>(i)) & 3u, static_cast<std::uint32_t>(kind));
+    }
   }
 }
 
