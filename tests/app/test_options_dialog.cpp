@@ -2,6 +2,7 @@
 // tamber.ini and applies to open documents, what Cancel leaves, the values it
 // refuses or brings into range, a keyword file that cannot be written, and a
 // restart that shows every page as it was left.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -216,6 +217,33 @@ class TestOptionsDialog : public QObject {
     // The dialog shows what was read back.
     QVERIFY(f.Control<QCheckBox>("AutoIndent")->isChecked());
     QCOMPARE(f.Control<QSpinBox>("WordWrapByte")->value(), 40);
+  }
+
+  // "画面幅で折り返す": the wrap width follows the pane's width, applied at once.
+  void WrappingAtTheWindowWidthFollowsThePane() {
+    QTemporaryDir home;
+    Frame f(home.path());
+    f.form->resize(900, 600);
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    f.form->Action("AcMaxWindow")->setChecked(false);
+    f.form->Run("AcFileNew");
+    TMDIChild& doc = *f.form->ActiveDocument();
+    doc.showNormal();
+    doc.resize(400, 300);
+    f.Control<QComboBox>("WordWrap")->setCurrentIndex(2);
+    QVERIFY(f.Dlg().Confirm());
+    const TTextEditorWrapOption& wrap = doc.Edit().Editor().Text().WrapOption();
+    QVERIFY(doc.Edit().Editor().Text().WordWrap());
+    const int narrow = wrap.WrapByte();
+    doc.resize(700, 300);
+    QCoreApplication::processEvents();
+    const int cell = doc.Edit().Furniture().Layout().CharWidth;
+    QVERIFY(cell > 0);
+    QVERIFY(narrow < 400 / cell);
+    // 300 pixels more hold 300 / cell more bytes (give or take the rounding).
+    QVERIFY2(std::abs(wrap.WrapByte() - narrow - 300 / cell) <= 1,
+             qPrintable(QString("%1 -> %2, cell %3").arg(narrow).arg(wrap.WrapByte()).arg(cell)));
   }
 
   // Cancel writes nothing and puts the controls back; the settings in force stay.
