@@ -35,9 +35,27 @@ TAnswer TWidgetPrompts::AskOkCancel(const QString& text) {
   return b == QMessageBox::Ok ? TAnswer::Ok : TAnswer::Cancel;
 }
 
+TAnswer TWidgetPrompts::Confirm(const QString& text, TPromptIcon icon) {
+  const QMessageBox::Icon shown = icon == TPromptIcon::Information ? QMessageBox::Information
+                                  : icon == TPromptIcon::Warning   ? QMessageBox::Warning
+                                                                   : QMessageBox::Question;
+  QMessageBox box(shown, Caption(), text, QMessageBox::Ok | QMessageBox::Cancel, parent_);
+  return box.exec() == QMessageBox::Ok ? TAnswer::Ok : TAnswer::Cancel;
+}
+
 void TWidgetPrompts::Beep() { QApplication::beep(); }
 
 bool TWidgetPrompts::RunFileDialog(TFileDialogRequest& r) {
+  if (r.plain) {
+    QFileDialog dialog(parent_, r.title, r.folder);
+    dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(r.filter.split(QStringLiteral(";;"), Qt::SkipEmptyParts));
+    if (!r.fileName.isEmpty()) dialog.selectFile(r.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    r.path = dialog.selectedFiles().front();
+    return true;
+  }
   TTamberFileDialog dialog(r.save, true, parent_);
   QFileDialog* c = dialog.Chooser();
   if (!r.title.isEmpty()) dialog.setWindowTitle(r.title);

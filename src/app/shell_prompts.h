@@ -17,6 +17,7 @@ namespace tamber {
 inline constexpr const char* kSystemMessageCaption = " Orvane System Message";
 
 enum class TAnswer { Yes, No, Cancel, Ok };
+enum class TPromptIcon { Question, Information, Warning };
 
 // One run of an open or save dialog: what the program proposes, what the user chose.
 struct TFileDialogRequest {
@@ -28,6 +29,7 @@ struct TFileDialogRequest {
   int filterIndex = 1;  // 1-based
   QString defaultSuffix;
   bool codeSelect = false;  // the character-code choice can be changed
+  bool plain = false;       // a plain chooser, without the code choice and the text preview
   // The answer.
   QString path;
   ChrCodeEnum code = AUTO;
@@ -44,6 +46,11 @@ class TShellPrompts {
   virtual TAnswer AskYesNoCancel(const QString& text) = 0;
   // Ok or Cancel.
   virtual TAnswer AskOkCancel(const QString& text) = 0;
+  // Ok or Cancel under the given icon; by default AskOkCancel's question.
+  virtual TAnswer Confirm(const QString& text, TPromptIcon icon) {
+    (void)icon;
+    return AskOkCancel(text);
+  }
   virtual void Beep() = 0;
   // Runs the dialog; false when it was cancelled.
   virtual bool RunFileDialog(TFileDialogRequest& request) = 0;
@@ -76,6 +83,7 @@ class TWidgetPrompts : public TShellPrompts {
   void CommandFailed(const QString& text) override;
   TAnswer AskYesNoCancel(const QString& text) override;
   TAnswer AskOkCancel(const QString& text) override;
+  TAnswer Confirm(const QString& text, TPromptIcon icon) override;
   void Beep() override;
   bool RunFileDialog(TFileDialogRequest& request) override;
   bool ChooseFolder(const QString& title, QString& folder) override;

@@ -29,7 +29,9 @@
 #include "app/file_viewer.h"
 #include "app/macro_commands.h"
 #include "app/mdi_child.h"
+#include "app/jpeg_image.h"
 #include "app/mdi_tab.h"
+#include "app/mdi_wall.h"
 #include "app/mru_files.h"
 #include "app/option_dialog.h"
 #include "app/text_commands.h"
@@ -121,6 +123,9 @@ TTamberForm::TTamberForm(QWidget* parent)
   area_ = new QMdiArea(this);
   area_->setObjectName("MDIArea");
   setCentralWidget(area_);
+  // Active and tiled with the built-in picture until the settings say otherwise.
+  wall_ = new TMDIWall(area_);
+  wall_->SetBitmap(BuiltInWallpaper());
   auto* tabPanel = new QToolBar(QStringLiteral("MDITabPanel"), this);
   tabPanel->setObjectName("MDITabPanel");
   tabPanel->setMovable(false);
@@ -262,6 +267,40 @@ bool TTamberForm::eventFilter(QObject* watched, QEvent* e) {
   return QMainWindow::eventFilter(watched, e);
 }
 
+void TTamberForm::ApplyWallpaper() {
+  const std::string& setting = settings_.WallPaper;
+  const QString path = FromSettingsPath(setting);
+  switch (ChooseWallpaper(setting, !path.isEmpty() && QFileInfo(path).isFile())) {
+    case TWallpaperChoice::wcNone:
+      wall_->SetActive(false);
+      return;
+    case TWallpaperChoice::wcBuiltIn:
+      wall_->SetBitmap(BuiltInWallpaper());
+      break;
+    case TWallpaperChoice::wcFile: {
+      const QString ext = QFileInfo(path).suffix().toLower();
+      QImage image;
+      QString why;
+      if (ext == QLatin1String("bmp")) {
+        image.load(path, "BMP");
+        if (image.isNull()) why = QString::fromUtf8("ビットマップとして読めません。");
+      } else if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg")) {
+        image = ReadJpegFile(path, &why);
+      } else {
+        break;  // not a picture this reads: what was shown stays
+      }
+      if (image.isNull())
+        prompts_->Error(QString::fromUtf8("壁紙の画像を読み込めませんでした。前の壁紙のままにします。\r\n%1\r\n%2")
+                            .arg(path, why));
+      else
+        wall_->SetBitmap(image);
+      break;
+    }
+  }
+  wall_->SetTileMode(settings_.WallTile ? TTileMode::tmTile : TTileMode::tmCenter);
+  wall_->SetActive(true);
+}
+
 void TTamberForm::WriteExitState() {
   try {
     mru_->Save(regManager_.IniFileName(), "History");
@@ -298,7 +337,12 @@ void TTamberForm::BuildCommands() {
     if (!c.shortcut.empty()) a->setShortcut(QKeySequence(U(c.shortcut), QKeySequence::PortableText));
     if (!c.hint.empty()) a->setToolTip(U(ShortHint(c.hint)));
     const std::string name(c.name);
-    connect(a, &QAction::triggered, this, [this, name] { Run(name); });
+    connect(a, &QAction::triggered, this, [this, a, name] {
+      // A checkable item has flipped its mark before this runs; the command
+      // sets the mark itself, as it does when run by name.
+      if (a->isCheckable()) a->setChecked(!a->isChecked());
+      Run(name);
+    });
     addAction(a);  // shortcuts work without a menu item (AcFindPrev)
     actions_.emplace(name, a);
   }
@@ -418,8 +462,16 @@ void TTamberForm::BindHandlers() {
   Bind("EditPaste", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().PasteFromClipboard(); }));
   Bind("AcEditSplit", onDoc([](TTamberForm&, TMDIChild& d) { d.SplitView() ? d.Unsplit() : d.Split(); }));
   Bind("AcMaxWindow", [this] {
-    const bool on = Action("AcMaxWindow")->isChecked();
-    for (TMDIChild* d : Documents()) on ? d->showMaximized() : d->showNormal();
+    QAction* mark = Action("AcMaxWindow");
+    const bool on = !mark->isChecked();
+    // The area maximises the documents activated after this one too.
+    if (on) {
+      if (TMDIChild* d = ActiveDocument()) d->showMaximized();
+    } else {
+      for (TMDIChild* d : Documents())
+        if (d->isMaximized()) d->showNormal();
+    }
+    mark->setChecked(on);
   });
   Bind("OverWrite", onDoc([](TTamberForm& f, TMDIChild& d) {
     TTextEditor& e = d.Edit().Editor();
@@ -514,6 +566,13 @@ TMDIChild* TTamberForm::CreateDocument(const QString& name) {
   currentExt_ = Upper(FileExtension(name.toStdString()));
   auto* doc = new TMDIChild(*this, name);
   area_->addSubWindow(doc);
+  // A document maximised or restored by its own buttons moves the mark of
+  // AcMaxWindow with it; minimising leaves the mark alone.
+  connect(doc, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates was, Qt::WindowStates now) {
+    const bool max = now.testFlag(Qt::WindowMaximized);
+    if (!now.testFlag(Qt::WindowMinimized) && max != was.testFlag(Qt::WindowMaximized))
+      Action("AcMaxWindow")->setChecked(max);
+  });
   // Configured now even while the frame is hidden, so the document is ready
   // for its load.
   doc->Configure();

@@ -31,6 +31,7 @@ class TMDIChild;
 class TOptionDlg;
 class TMRUFiles;
 class TMDITab;
+class TMDIWall;
 class TTextEditorFx;
 
 // Caption and title texts of the program.
@@ -105,6 +106,14 @@ class TTamberForm : public QMainWindow {
   void AddRecentFile(const QString& path);
   const std::vector<std::string>& RecentFiles() const;
   TMRUFiles& MRUFiles() const { return *mru_; }
+  // The wallpaper of the document area.
+  TMDIWall& MDIWall1() const { return *wall_; }
+  // Puts the WallPaper and WallTile settings on the wallpaper: off for
+  // "いらない" or "不要"; a .bmp, .jpg or .jpeg file that exists; the built-in
+  // picture for anything else that names no file ("標準"). A file of another
+  // extension, or one that cannot be read (the user is told), keeps the
+  // picture shown before. Tiled when WallTile, else centred.
+  void ApplyWallpaper();
   // An entry of the recent-files menu was chosen: its document is focused,
   // else the file opened (not moved in the list), else a beep.
   void RecentFileClicked(const std::string& stored);
@@ -165,6 +174,7 @@ class TTamberForm : public QMainWindow {
   TMDITab* tabs_ = nullptr;
   TOptionDlg* optionDlg_ = nullptr;
   bool hintsShown_ = true;
+  TMDIWall* wall_ = nullptr;
   QString openFolder_;
   std::string currentExt_;
   bool scriptRunning_ = false;
