@@ -171,27 +171,30 @@ void TMDIChild::Configure() {
 void TMDIChild::ApplyEditingOptions() {
   const TSettings& s = form_.Settings();
   TTextEditorFurniture& to = edit_->Furniture();
-  TTextEditorCaret& caret = edit_->Editor().Caret();
-  caret.BeginUpdate();
-  caret.SetAutoIndent(s.AutoIndent);
-  caret.SetFreeCaret(s.FreeCaret);
-  caret.SetKeepCaret(s.KeepCaret);
-  caret.SetNextLine(s.NextLine);
-  caret.SetSoftTab(s.SoftTab);
-  if (s.TabSpaceCount > 0) caret.SetTabSpaceCount(s.TabSpaceCount);
-  caret.EndUpdate();
+  {
+    TTextEditorCaret& caret = edit_->Editor().Caret();
+    const TScopedUpdate<TTextEditorCaret> hold(caret);
+    caret.SetAutoIndent(s.AutoIndent);
+    caret.SetFreeCaret(s.FreeCaret);
+    caret.SetKeepCaret(s.KeepCaret);
+    caret.SetNextLine(s.NextLine);
+    caret.SetSoftTab(s.SoftTab);
+    if (s.TabSpaceCount > 0) caret.SetTabSpaceCount(s.TabSpaceCount);
+  }
   to.FxMarks().FindMark().SetVisible(s.ShowFindMark);
   to.Marks().Underline().SetVisible(s.Underline);
   edit_->SetScrollBars(static_cast<TScrollStyle>(std::clamp(s.ScrollBar, 0, 3)));
   TTextEditorScreenStrings& text = edit_->Editor().Text();
-  TTextEditorWrapOption& wrap = text.WrapOption();
-  wrap.BeginUpdate();
-  wrap.SetWrapByte(s.WordWrapByte);
-  wrap.SetLeading(s.Leading);
-  wrap.SetFollowStr(s.FollowStr);
-  wrap.SetLeadStr(s.LeadStr);
-  wrap.SetPunctuationStr(s.PunctuationStr);
-  wrap.EndUpdate();
+  {
+    // One rewrap for all of the wrap options.
+    TTextEditorWrapOption& wrap = text.WrapOption();
+    const TScopedUpdate<TTextEditorWrapOption> hold(wrap);
+    wrap.SetWrapByte(s.WordWrapByte);
+    wrap.SetLeading(s.Leading);
+    wrap.SetFollowStr(s.FollowStr);
+    wrap.SetLeadStr(s.LeadStr);
+    wrap.SetPunctuationStr(s.PunctuationStr);
+  }
   text.SetWordWrap(s.WordWrap == 1 || s.WordWrap == 2);
 }
 

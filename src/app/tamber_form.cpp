@@ -255,9 +255,10 @@ void TTamberForm::RereadSettings() {
 
 void TTamberForm::ApplySettings() {
   ApplyTemplateSettings(*defEdit_, settings_);
-  for (TMDIChild* d : Documents()) d->ApplyOptions();
   tabs_->UpdateVisibility();
+  ApplyWallpaper();
   hintsShown_ = settings_.ShowHint;
+  for (TMDIChild* d : Documents()) d->ApplyOptions();
   UpdateCommands();
 }
 

@@ -77,8 +77,8 @@ class TTamberForm : public QMainWindow {
   TOptionDlg& OptionDlg() const { return *optionDlg_; }
   // Reads every setting from the settings file again.
   void RereadSettings();
-  // The settings in force go to the template editor, to every open document
-  // (in window order), to the tab strip and to the tooltips.
+  // The settings in force go to the template editor, the tab strip, the
+  // wallpaper, the tooltips and every open document (in window order).
   void ApplySettings();
   // Tooltips are shown (on at start, then as the options say).
   bool HintsShown() const { return hintsShown_; }

@@ -2,6 +2,7 @@
 // tamber.ini and applies to open documents, what Cancel leaves, the values it
 // refuses or brings into range, a keyword file that cannot be written, and a
 // restart that shows every page as it was left.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,6 +24,7 @@
 #include "app/font_chooser.h"
 #include "app/mdi_child.h"
 #include "app/mdi_tab.h"
+#include "app/option_list_pages.h"
 #include "app/option_color_page.h"
 #include "app/option_dialog.h"
 #include "app/option_page.h"
@@ -167,9 +170,6 @@ class TestOptionsDialog : public QObject {
     const std::string before = Read(ini);
     QVERIFY(before.find("; kept comment") != std::string::npos);
 
-    // A keyword added to the Pascal list, as the keyword page holds it.
-    f.form->Settings().Keywords[3].Lines.push_back("writeln");
-    f.Dlg().LoadPages();
     f.Control<QCheckBox>("AutoIndent")->setChecked(true);   // 表示
     f.Control<QComboBox>("WordWrap")->setCurrentIndex(1);   // 行間
     f.Control<QSpinBox>("WordWrapByte")->setValue(40);
@@ -179,12 +179,20 @@ class TestOptionsDialog : public QObject {
     ClickCell(*colors.Grid(), StandardColorIndex(clRed), Qt::LeftButton);
     ClickCell(*colors.Grid(), StandardColorIndex(clYellow), Qt::RightButton);
     colors.BoldCheck()->click();
+    TFilterPage& filter = *f.Dlg().findChild<TFilterPage*>();  // 拡張子
+    filter.StringGrid1->item(0, 0)->setText(QString::fromUtf8("文書(*.txt)"));
+    TKeywordPage& keywords = *f.Dlg().findChild<TKeywordPage*>();  // 予約語: a word for Pascal
+    keywords.Words[3]->Editor().SetText("begin\r\nend\r\nwriteln");
+    TAppendixPage& appendix = *f.Dlg().findChild<TAppendixPage*>();  // 付録
+    appendix.WallTileCheck->setChecked(!appendix.WallTileCheck->isChecked());
+    appendix.Sign[0]->Editor().SetText(Utf8ToCp932("山田"));
     QVERIFY(f.Dlg().Confirm());
 
     const std::string after = Read(ini);
-    const std::set<std::string> expected{"[Config]AutoIndent", "[Config]WordWrap",  "[Config]WordWrapByte",
-                                         "[File]FileBackUp",   "[Color]FgReserve",  "[Color]BgReserve",
-                                         "[Color]StyleReserve"};
+    const std::set<std::string> expected{
+        "[Config]AutoIndent", "[Config]WordWrap",    "[Config]WordWrapByte", "[File]FileBackUp",
+        "[Color]FgReserve",   "[Color]BgReserve",    "[Color]StyleReserve",  "[File]OptExt",
+        "[Wall]WallTile",     "[Config]Sign1_ItemCount", "[Config]Sign1_Item0"};
     QCOMPARE(Changed(before, after), expected);
     const auto e = Entries(after);
     QCOMPARE(e.at("[Config]AutoIndent"), std::string("1"));
@@ -193,6 +201,8 @@ class TestOptionsDialog : public QObject {
     QCOMPARE(e.at("[Color]FgReserve"), std::to_string(clRed));
     QCOMPARE(e.at("[Color]StyleReserve"), std::string("1"));
     QCOMPARE(e.at("[Config]UnknownKey"), std::string("kept"));
+    QCOMPARE(e.at("[Config]Sign1_Item0"), Utf8ToCp932("山田"));
+    QVERIFY(e.at("[File]OptExt").rfind(Utf8ToCp932("文書(*.txt)|*.txt;*.doc|"), 0) == 0);
     QVERIFY(after.find("; kept comment") != std::string::npos);
     QCOMPARE(Read(home.path() + "/PASCAL.Def"), std::string("begin\r\nend\r\nwriteln\r\n"));
 
@@ -216,6 +226,33 @@ class TestOptionsDialog : public QObject {
     // The dialog shows what was read back.
     QVERIFY(f.Control<QCheckBox>("AutoIndent")->isChecked());
     QCOMPARE(f.Control<QSpinBox>("WordWrapByte")->value(), 40);
+  }
+
+  // "画面幅で折り返す": the wrap width follows the pane's width, applied at once.
+  void WrappingAtTheWindowWidthFollowsThePane() {
+    QTemporaryDir home;
+    Frame f(home.path());
+    f.form->resize(900, 600);
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    f.form->Action("AcMaxWindow")->setChecked(false);
+    f.form->Run("AcFileNew");
+    TMDIChild& doc = *f.form->ActiveDocument();
+    doc.showNormal();
+    doc.resize(400, 300);
+    f.Control<QComboBox>("WordWrap")->setCurrentIndex(2);
+    QVERIFY(f.Dlg().Confirm());
+    const TTextEditorWrapOption& wrap = doc.Edit().Editor().Text().WrapOption();
+    QVERIFY(doc.Edit().Editor().Text().WordWrap());
+    const int narrow = wrap.WrapByte();
+    doc.resize(700, 300);
+    QCoreApplication::processEvents();
+    const int cell = doc.Edit().Furniture().Layout().CharWidth;
+    QVERIFY(cell > 0);
+    QVERIFY(narrow < 400 / cell);
+    // 300 pixels more hold 300 / cell more bytes (give or take the rounding).
+    QVERIFY2(std::abs(wrap.WrapByte() - narrow - 300 / cell) <= 1,
+             qPrintable(QString("%1 -> %2, cell %3").arg(narrow).arg(wrap.WrapByte()).arg(cell)));
   }
 
   // Cancel writes nothing and puts the controls back; the settings in force stay.
@@ -410,12 +447,24 @@ class TestOptionsDialog : public QObject {
     std::map<QString, QVariant> left;
     auto controls = [](Frame& f) {
       std::map<QString, QVariant> v;
-      for (auto* c : f.Dlg().findChildren<QCheckBox*>()) v[c->objectName()] = c->isChecked();
-      for (auto* c : f.Dlg().findChildren<QRadioButton*>()) v[c->objectName()] = c->isChecked();
-      for (auto* c : f.Dlg().findChildren<QSpinBox*>()) v[c->objectName()] = c->value();
-      for (auto* c : f.Dlg().findChildren<QComboBox*>()) v[c->objectName()] = c->currentIndex();
-      for (auto* c : f.Dlg().findChildren<QLineEdit*>())
-        if (!c->objectName().startsWith("qt_")) v[c->objectName()] = c->text();
+      auto each = [&](auto list, auto value) {
+        int i = 0;
+        for (auto* c : list)
+          if (!c->objectName().startsWith("qt_")) v[QString("%1#%2").arg(c->objectName()).arg(i++)] = value(c);
+      };
+      each(f.Dlg().findChildren<QCheckBox*>(), [](QCheckBox* c) { return QVariant(c->isChecked()); });
+      each(f.Dlg().findChildren<QRadioButton*>(), [](QRadioButton* c) { return QVariant(c->isChecked()); });
+      each(f.Dlg().findChildren<QSpinBox*>(), [](QSpinBox* c) { return QVariant(c->value()); });
+      each(f.Dlg().findChildren<QComboBox*>(), [](QComboBox* c) { return QVariant(c->currentIndex()); });
+      each(f.Dlg().findChildren<QLineEdit*>(), [](QLineEdit* c) { return QVariant(c->text()); });
+      each(f.Dlg().findChildren<QTableWidget*>(), [](QTableWidget* t) {
+        QStringList cells;
+        for (int r = 0; r < t->rowCount(); ++r)
+          for (int c = 0; c < t->columnCount(); ++c) cells << (t->item(r, c) ? t->item(r, c)->text() : QString());
+        return QVariant(cells);
+      });
+      each(f.Dlg().findChildren<TTextEditorFx*>(),
+           [](TTextEditorFx* e) { return QVariant(QByteArray::fromStdString(e->Editor().GetText())); });
       TColorOptionPage& p = f.ColorPage();
       for (int i = 0; i < kColorListSlotCount; ++i) {
         v[QString("fg%1").arg(i)] = p.SlotForeground(i);
@@ -443,14 +492,30 @@ class TestOptionsDialog : public QObject {
       f.Control<QLineEdit>("DefFoldaEdit")->setText(QString::fromUtf8("/tmp/フォルダ"));
       f.ColorPage().ApplyPreset(true);
       f.Control<QPushButton>("FontBtn")->click();
+      TFilterPage& filter = *f.Dlg().findChild<TFilterPage*>();
+      filter.StringGrid1->item(1, 1)->setText("*.c;*.h");
+      TKeywordPage& keywords = *f.Dlg().findChild<TKeywordPage*>();
+      for (std::size_t i = 0; i < keywords.Words.size(); ++i)
+        keywords.Words[i]->Editor().SetText("word" + std::to_string(i) + "\r\nother");
+      TScriptPage& scripts = *f.Dlg().findChild<TScriptPage*>();
+      scripts.StringGrid2->setCurrentCell(1, 0);
+      scripts.ComDelBtn->click();
+      TAppendixPage& appendix = *f.Dlg().findChild<TAppendixPage*>();
+      appendix.WallPaperFile->setText(QString::fromUtf8("いらない"));
+      for (std::size_t i = 0; i < appendix.Sign.size(); ++i)
+        appendix.Sign[i]->Editor().SetText(Utf8ToCp932("署名") + std::to_string(i) + "\r\n--");
       QVERIFY(f.Dlg().Confirm());
       left = controls(f);
     }
     Frame g(home.path());
     const auto shown = controls(g);
     for (const auto& [name, value] : left) QCOMPARE(shown.at(name), value);
-    QVERIFY(left.at("AutoIndent").toBool());
-    QCOMPARE(left.at("WordWrapByte").toInt(), 123);
+    QCOMPARE(left.size(), shown.size());
+    // The changes themselves came back, not only the same defaults twice.
+    QVERIFY(g.Control<QCheckBox>("AutoIndent")->isChecked());
+    QCOMPARE(g.Control<QSpinBox>("WordWrapByte")->value(), 123);
+    QCOMPARE(g.Dlg().findChild<TKeywordPage*>()->Words[8]->Editor().GetText(), std::string("word8\r\nother\r\n"));
+    QCOMPARE(g.Dlg().findChild<TAppendixPage*>()->WallPaperFile->text(), QString::fromUtf8("いらない"));
   }
 };
 
