@@ -395,8 +395,12 @@ class Grep {
     std::string_view text;  // what is searched: c.text, or the file's own bytes
     TMatchCORE_LineSeparator sep = mcls_CRLF;
     ascii_.reset();
-    if (countOnly && !binary &&
-        DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes)) == FileCode::ShiftJis) {
+    std::optional<FileCode> detected;  // found once: it may read the whole file
+    auto detect = [&] {
+      if (!detected) detected = DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes));
+      return *detected;
+    };
+    if (countOnly && !binary && detect() == FileCode::ShiftJis) {
       try {
         if (const auto n = CountInPieces(file, o_.filesWithMatches ? 1 : static_cast<std::size_t>(-1))) {
           return Report(path, *n, false);
@@ -410,7 +414,7 @@ class Grep {
     const int style = binary ? kMixedBreaks : UniformBreaks(bytes);
     const FileCode code = binary || style == kMixedBreaks
                               ? FileCode::Binary  // not looked at
-                              : DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes));
+                              : detect();
     const LiteralFinder* strings = code == FileCode::Utf8 ? Utf8SearchStrings(re_) : nullptr;
     if (binary) {
       text = bytes;  // searched as raw bytes, never printed
