@@ -1,7 +1,10 @@
 // tamber-grep: searches Japanese text files from a terminal with the editor's
 // own matcher. Each file is read as the editor reads it (its character code
 // detected and converted to Shift-JIS, every break made CR LF), each line is
-// searched, and lines and matches are printed in UTF-8.
+// searched, and lines and matches are printed in UTF-8. Where that gives the
+// same answers without the copy, the file's own bytes are searched: a
+// Shift-JIS file whose breaks are all CR LF or all LF, and a UTF-8 file when
+// the pattern is plain ASCII strings.
 //
 //   tamber-grep [-i] [--fuzzy] [-F] [-o] [-b] [-n] [-c] [-l] [-v] [-r] PATTERN [FILE...]
 //
