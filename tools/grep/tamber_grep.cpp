@@ -1,7 +1,10 @@
 // tamber-grep: searches Japanese text files from a terminal with the editor's
 // own matcher. Each file is read as the editor reads it (its character code
 // detected and converted to Shift-JIS, every break made CR LF), each line is
-// searched, and lines and matches are printed in UTF-8.
+// searched, and lines and matches are printed in UTF-8. Where that gives the
+// same answers without the copy, the file's own bytes are searched: a
+// Shift-JIS file whose breaks are all CR LF or all LF, and a UTF-8 file when
+// the pattern is plain ASCII strings.
 //
 //   tamber-grep [-i] [--fuzzy] [-F] [-o] [-b] [-n] [-c] [-l] [-v] [-r] PATTERN [FILE...]
 //
@@ -395,8 +398,12 @@ class Grep {
     std::string_view text;  // what is searched: c.text, or the file's own bytes
     TMatchCORE_LineSeparator sep = mcls_CRLF;
     ascii_.reset();
-    if (countOnly && !binary &&
-        DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes)) == FileCode::ShiftJis) {
+    std::optional<FileCode> detected;  // found once: it may read the whole file
+    auto detect = [&] {
+      if (!detected) detected = DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes));
+      return *detected;
+    };
+    if (countOnly && !binary && detect() == FileCode::ShiftJis) {
       try {
         if (const auto n = CountInPieces(file, o_.filesWithMatches ? 1 : static_cast<std::size_t>(-1))) {
           return Report(path, *n, false);
@@ -410,7 +417,7 @@ class Grep {
     const int style = binary ? kMixedBreaks : UniformBreaks(bytes);
     const FileCode code = binary || style == kMixedBreaks
                               ? FileCode::Binary  // not looked at
-                              : DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes));
+                              : detect();
     const LiteralFinder* strings = code == FileCode::Utf8 ? Utf8SearchStrings(re_) : nullptr;
     if (binary) {
       text = bytes;  // searched as raw bytes, never printed
