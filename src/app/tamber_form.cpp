@@ -25,6 +25,7 @@
 
 #include "app/command_line.h"
 #include "app/document_file.h"
+#include "app/editor_settings.h"
 #include "app/file_viewer.h"
 #include "app/macro_commands.h"
 #include "app/mdi_child.h"
@@ -32,6 +33,7 @@
 #include "app/mdi_tab.h"
 #include "app/mdi_wall.h"
 #include "app/mru_files.h"
+#include "app/option_dialog.h"
 #include "app/text_commands.h"
 #include "encoding/char_code.h"
 #include "encoding/cp932_codec.h"
@@ -176,6 +178,8 @@ TTamberForm::TTamberForm(QWidget* parent)
   BuildCommands();
   BindHandlers();
   BuildMenus();
+  optionDlg_ = new TOptionDlg(*this);
+  qApp->installEventFilter(this);
   // The tab strip's panel below the toolbar.
   addToolBarBreak();
   addToolBar(Qt::TopToolBarArea, static_cast<QToolBar*>(tabs_->parentWidget()));
@@ -198,6 +202,7 @@ TTamberForm::TTamberForm(QWidget* parent)
 }
 
 TTamberForm::~TTamberForm() {
+  qApp->removeEventFilter(this);
   // The documents go first: they refer to the form.
   for (TMDIChild* d : Documents()) delete d;
   // The recorder follows the focus through the frame's documents: it goes
@@ -224,8 +229,9 @@ void TTamberForm::ReadSettings() {
   DeclareSettingsItems(regManager_.RegItems());
   ReadAllSettings(regManager_, settingsHome_, settings_);
   mru_->Load(regManager_.IniFileName(), "History");
-  ApplySettingsLook();
-  openFolder_ = FromSettingsPath(settings_.LastAccessFolda);
+  ApplyTemplateSettings(*defEdit_, settings_);
+  // The file dialogs start in the last folder or in the one the options name.
+  openFolder_ = FromSettingsPath(settings_.LastFolda ? settings_.LastAccessFolda : settings_.DefFolda);
   if (openFolder_.isEmpty()) openFolder_ = FromSettingsPath(settings_.DefFolda);
 
   if (settings_.MaxMainWindow) {
@@ -241,28 +247,24 @@ void TTamberForm::ReadSettings() {
   }
 }
 
-void TTamberForm::ApplySettingsLook() {
-  TTextEditorFurniture& f = defEdit_->Furniture();
-  TTextEditorColors& c = f.View().Colors();
-  TFountainColor* parts[kColorSlotCount] = {&c.Ank(),     &c.Comment(), &c.DBCS(),   &c.Int(),    &c.Mail(),
-                                            &c.Reserve(), &c.Select(),  &c.Str(),    &c.Symbol(), &c.Url()};
-  for (int i = 0; i < kColorSlotCount; ++i) {
-    parts[i]->SetColor(settings_.Slots[static_cast<std::size_t>(i)].Fg);
-    parts[i]->SetBkColor(settings_.Slots[static_cast<std::size_t>(i)].Bg);
-    parts[i]->SetStyle(static_cast<TFontStyles>(settings_.Slots[static_cast<std::size_t>(i)].Style));
-  }
-  f.SetColor(settings_.Color);
-  f.SetFontColor(settings_.FontColor);
-  f.Leftbar().SetVisible(settings_.ShowNumber);
-  f.Ruler().SetVisible(settings_.ShowRuler);
-  f.Marks().RetMark().SetVisible(settings_.ViewRet);
-  f.Marks().EofMark().SetVisible(settings_.ViewEof);
-  f.FxMarks().TabMark().SetVisible(settings_.ShowTab);
-  if (!settings_.Font.Name.empty() && settings_.Font.Size > 0) {
-    QFont font(QString::fromStdString(Cp932ToUtf8(settings_.Font.Name)), settings_.Font.Size);
-    font.setStyleHint(QFont::Monospace);
-    defEdit_->SetEditorFont(font);
-  }
+void TTamberForm::RereadSettings() {
+  TSettings read;
+  ReadAllSettings(regManager_, settingsHome_, read);
+  settings_ = std::move(read);
+}
+
+void TTamberForm::ApplySettings() {
+  ApplyTemplateSettings(*defEdit_, settings_);
+  for (TMDIChild* d : Documents()) d->ApplyOptions();
+  tabs_->UpdateVisibility();
+  hintsShown_ = settings_.ShowHint;
+  UpdateCommands();
+}
+
+bool TTamberForm::eventFilter(QObject* watched, QEvent* e) {
+  // The options can switch every tooltip of the program off.
+  if (!hintsShown_ && e->type() == QEvent::ToolTip) return true;
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void TTamberForm::ApplyWallpaper() {
@@ -478,6 +480,7 @@ void TTamberForm::BindHandlers() {
     f.SetStatusText(2, QString::fromUtf8(e.OverWrite() ? "上書き" : "挿入"));
   }));
   Bind("HelpAbout", [this] { ShowAbout(); });
+  Bind("AcSetUp", [this] { optionDlg_->Execute(); });
   Bind("AcMacroRec", [this] { macros_->Record(); });
   Bind("AcMacroRecStop", [this] { macros_->Stop(); });
   Bind("AcMacroPlay", [this] { macros_->Play(); });

@@ -28,6 +28,7 @@ namespace tamber {
 
 class TMacroCommands;
 class TMDIChild;
+class TOptionDlg;
 class TMRUFiles;
 class TMDITab;
 class TMDIWall;
@@ -71,6 +72,16 @@ class TTamberForm : public QMainWindow {
   // The template editor: its display properties go into every new document.
   TTextEditorFx& DefEdit() const { return *defEdit_; }
   TSettings& Settings() { return settings_; }
+  const TSettings& Settings() const { return settings_; }
+  // The options dialog, made once with the frame.
+  TOptionDlg& OptionDlg() const { return *optionDlg_; }
+  // Reads every setting from the settings file again.
+  void RereadSettings();
+  // The settings in force go to the template editor, to every open document
+  // (in window order), to the tab strip and to the tooltips.
+  void ApplySettings();
+  // Tooltips are shown (on at start, then as the options say).
+  bool HintsShown() const { return hintsShown_; }
   // The folder of the settings file, the Macro and the Script folders.
   const std::string& SettingsHomeDir() const { return settingsHome_; }
   // The macro menu's commands with the frame's key macro recorder.
@@ -124,10 +135,10 @@ class TTamberForm : public QMainWindow {
   void closeEvent(QCloseEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void ReadSettings();
-  void ApplySettingsLook();
   void WriteExitState();
   void BuildCommands();
   void BuildMenus();
@@ -162,6 +173,8 @@ class TTamberForm : public QMainWindow {
   TMRUFiles* mru_ = nullptr;
   TMDITab* tabs_ = nullptr;
   TMDIWall* wall_ = nullptr;
+  TOptionDlg* optionDlg_ = nullptr;
+  bool hintsShown_ = true;
   QString openFolder_;
   std::string currentExt_;
   bool scriptRunning_ = false;
