@@ -172,9 +172,9 @@ class TTamberForm : public QMainWindow {
   std::string settingsHome_;
   TMRUFiles* mru_ = nullptr;
   TMDITab* tabs_ = nullptr;
-  TMDIWall* wall_ = nullptr;
   TOptionDlg* optionDlg_ = nullptr;
   bool hintsShown_ = true;
+  TMDIWall* wall_ = nullptr;
   QString openFolder_;
   std::string currentExt_;
   bool scriptRunning_ = false;
