@@ -101,6 +101,7 @@ bool TOptionDlg::Confirm() {
   }
   form_.RereadSettings();
   form_.ApplySettings();
+  form_.ApplyWallpaper();
   LoadPages();
   return true;
 }

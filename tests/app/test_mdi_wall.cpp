@@ -2,6 +2,8 @@
 // the area shows, repainting after scrolls, the WallPaper setting's choices
 // and JPEG pictures that are good, damaged or cut short.
 #include <QBuffer>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPaintEvent>
@@ -10,6 +12,7 @@
 
 #include "app/jpeg_image.h"
 #include "app/mdi_wall.h"
+#include "app/option_dialog.h"
 #include "app/tamber_form.h"
 #include "encoding/cp932_codec.h"
 
@@ -331,6 +334,24 @@ class TestMDIWall : public QObject {
     set(QString(), true);
     QCOMPARE(wall.Bitmap(), builtIn);
     QVERIFY(prompts->errors.isEmpty());
+  }
+
+  void ConfirmingTheOptionsPutsTheWallpaperOn() {
+    TTamberForm form;
+    form.SetPrompts(std::make_unique<CountingPrompts>());
+    TOptionDlg& dlg = form.OptionDlg();
+    auto* file = dlg.findChild<QLineEdit*>("WallPaperFile");
+    auto* tile = dlg.findChild<QCheckBox*>("WallTileCheck");
+    QVERIFY(file && tile);
+    file->setText(QString::fromUtf8("不要"));
+    QVERIFY(dlg.Confirm());
+    QVERIFY(!form.MDIWall1().Active());
+    file->setText(File("wall.bmp", Encode(Halves(10, 4), "BMP")));
+    tile->setChecked(false);
+    QVERIFY(dlg.Confirm());
+    QVERIFY(form.MDIWall1().Active());
+    QCOMPARE(form.MDIWall1().Bitmap().size(), QSize(10, 4));
+    QCOMPARE(form.MDIWall1().TileMode(), TTileMode::tmCenter);
   }
 
   void UnreadablePicturesKeepTheWallpaperAndSaySo() {
