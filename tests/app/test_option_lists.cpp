@@ -341,6 +341,29 @@ class TestOptionLists : public QObject {
                                                   Sjis("全置き換え.pas"), Sjis("新しい.pas")}));
   }
 
+  void aScriptChosenElsewhereIsCopiedIntoTheScriptFolder() {
+    Fixture<TScriptPage> f(CreateScriptPage);
+    const QString script = home_ + QStringLiteral("/Script");
+    const QString other = root_.filePath(QStringLiteral("mine"));
+    QDir().mkpath(other);
+    test::Write(other + U("/整列.pas"), "begin end.\r\n");
+    test::Write(other + U("/Grep.pas"), "{ not the shipped one }\r\n");
+    test::Write(script + U("/既存.pas"), "begin end.\r\n");
+    f.prompts->paths = {other + U("/整列.pas"), other + U("/Grep.pas"), script + U("/既存.pas")};
+    f.page->ComAddBtn->click();
+    QCOMPARE(test::Read(script + U("/整列.pas")), std::string("begin end.\r\n"));
+    QCOMPARE(Column(*f.page->StringGrid2, 0).back(), U("整列.pas"));
+    QCOMPARE(f.prompts->errors, 0);
+    f.page->ComAddBtn->click();  // another Grep.pas is there already: not registered, nothing replaced
+    QCOMPARE(f.prompts->errors, 1);
+    QVERIFY(f.prompts->lastText.contains(QStringLiteral("Grep.pas")));
+    QCOMPARE(Column(*f.page->StringGrid2, 0).count(QStringLiteral("Grep.pas")), 1);
+    QVERIFY(test::Read(script + QStringLiteral("/Grep.pas")) != "{ not the shipped one }\r\n");
+    f.page->ComAddBtn->click();  // chosen in the Script folder itself
+    QCOMPARE(Column(*f.page->StringGrid2, 0).back(), U("既存.pas"));
+    QCOMPARE(f.prompts->errors, 1);
+  }
+
   void scriptGridStopsAtSixteenRowsWithABeepAndNoDialog() {
     Fixture<TScriptPage> f(CreateScriptPage);
     TSettings s = f.form.Settings();
