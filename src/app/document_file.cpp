@@ -5,9 +5,13 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 #include "editor/row_loader.h"
+#include "editor/row_saver.h"
 #include "encoding/file_io.h"
 #include "view/text_editor.h"
 
@@ -38,19 +42,33 @@ TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool 
         loader.Feed(BinaryViewLine(bytes.substr(at, kBinaryLineBytes)));
       }
     } else {
-      loaded.format = ClassifyFileBytes(probe, FileExtension(path), bytes, kanjiAuto);
-      // The classification read the whole file; the conversion reads it again
-      // from the start and hands back the pages behind it.
+      // A text that looks like UTF-8 is checked while it is converted.
+      const TextFormat format =
+          ClassifyFileBytes(probe, FileExtension(path), bytes, kanjiAuto, Utf8Check::kByDecoder);
+      // Rows that hold the file's own bytes remember where in it they are, so
+      // that a save copies what has not changed.
+      if (HeldInFileCode(format)) loader.TrackFileStretches();
+      // The classification may have read the whole file; the conversion reads
+      // it again from the start and hands back the pages behind it.
       in.ReleaseAll();
-      FileDecoder decoder(bytes, loaded.format, /*normalizeBreaks=*/false);
+      FileDecoder decoder(bytes, format, /*normalizeBreaks=*/false);
       for (std::string_view piece; decoder.Next(&piece);) {
+        if (decoder.StartedOver()) {
+          // The text was not UTF-8 after all: its rows are read again in the
+          // code it turned out to be.
+          loader = RowLoader();
+          if (HeldInFileCode(decoder.Format())) loader.TrackFileStretches();
+        }
         loader.Feed(piece);
         in.Release(decoder.Consumed());
       }
+      loaded.format = decoder.Format();
       loaded.lost = decoder.Lost();
       loaded.format.otherForms = decoder.OtherForms();
     }
     rows = loader.Finish();
+    if (!loaded.binary && HeldInFileCode(loaded.format))
+      SetRowSourceFile(rows, path, in.Stamp(), loaded.format);
   }
   loaded.fileReadOnly = ::access(path.c_str(), W_OK) != 0 && errno == EACCES;
   editor.Lines().LoadRows(std::move(rows));
@@ -59,6 +77,64 @@ TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool 
   editor.SetModified(false);
   return loaded;
 }
+
+namespace {
+
+// Removes files on a thread of its own, one after another; at exit the
+// removals asked for are finished before the program ends.
+class LateRemover {
+ public:
+  ~LateRemover() {
+    std::thread t;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      t = std::move(thread_);
+    }
+    if (t.joinable()) t.join();
+  }
+
+  void Remove(std::string path) {
+    std::thread done;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      queue_.push_back(std::move(path));
+      if (running_) return;
+      done = std::move(thread_);
+      running_ = true;
+      thread_ = std::thread([this] { Run(); });
+    }
+    if (done.joinable()) done.join();  // ended, or about to
+  }
+
+ private:
+  void Run() {
+    while (true) {
+      std::string path;
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (queue_.empty()) {
+          running_ = false;
+          return;
+        }
+        path = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      ::unlink(path.c_str());
+    }
+  }
+
+  std::mutex mutex_;
+  std::deque<std::string> queue_;
+  std::thread thread_;
+  bool running_ = false;
+};
+
+void RemoveLater(const std::string& path) {
+  static LateRemover remover;
+  remover.Remove(path);
+}
+
+}  // namespace
 
 std::string BackupName(const std::string& path) {
   const std::string ext = FileExtension(path);
@@ -79,8 +155,22 @@ void MakeBackup(const std::string& path, bool enabled) {
   if (::stat(backup.c_str(), &bst) == 0 && bst.st_dev == st.st_dev && bst.st_ino == st.st_ino) return;
   // The save replaces the file by a rename, so a second name for the file as
   // it is now keeps those bytes without copying them; the file itself keeps
-  // its name, mode and links. The new name goes in beside the old backup and
-  // then over it, so a failure leaves the old backup.
+  // its name, mode and links. The old backup steps aside first and is removed
+  // off the save's way (freeing a large file's blocks takes long); a failure
+  // puts it back.
+  struct stat old {};
+  if (::lstat(backup.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    const std::string aside = backup + ".tamber-old";
+    if (::rename(backup.c_str(), aside.c_str()) == 0) {
+      if (::link(file.c_str(), backup.c_str()) == 0) {
+        RemoveLater(aside);
+        return;
+      }
+      ::rename(aside.c_str(), backup.c_str());
+    }
+  }
+  // The new name goes in beside the old backup and then over it, so a
+  // failure leaves the old backup.
   const std::string temp = backup + ".tamber-tmp";
   ::unlink(temp.c_str());
   if (::link(file.c_str(), temp.c_str()) == 0) {
@@ -95,17 +185,8 @@ void MakeBackup(const std::string& path, bool enabled) {
 }
 
 void WriteDocumentFile(TTextEditor& editor, const std::string& path, const TextFormat& format) {
-  if (format.code == FileCode::ShiftJis && format.textCode == FileCode::ShiftJis) {
-    editor.Lines().SaveToFile(path, format.lineEnd);
-    return;
-  }
-  if (format.code == FileCode::Binary) {
-    // Rows as they are, with the file's own line ends: nothing is converted.
-    editor.Lines().SaveToFile(path, format.lineEnd);
-    return;
-  }
-  const EncodedText encoded = EncodeForSave(editor.Lines().GetTextStr(), format);
-  WriteFileAtomically(path, encoded.bytes);
+  // FileCode::Binary: the rows as they are, with the file's own line ends.
+  editor.Text().SaveToFile(path, format);
 }
 
 }  // namespace tamber

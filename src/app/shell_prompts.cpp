@@ -1,10 +1,12 @@
 #include "app/shell_prompts.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
 #include "app/file_dialogs.h"
+#include "app/font_chooser.h"
 
 namespace tamber {
 
@@ -67,6 +69,28 @@ bool TWidgetPrompts::RunFileDialog(TFileDialogRequest& r) {
   if (dialog.exec() != QDialog::Accepted || dialog.SelectedPath().isEmpty()) return false;
   r.path = dialog.SelectedPath();
   r.code = dialog.CodeType();
+  return true;
+}
+
+bool TWidgetPrompts::ChooseFolder(const QString& title, QString& folder) {
+  const QString chosen = QFileDialog::getExistingDirectory(parent_, title, folder);
+  if (chosen.isEmpty()) return false;
+  folder = chosen;
+  return true;
+}
+
+bool TWidgetPrompts::ChooseColor(QColor& color) {
+  const QColor chosen = QColorDialog::getColor(color, parent_);
+  if (!chosen.isValid()) return false;
+  color = chosen;
+  return true;
+}
+
+bool TWidgetPrompts::ChooseFont(QFont& font) {
+  TFontChooser chooser(parent_);
+  chooser.SetChosen(font);
+  if (chooser.exec() != QDialog::Accepted) return false;
+  font = chooser.Chosen();
   return true;
 }
 

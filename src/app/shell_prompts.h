@@ -2,6 +2,8 @@
 // interface: the program shows message boxes and dialogs, tests answer them.
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <functional>
 
@@ -52,6 +54,24 @@ class TShellPrompts {
   virtual void Beep() = 0;
   // Runs the dialog; false when it was cancelled.
   virtual bool RunFileDialog(TFileDialogRequest& request) = 0;
+  // The folder choice titled title, starting at folder; the chosen folder
+  // goes into folder. False when it was cancelled.
+  virtual bool ChooseFolder(const QString& title, QString& folder) {
+    (void)title;
+    (void)folder;
+    return false;
+  }
+  // A colour choice starting at color. False when it was cancelled.
+  virtual bool ChooseColor(QColor& color) {
+    (void)color;
+    return false;
+  }
+  // The editor font choice among the fixed-pitch families, starting at font;
+  // the chosen family and size go into font. False when it was cancelled.
+  virtual bool ChooseFont(QFont& font) {
+    (void)font;
+    return false;
+  }
 };
 
 // Message boxes, the beep and the dialogs with the code choice and preview.
@@ -66,6 +86,9 @@ class TWidgetPrompts : public TShellPrompts {
   TAnswer Confirm(const QString& text, TPromptIcon icon) override;
   void Beep() override;
   bool RunFileDialog(TFileDialogRequest& request) override;
+  bool ChooseFolder(const QString& title, QString& folder) override;
+  bool ChooseColor(QColor& color) override;
+  bool ChooseFont(QFont& font) override;
 
  private:
   QWidget* parent_;

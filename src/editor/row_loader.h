@@ -5,6 +5,7 @@
 // failed read leaves the text being replaced as it was.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ namespace tamber {
 
 class RowLoader {
  public:
+  // The bytes fed are the file's own, nothing converted: the blocks are
+  // marked with the stretches of the file they hold (BlockSource), one for
+  // each piece fed that ends at a line end.
+  void TrackFileStretches() { tracking_ = true; }
   void Feed(std::string_view piece);
   RowStore Finish();
 
@@ -21,6 +26,9 @@ class RowLoader {
   RowBlockBuilder builder_;
   std::string open_;  // a line that spans pieces
   bool afterCr_ = false;
+  bool tracking_ = false;
+  std::uint64_t fed_ = 0;    // bytes fed so far
+  std::uint8_t breaks_ = 0;  // line ends met in the stretch: 1 CR LF, 2 LF, 4 CR
 };
 
 }  // namespace tamber

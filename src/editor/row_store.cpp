@@ -41,6 +41,7 @@ RowBlock CopyRows(const RowBlock& src, std::size_t from, std::size_t n) {
 }
 
 void EraseInBlock(RowBlock& b, std::size_t k, std::size_t m) {
+  b.source = {};
   const std::size_t from = b.Begin(k), to = b.Begin(k + m), gone = to - from;
   b.bytes.erase(from, gone);
   b.ends.erase(b.ends.begin() + k, b.ends.begin() + k + m);
@@ -54,6 +55,7 @@ void EraseInBlock(RowBlock& b, std::size_t k, std::size_t m) {
 
 // Appends block src to dst.
 void AppendBlock(RowBlock& dst, RowBlock&& src) {
+  dst.source = {};
   const std::size_t base = dst.bytes.size();
   dst.bytes += src.bytes.View();
   for (const std::size_t e : src.ends) dst.ends.push_back(base + e);
@@ -141,6 +143,7 @@ void RowBlockBuilder::SetLastAttr(std::uint32_t attr) {
   if (cur_.Rows() > 0) cur_.attr.back() = attr;
   else if (!out_.empty()) {
     out_.back().attr.back() = attr;
+    out_.back().source = {};
     RecountBlock(out_.back());
   }
 }
@@ -165,9 +168,36 @@ void RowBlockBuilder::Flush() {
   anyCarry_ = anyTag_ = false;
 }
 
+void RowBlockBuilder::EndStretch(std::uint64_t end, std::uint8_t breaks) {
+  Flush();
+  const std::size_t n = out_.size() - stretchFirstBlock_;
+  if (n > 0) {
+    ++stretches_;
+    for (std::size_t b = stretchFirstBlock_; b < out_.size(); ++b)
+      out_[b].source = {stretches_, static_cast<std::uint32_t>(b - stretchFirstBlock_),
+                        static_cast<std::uint32_t>(n), stretchBegin_, end, breaks};
+  }
+  lastStretchFirst_ = stretchFirstBlock_;
+  stretchFirstBlock_ = out_.size();
+  stretchBegin_ = end;
+}
+
+void RowBlockBuilder::SkipStretch(std::uint64_t begin) {
+  Flush();
+  stretchFirstBlock_ = out_.size();
+  stretchBegin_ = begin;
+}
+
+void RowBlockBuilder::DropLastStretch() {
+  for (std::size_t b = lastStretchFirst_; b < stretchFirstBlock_; ++b) out_[b].source = {};
+}
+
 std::vector<RowBlock> RowBlockBuilder::Finish() {
   Flush();
   rows_ = 0;
+  stretches_ = 0;
+  stretchBegin_ = 0;
+  stretchFirstBlock_ = lastStretchFirst_ = 0;
   return std::move(out_);
 }
 
@@ -346,6 +376,7 @@ void RowStore::MarkUnparsedFrom(std::size_t row) { unparsedFrom_ = std::min(unpa
 void RowStore::SetText(std::size_t i, std::string_view s) {
   const auto [b, k] = Locate(i);
   RowBlock& blk = blocks_[b];
+  blk.source = {};
   const std::size_t from = blk.Begin(k), oldLen = blk.ends[k] - from;
   blk.bytes.replace(from, oldLen, s);
   for (std::size_t j = k; j < blk.ends.size(); ++j) blk.ends[j] = blk.ends[j] - oldLen + s.size();
@@ -357,6 +388,7 @@ void RowStore::SetText(std::size_t i, std::string_view s) {
 void RowStore::SpliceText(std::size_t i, std::size_t at, std::size_t removed, std::string_view s) {
   const auto [b, k] = Locate(i);
   RowBlock& blk = blocks_[b];
+  blk.source = {};
   const std::size_t from = blk.Begin(k), len = blk.ends[k] - from;
   if (at > len || removed > len - at) throw std::out_of_range("RowStore::SpliceText");
   blk.bytes.replace(from + at, removed, s);
@@ -373,6 +405,7 @@ void RowStore::SetAttr(std::size_t i, std::uint32_t v) {
   const auto before = rowbits::AttributeOf(blk.attr[k]), after = rowbits::AttributeOf(v);
   blk.attr[k] = v;
   if (before == after) return;
+  blk.source = {};
   const auto step = [](std::size_t& blockCount, std::size_t& total, int d) {
     blockCount += d;
     total += d;
@@ -463,6 +496,7 @@ void RowStore::MergeAround(std::size_t b) {
 
 // Splices the rows of f into blk before row k.
 static void SpliceRows(RowBlock& blk, std::size_t k, RowBlock&& f) {
+  blk.source = {};
   const std::size_t at = blk.Begin(k), add = f.bytes.size(), oldRows = blk.Rows();
   const auto pos = static_cast<std::ptrdiff_t>(k);
   blk.bytes.insert(at, f.bytes.View());
@@ -598,6 +632,7 @@ void RowStore::Clear() {
   counted_.clear();
   dirty_.clear();
   treeStale_ = true;
+  sourceFile_.reset();
 }
 
 void RowStore::Swap(RowStore& o) noexcept {
@@ -610,6 +645,7 @@ void RowStore::Swap(RowStore& o) noexcept {
   std::swap(counted_, o.counted_);
   std::swap(dirty_, o.dirty_);
   std::swap(treeStale_, o.treeStale_);
+  std::swap(sourceFile_, o.sourceFile_);
 }
 
 std::uint16_t RowStore::UsedMarks() const {

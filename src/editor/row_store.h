@@ -36,6 +36,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -90,7 +91,20 @@ class BlockBytes {
   std::size_t front_ = 0;  // unused bytes before the string
 };
 
+// Where a block's rows stand in the file the text was last read from or
+// written to (the store's SourceFile). A stretch of that file is held by the
+// blocks that carry its number with the places 0..count-1, in order; the
+// stretch can be copied from the file while all of them are there, unchanged.
+// Any change to a block's text, rows or line ends drops its mark.
+struct BlockSource {
+  std::uint32_t stretch = 0;  // 0: none
+  std::uint32_t place = 0, count = 0;  // this block among the stretch's blocks
+  std::uint64_t begin = 0, end = 0;    // the stretch's bytes in the file
+  std::uint8_t breaks = 0;  // the line ends in the stretch, a bit (1 << LineEnd) each
+};
+
 struct RowBlock {
+  BlockSource source;
   BlockBytes bytes;
   std::vector<std::size_t> ends;  // ends[k] = end of row k in bytes
   std::vector<std::uint32_t> attr;
@@ -109,6 +123,7 @@ struct RowBlock {
 };
 
 class RowStore;
+struct RowSourceFile;  // editor/row_saver.h
 
 // Builds blocks of rows appended in order, each block allocated to its exact
 // size (loading a large file leaves no growth slack behind).
@@ -119,6 +134,16 @@ class RowBlockBuilder {
   std::size_t Rows() const { return rows_; }
   // Sets the attribute word of the last row added.
   void SetLastAttr(std::uint32_t attr);
+  // The rows added since the last stretch ended are the file's bytes up to
+  // end (from where the last one ended), with the line ends in breaks: they
+  // close their block and are marked as that stretch.
+  void EndStretch(std::uint64_t end, std::uint8_t breaks);
+  // The rows since the last stretch are not a stretch after all; the next
+  // one starts at begin.
+  void SkipStretch(std::uint64_t begin);
+  // The last stretch ended is not one after all (its last line end went on
+  // past its end).
+  void DropLastStretch();
   std::vector<RowBlock> Finish();
 
  private:
@@ -127,6 +152,9 @@ class RowBlockBuilder {
   bool anyCarry_ = false, anyTag_ = false;
   std::vector<RowBlock> out_;
   std::size_t rows_ = 0;
+  std::uint32_t stretches_ = 0;
+  std::uint64_t stretchBegin_ = 0;
+  std::size_t stretchFirstBlock_ = 0, lastStretchFirst_ = 0;
 };
 
 class RowStore {
@@ -191,6 +219,16 @@ class RowStore {
   // left, or at a raLast row. Returns (row, what is left); (Count(), left)
   // when the offset lies past every row.
   std::pair<std::size_t, std::size_t> RowAtOffset(std::size_t offset) const;
+
+  // The blocks, in order, for a walk over whole blocks (a save).
+  std::size_t BlockCount() const { return blocks_.size(); }
+  const RowBlock& Block(std::size_t b) const { return blocks_[b]; }
+  // Marks block b as part of a stretch of the source file (a save that has
+  // just written the file).
+  void SetBlockSource(std::size_t b, const BlockSource& s) { blocks_[b].source = s; }
+  // The file the blocks' stretches are in (none when null).
+  const std::shared_ptr<const RowSourceFile>& SourceFile() const { return sourceFile_; }
+  void SetSourceFile(std::shared_ptr<const RowSourceFile> f) { sourceFile_ = std::move(f); }
 
   // Aborts with a message when an invariant does not hold (tests call it).
   void CheckInvariants() const;
@@ -264,6 +302,7 @@ class RowStore {
   mutable std::vector<Sums> counted_;  // counted_[b] = what the tree holds for block b
   mutable std::vector<std::size_t> dirty_;  // blocks whose counts the tree lacks
   mutable bool treeStale_ = true;
+  std::shared_ptr<const RowSourceFile> sourceFile_;
 };
 
 }  // namespace tamber

@@ -6,6 +6,7 @@
 
 #include "base/notify.h"
 #include "editor/refolder.h"
+#include "editor/row_saver.h"
 
 namespace tamber {
 
@@ -731,23 +732,31 @@ void TTextEditorScreenStrings::WriteText(LineEnd lineEnd,
   const std::string_view brk = lineEnd == LineEnd::CrLf ? "\r\n" : lineEnd == LineEnd::Lf ? "\n" : "\r";
   std::string buf;
   buf.reserve(kPiece + 4096);
+  // Block by block: no row is looked up.
   const RowStore& rows = Rows();
-  for (std::size_t r = 0; r < rows.Count(); ++r) {
-    const std::string_view t = rows.Text(r);
-    if (t.size() >= kPiece) {
-      sink(buf);
-      buf.clear();
-      sink(t);
-    } else {
-      buf += t;
-    }
-    if (rowbits::AttributeOf(rows.Attr(r)) == raBreak) buf += brk;
-    if (buf.size() >= kPiece) {
-      sink(buf);
-      buf.clear();
+  for (std::size_t b = 0; b < rows.BlockCount(); ++b) {
+    const RowBlock& blk = rows.Block(b);
+    for (std::size_t k = 0; k < blk.Rows(); ++k) {
+      const std::string_view t = blk.Text(k);
+      if (t.size() >= kPiece) {
+        sink(buf);
+        buf.clear();
+        sink(t);
+      } else {
+        buf += t;
+      }
+      if (rowbits::AttributeOf(blk.attr[k]) == raBreak) buf += brk;
+      if (buf.size() >= kPiece) {
+        sink(buf);
+        buf.clear();
+      }
     }
   }
   if (!buf.empty()) sink(buf);
+}
+
+void TTextEditorScreenStrings::SaveToFile(const std::string& path, const TextFormat& format) {
+  SaveRows(MutableRows(), path, format);
 }
 
 void TTextEditorScreenStrings::CheckInvariants() const {

@@ -196,6 +196,9 @@ class TTextEditorScreenStrings : public TTextEditorStringList {
 
   // The text in pieces of about a megabyte, breaks written as lineEnd.
   void WriteText(LineEnd lineEnd, const std::function<void(std::string_view)>& sink) const;
+  // Writes the text to path in format, copying what has not changed since the
+  // rows were read from or last written to their file (SaveRows).
+  void SaveToFile(const std::string& path, const TextFormat& format);
   std::string GetTextStr() const;
 
   // Throws std::logic_error naming the first invariant of this header that

@@ -10,7 +10,7 @@
 namespace tamber {
 
 TTextEditorScreenStrings::TTextEditorScreenStrings() {
-  wrapOption_.SetOnChange([this] {
+  wrapOption_.SetOnChange([this](TObject&) {
     if (wordWrap_) Rewrap(true);
   });
 }

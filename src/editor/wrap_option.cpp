@@ -13,22 +13,6 @@ void TTextEditorWrapOption::Set(T& field, V&& value) {
   Changed();
 }
 
-void TTextEditorWrapOption::Changed() {
-  if (updateCount_ > 0) {
-    pending_ = true;
-    return;
-  }
-  if (onChange_) onChange_();
-}
-
-void TTextEditorWrapOption::EndUpdate() {
-  if (updateCount_ == 0 || --updateCount_ > 0) return;
-  if (pending_) {
-    pending_ = false;
-    if (onChange_) onChange_();
-  }
-}
-
 void TTextEditorWrapOption::SetWrapByte(int v) { Set(wrapByte_, std::clamp(v, kMinWrapByte, kMaxWrapByte)); }
 void TTextEditorWrapOption::SetFollowStr(std::string_view v) { Set(followStr_, v); }
 void TTextEditorWrapOption::SetLeadStr(std::string_view v) { Set(leadStr_, v); }

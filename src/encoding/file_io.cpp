@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -43,6 +44,18 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+FileStamp StampOf(const struct stat& st) {
+  FileStamp s;
+  if (!S_ISREG(st.st_mode)) return s;
+  s.device = static_cast<std::uint64_t>(st.st_dev);
+  s.inode = static_cast<std::uint64_t>(st.st_ino);
+  s.size = static_cast<std::uint64_t>(st.st_size);
+  s.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+  s.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+  s.valid = true;
+  return s;
 }
 
 // The rest of an open file (st from fstat on it).
@@ -117,6 +130,7 @@ std::string ReadWholeFile(const std::string& path, ReadSource source) {
 MappedFile::MappedFile(const std::string& path, ReadSource source) {
   struct stat st {};
   Fd fd(OpenForReading(path, source, &st));
+  stamp_ = StampOf(st);
   if (S_ISREG(st.st_mode) && st.st_size > 0) {
     void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd.get(), 0);
     if (p != MAP_FAILED) {
@@ -188,10 +202,146 @@ void WriteAllTo(int fd, std::string_view piece, const std::function<void(int)>& 
   }
 }
 
+// Appends to an open file. Into a temporary file it starts the write-back of
+// every few megabytes as they come, so that the flush at the end finds most of
+// the file on its way to the disk already.
+class FdSink : public FileSink {
+ public:
+  FdSink(int fd, bool regular, std::function<void(int)> fail)
+      : fd_(fd), regular_(regular), fail_(std::move(fail)) {}
+
+  void Write(std::string_view bytes) override {
+    WriteAllTo(fd_, bytes, fail_);
+    Advance(bytes.size());
+  }
+
+  void CopyFrom(int src, std::uint64_t offset, std::uint64_t len) override {
+    if (len == 0) return;
+    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    // The kernel copies page to page only where the bytes keep their place
+    // in the page; bytes shifted by an edit go faster through a write from a
+    // mapping of the file (the page cache's pages, copied once).
+    if (((offset ^ written_) & (page - 1)) == 0 && kernelCopy_) {
+      KernelCopy(src, offset, len);
+      return;
+    }
+    if (!MappedCopy(src, offset, len, page)) ReadCopy(src, offset, len);
+  }
+
+ private:
+  static constexpr std::uint64_t kKickBytes = 8u << 20;
+
+  [[noreturn]] static void Short() { throw CopySourceShort("the file copied from is shorter than it was"); }
+
+  void KernelCopy(int src, std::uint64_t offset, std::uint64_t len) {
+    auto in = static_cast<off_t>(offset);
+    while (len > 0) {
+      const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(len, kKickBytes));
+      const ssize_t n = ::copy_file_range(src, &in, fd_, nullptr, step, 0);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        // Not between these files (another file system, a pipe, an old
+        // kernel): the rest by other means.
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+            errno == EBADF) {
+          kernelCopy_ = false;
+          if (!MappedCopy(src, static_cast<std::uint64_t>(in), len,
+                          static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE))))
+            ReadCopy(src, static_cast<std::uint64_t>(in), len);
+          return;
+        }
+        fail_(errno);
+        return;
+      }
+      if (n == 0) Short();
+      len -= static_cast<std::uint64_t>(n);
+      Advance(static_cast<std::uint64_t>(n));
+    }
+  }
+
+  // The mapped bytes are only ever read by the kernel (write), so a file cut
+  // short meanwhile makes the write fail with EFAULT instead of raising
+  // SIGBUS here. The file is mapped a window at a time. False when the file
+  // cannot be mapped (nothing written then).
+  bool MappedCopy(int src, std::uint64_t offset, std::uint64_t len, std::uint64_t page) {
+    constexpr std::uint64_t kWindow = 64u << 20;
+    struct stat st {};
+    if (::fstat(src, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (offset + len > static_cast<std::uint64_t>(st.st_size)) Short();
+    bool first = true;
+    while (len > 0) {
+      const std::uint64_t base = offset & ~(page - 1);
+      const std::uint64_t take = std::min(len, kWindow - (offset - base));
+      const auto span = static_cast<std::size_t>(offset + take - base);
+      void* m = ::mmap(nullptr, span, PROT_READ, MAP_SHARED | MAP_POPULATE, src, static_cast<off_t>(base));
+      if (m == MAP_FAILED) {
+        if (first) return false;
+        ReadCopy(src, offset, len);
+        return true;
+      }
+      first = false;
+      struct Unmap {
+        void* p;
+        std::size_t n;
+        ~Unmap() { ::munmap(p, n); }
+      } unmap{m, span};
+      const char* p = static_cast<const char*>(m) + (offset - base);
+      for (std::uint64_t left = take; left > 0;) {
+        const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 20));
+        const ssize_t n = ::write(fd_, p, step);
+        if (n < 0) {
+          if (errno == EINTR) continue;
+          if (errno == EFAULT) Short();
+          fail_(errno);
+          return true;
+        }
+        p += n;
+        left -= static_cast<std::uint64_t>(n);
+        Advance(static_cast<std::uint64_t>(n));
+      }
+      offset += take;
+      len -= take;
+    }
+    return true;
+  }
+
+  void ReadCopy(int src, std::uint64_t offset, std::uint64_t len) {
+    buf_.resize(1 << 20);
+    while (len > 0) {
+      const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(len, buf_.size()));
+      const ssize_t n = ::pread(src, buf_.data(), step, static_cast<off_t>(offset));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        fail_(errno);
+        return;
+      }
+      if (n == 0) Short();
+      Write(std::string_view(buf_.data(), static_cast<std::size_t>(n)));
+      offset += static_cast<std::uint64_t>(n);
+      len -= static_cast<std::uint64_t>(n);
+    }
+  }
+
+  void Advance(std::uint64_t n) {
+    written_ += n;
+    if (!regular_ || written_ - kicked_ < kKickBytes) return;
+    ::sync_file_range(fd_, static_cast<off_t>(kicked_), static_cast<off_t>(written_ - kicked_),
+                      SYNC_FILE_RANGE_WRITE);
+    kicked_ = written_;
+  }
+
+  int fd_;
+  bool regular_;
+  std::function<void(int)> fail_;
+  bool kernelCopy_ = true;
+  std::uint64_t kicked_ = 0;
+  std::vector<char> buf_;
+};
+
 // A character device or a pipe takes the bytes as they come; there is no
 // file to keep, and replacing the node would break whatever it is.
 void WriteDirectly(const std::string& path, const std::string& target,
-                   const std::function<void(const ChunkWriter&)>& produce) {
+                   const std::function<void(FileSink&)>& produce) {
   // A pipe nobody reads would block the writer for ever: refuse it instead.
   Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (fd.get() < 0) Fail(errno, target);
@@ -200,22 +350,44 @@ void WriteDirectly(const std::string& path, const std::string& target,
   if (!S_ISCHR(st.st_mode) && !S_ISFIFO(st.st_mode))
     throw std::system_error(kNotRegularFile, FileKindCategory(), target);
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-  const auto fail = [&](int err) { Fail(err, target); };
-  produce([&](std::string_view piece) { WriteAllTo(fd.get(), piece, fail); });
+  FdSink sink(fd.get(), false, [&](int err) { Fail(err, target); });
+  produce(sink);
   if (fd.Close() != 0) Fail(errno, target);
 }
 
 }  // namespace
 
+FileStamp StampOfFile(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return {};
+  return StampOf(st);
+}
+
+FileStamp StampOfPath(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return StampOf(st);
+}
+
 void WriteFileAtomicallyFrom(const std::string& target,
                              const std::function<void(const ChunkWriter&)>& produce) {
+  WriteFileAtomicallyWith(target, [&](FileSink& sink) {
+    produce([&sink](std::string_view piece) { sink.Write(piece); });
+  });
+}
+
+FileStamp WriteFileAtomicallyWith(const std::string& target,
+                                  const std::function<void(FileSink&)>& produce) {
   const std::string path = ResolveLinks(target);
   mode_t mode = 0;
   bool keepOwner = false;
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) Fail(EISDIR, target);
-    if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return WriteDirectly(path, target, produce);
+    if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) {
+      WriteDirectly(path, target, produce);
+      return {};
+    }
     if (!S_ISREG(st.st_mode)) throw std::system_error(kNotRegularFile, FileKindCategory(), target);
     mode = st.st_mode & 07777;
     keepOwner = true;
@@ -240,7 +412,7 @@ void WriteFileAtomicallyFrom(const std::string& target,
     removed = true;
     Fail(err, target);
   };
-  const ChunkWriter sink = [&](std::string_view piece) { WriteAllTo(fd.get(), piece, cleanup); };
+  FdSink sink(fd.get(), true, cleanup);
   try {
     produce(sink);
   } catch (...) {
@@ -256,8 +428,11 @@ void WriteFileAtomicallyFrom(const std::string& target,
   }
   if (::fchmod(fd.get(), mode) != 0) cleanup(errno);
   if (::fsync(fd.get()) != 0) cleanup(errno);
+  struct stat written {};
+  if (::fstat(fd.get(), &written) != 0) cleanup(errno);
   if (fd.Close() != 0) cleanup(errno);
   if (::rename(tmp.c_str(), path.c_str()) != 0) cleanup(errno);
+  return StampOf(written);
 }
 
 }  // namespace tamber

@@ -3,7 +3,9 @@
 // file that was there.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -25,6 +27,20 @@ inline constexpr int kNotRegularFile = 1;
 // when it cannot be opened or read.
 std::string ReadWholeFile(const std::string& path, ReadSource source = ReadSource::kRegularFile);
 
+// What tells whether a file is still the one that was read or written: its
+// device and inode, size and modification time. A save copies from the file a
+// text came from only while its stamp is the one taken then.
+struct FileStamp {
+  std::uint64_t device = 0, inode = 0, size = 0;
+  std::int64_t mtimeSec = 0, mtimeNsec = 0;
+  bool valid = false;  // false: no regular file (none, or a device or pipe)
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of an open file, or of the regular file at path (following links).
+FileStamp StampOfFile(int fd);
+FileStamp StampOfPath(const std::string& path);
+
 // A file's bytes for reading once from start to end without holding them all:
 // a regular file is mapped, and the pages read can be handed back with
 // Release, so that the memory in use follows the reading, not the file size.
@@ -43,6 +59,8 @@ class MappedFile {
   void Release(std::size_t offset);
   // Every page is dropped, for reading the file once more from the start.
   void ReleaseAll();
+  // The file as it was opened.
+  const FileStamp& Stamp() const { return stamp_; }
 
  private:
   const char* data_ = nullptr;
@@ -50,6 +68,7 @@ class MappedFile {
   bool mapped_ = false;
   std::size_t released_ = 0;
   std::string whole_;  // the bytes of a file that could not be mapped
+  FileStamp stamp_;
 };
 
 // Writes bytes to a temporary file in path's folder, flushes it to disk and
@@ -73,5 +92,33 @@ using ChunkWriter = std::function<void(std::string_view)>;
 // thrown by produce removes the temporary file and passes through.
 void WriteFileAtomicallyFrom(const std::string& path,
                              const std::function<void(const ChunkWriter&)>& produce);
+
+// A file being written: bytes are appended, given or copied from another file.
+class FileSink {
+ public:
+  virtual ~FileSink() = default;
+  virtual void Write(std::string_view bytes) = 0;
+  // Appends len bytes from offset of the open file fd, inside the kernel where
+  // it can (copy_file_range), else by reading and writing. Throws
+  // CopySourceShort when fd ends before them.
+  virtual void CopyFrom(int fd, std::uint64_t offset, std::uint64_t len) = 0;
+  // Bytes appended so far.
+  std::uint64_t Written() const { return written_; }
+
+ protected:
+  std::uint64_t written_ = 0;
+};
+
+// The file copied from holds fewer bytes than asked for: it changed.
+class CopySourceShort : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// WriteFileAtomicallyFrom with a sink that also copies ranges of other files.
+// Returns the stamp of the file now at path (not valid when a device or pipe
+// was written directly).
+FileStamp WriteFileAtomicallyWith(const std::string& path,
+                                  const std::function<void(FileSink&)>& produce);
 
 }  // namespace tamber

@@ -1,6 +1,7 @@
 #include "view/caret_options.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/notify.h"
 
@@ -13,14 +14,14 @@ void TTextEditorCursors::Set(TCursor& field, TCursor v) {
 }
 
 void TTextEditorCursors::Assign(const TTextEditorCursors& s) {
-  if (owner_) owner_->BeginUpdate();
+  std::optional<TScopedUpdate<TTextEditorCaret>> hold;
+  if (owner_) hold.emplace(*owner_);
   SetDefaultCursor(s.default_);
   SetDragSelCursor(s.dragSel_);
   SetDragSelCopyCursor(s.dragSelCopy_);
   SetInSelCursor(s.inSel_);
   SetLeftMarginCursor(s.leftMargin_);
   SetTopMarginCursor(s.topMargin_);
-  if (owner_) owner_->EndUpdate();
 }
 
 bool TTextEditorCursors::operator==(const TTextEditorCursors& o) const {
@@ -31,22 +32,6 @@ bool TTextEditorCursors::operator==(const TTextEditorCursors& o) const {
 void TTextEditorCaret::SetTabSpaceCount(int v) {
   v = std::clamp(v, 2, 8);
   Set(tabSpaceCount_, v - v % 2);
-}
-
-void TTextEditorCaret::Changed() {
-  if (updateCount_ > 0) {
-    pending_ = true;
-    return;
-  }
-  if (onChange_) onChange_();
-}
-
-void TTextEditorCaret::EndUpdate() {
-  if (updateCount_ > 0) --updateCount_;
-  if (updateCount_ == 0 && pending_) {
-    pending_ = false;
-    Changed();
-  }
 }
 
 void TTextEditorCaret::Assign(const TTextEditorCaret& s) {

@@ -8,7 +8,7 @@ namespace tamber {
 TTextEditor::TTextEditor()
     : text_(std::make_shared<TTextEditorScreenStrings>()), lines_(text_.get(), this) {
   text_->AttachView(this);
-  caret_.SetOnChange([this] { CaretOptionsChanged(); });
+  caret_.SetOnChange([this](TObject&) { CaretOptionsChanged(); });
 }
 
 TTextEditor::~TTextEditor() {

@@ -234,5 +234,55 @@ TEST_F(FileIoTest, ALinkToAFileNotYetThereStaysALink) {
   EXPECT_EQ(KindError([&] { WriteFileAtomically(Path("loop1"), "x"); }), ELOOP);
 }
 
+TEST_F(FileIoTest, CopiedRangesLandWhereverTheyStandInThePage) {
+  std::string source;
+  for (int i = 0; i < 300000; ++i) source.push_back(static_cast<char>('a' + i % 26 + (i / 4099) % 3));
+  const std::string from = Path("from.txt");
+  WriteFileAtomically(from, source);
+  const int fd = open(from.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  // Ranges that keep their place in the page (copied in the kernel), shifted
+  // ones (through a mapping) and ranges of a few bytes.
+  const struct {
+    std::size_t at, len;
+  } ranges[] = {{0, 8192}, {8192, 100000}, {5, 3}, {4096 * 3 + 1, 70000}, {299990, 10}, {100, 0}};
+  const FileStamp stamp = WriteFileAtomicallyWith(Path("to.txt"), [&](FileSink& sink) {
+    sink.Write("head");
+    for (const auto& r : ranges) sink.CopyFrom(fd, r.at, r.len);
+    sink.Write("tail");
+    EXPECT_EQ(sink.Written(), 4u + 8192 + 100000 + 3 + 70000 + 10 + 4);
+  });
+  std::string expected = "head";
+  for (const auto& r : ranges) expected += source.substr(r.at, r.len);
+  expected += "tail";
+  EXPECT_TRUE(ReadWholeFile(Path("to.txt")) == expected);
+  EXPECT_TRUE(stamp.valid);
+  EXPECT_EQ(stamp, StampOfPath(Path("to.txt")));
+  EXPECT_EQ(stamp.size, expected.size());
+
+  // Into a pipe the bytes are read and written.
+  const std::string fifo = Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_FALSE(WriteFileAtomicallyWith(fifo, [&](FileSink& sink) { sink.CopyFrom(fd, 7, 20); }).valid);
+  char buf[64] = {};
+  EXPECT_EQ(std::string(buf, static_cast<std::size_t>(read(reader, buf, sizeof buf))), source.substr(7, 20));
+  close(reader);
+
+  // A source shorter than the range asked for: the write fails and the file
+  // written to is as it was.
+  // 4096 * 73 + 1 keeps its place after the one byte written, 299000 does not.
+  for (const std::size_t at : {std::size_t{4096 * 73 + 1}, std::size_t{299000}}) {
+    EXPECT_THROW(WriteFileAtomicallyWith(Path("to.txt"), [&](FileSink& sink) {
+                   sink.Write("x");
+                   sink.CopyFrom(fd, at, 5000);
+                 }),
+                 CopySourceShort);
+    EXPECT_TRUE(ReadWholeFile(Path("to.txt")) == expected);
+  }
+  close(fd);
+}
+
 }  // namespace
 }  // namespace tamber
