@@ -3,10 +3,8 @@
 // association through a fake xdg-mime), loaded from and stored into the
 // settings, and through the settings file and back.
 #include <QCheckBox>
-#include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +18,7 @@
 #include <memory>
 
 #include "app/file_association.h"
+#include "app/option_dialog.h"
 #include "app/option_list_pages.h"
 #include "app/tamber_form.h"
 #include "encoding/cp932_codec.h"
@@ -650,34 +649,28 @@ class TestOptionLists : public QObject {
     QVERIFY2(text.contains(QStringLiteral("Exec=\"/opt/my apps/tam\\\\\"ber\\\\$x%%\" %F\n")), qPrintable(text));
   }
 
-  // ---- all four pages, to look at: TAMBER_SHOTS=<folder> saves a picture of each.
+  // ---- the four pages in the options dialog; TAMBER_SHOTS=<folder> saves a picture of each.
   void pagesLayOutTheirJapaneseLabelsInFull() {
     TTamberForm form;
     form.SetPrompts(std::make_unique<test::QuietPrompts>());
-    QDialog dialog;
-    auto* tabs = new QTabWidget(&dialog);
-    (new QHBoxLayout(&dialog))->addWidget(tabs);
-    const std::pair<const char*, TOptionPage* (*)(TTamberForm&, QWidget*)> pages[] = {
-        {"拡張子", CreateFilterPage}, {"予約語", CreateKeywordPage},
-        {"登録スクリプト", CreateScriptPage}, {"付録", CreateAppendixPage}};
-    for (const auto& [caption, factory] : pages) {
-      TOptionPage* p = factory(form, tabs);
-      p->Load(form.Settings());
-      tabs->addTab(p, U(caption));
-    }
-    dialog.resize(560, 440);
+    TOptionDlg& dialog = form.OptionDlg();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTabWidget& tabs = *dialog.Pages();
+    const QString captions[] = {U("拡張子"), U("予約語"), U("登録スクリプト"), U("付録")};
     const QByteArray shots = qgetenv("TAMBER_SHOTS");
-    for (int i = 0; i < tabs->count(); ++i) {
-      tabs->setCurrentIndex(i);
+    for (int i = 0; i < 4; ++i) {
+      const int at = 4 + i;
+      QCOMPARE(tabs.tabText(at), captions[i]);
+      tabs.setCurrentIndex(at);
       QCoreApplication::processEvents();
-      for (QAbstractButton* b : tabs->widget(i)->findChildren<QAbstractButton*>()) {
+      for (QAbstractButton* b : tabs.widget(at)->findChildren<QAbstractButton*>()) {
         if (!b->isVisible() || b->text().isEmpty()) continue;
         QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
       }
-      if (!shots.isEmpty()) dialog.grab().save(QString::fromUtf8(shots) + QStringLiteral("/page%1.png").arg(i));
+      if (!shots.isEmpty()) dialog.grab().save(QString::fromUtf8(shots) + QStringLiteral("/page%1.png").arg(at));
     }
+    dialog.hide();
   }
 };
 
