@@ -1,5 +1,7 @@
 // The pages with a grid: "拡張子" (the file dialogs' filter) and
 // "登録スクリプト" (the registered scripts).
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -179,11 +181,30 @@ bool TScriptPage::Store(TSettings& s, QString& message) {
 }
 
 QString TScriptPage::ChooseScript() {
+  const QString folder = QString::fromStdString(Form().SettingsHomeDir()) + QStringLiteral("/Script");
   TFileDialogRequest r;
   r.filter = QtNameFilters("Pascal(*.pas)|*.pas|");
-  r.folder = QString::fromStdString(Form().SettingsHomeDir()) + QStringLiteral("/Script");
+  r.folder = folder;
   if (!Form().Prompts().RunFileDialog(r) || r.path.isEmpty()) return {};
-  return QFileInfo(r.path).fileName();
+  const QFileInfo chosen(r.path);
+  const QString name = chosen.fileName();
+  // The script menu runs its entries from the Script folder: a script chosen
+  // elsewhere is copied there, unless that would replace another one.
+  const QFileInfo there(folder + QLatin1Char('/') + name);
+  if (!chosen.isFile()) return name;
+  if (there.exists()) {
+    if (there.canonicalFilePath() == chosen.canonicalFilePath()) return name;
+    QFile a(there.filePath()), b(chosen.filePath());
+    if (a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll()) return name;
+    Form().Prompts().Error(U8("Script フォルダには別の %1 があります。\r\n"
+                              "同じ名前のスクリプトは登録できません。").arg(name));
+    return {};
+  }
+  if (!QDir().mkpath(folder) || !QFile::copy(chosen.filePath(), there.filePath())) {
+    Form().Prompts().Error(U8("%1 を %2 にコピーできません。").arg(chosen.filePath(), folder));
+    return {};
+  }
+  return name;
 }
 
 void TScriptPage::AddOrInsert(bool insert) {

@@ -3,10 +3,8 @@
 // association through a fake xdg-mime), loaded from and stored into the
 // settings, and through the settings file and back.
 #include <QCheckBox>
-#include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +18,7 @@
 #include <memory>
 
 #include "app/file_association.h"
+#include "app/option_dialog.h"
 #include "app/option_list_pages.h"
 #include "app/tamber_form.h"
 #include "encoding/cp932_codec.h"
@@ -341,6 +340,29 @@ class TestOptionLists : public QObject {
                                                   Sjis("全置き換え.pas"), Sjis("新しい.pas")}));
   }
 
+  void aScriptChosenElsewhereIsCopiedIntoTheScriptFolder() {
+    Fixture<TScriptPage> f(CreateScriptPage);
+    const QString script = home_ + QStringLiteral("/Script");
+    const QString other = root_.filePath(QStringLiteral("mine"));
+    QDir().mkpath(other);
+    test::Write(other + U("/整列.pas"), "begin end.\r\n");
+    test::Write(other + U("/Grep.pas"), "{ not the shipped one }\r\n");
+    test::Write(script + U("/既存.pas"), "begin end.\r\n");
+    f.prompts->paths = {other + U("/整列.pas"), other + U("/Grep.pas"), script + U("/既存.pas")};
+    f.page->ComAddBtn->click();
+    QCOMPARE(test::Read(script + U("/整列.pas")), std::string("begin end.\r\n"));
+    QCOMPARE(Column(*f.page->StringGrid2, 0).back(), U("整列.pas"));
+    QCOMPARE(f.prompts->errors, 0);
+    f.page->ComAddBtn->click();  // another Grep.pas is there already: not registered, nothing replaced
+    QCOMPARE(f.prompts->errors, 1);
+    QVERIFY(f.prompts->lastText.contains(QStringLiteral("Grep.pas")));
+    QCOMPARE(Column(*f.page->StringGrid2, 0).count(QStringLiteral("Grep.pas")), 1);
+    QVERIFY(test::Read(script + QStringLiteral("/Grep.pas")) != "{ not the shipped one }\r\n");
+    f.page->ComAddBtn->click();  // chosen in the Script folder itself
+    QCOMPARE(Column(*f.page->StringGrid2, 0).back(), U("既存.pas"));
+    QCOMPARE(f.prompts->errors, 1);
+  }
+
   void scriptGridStopsAtSixteenRowsWithABeepAndNoDialog() {
     Fixture<TScriptPage> f(CreateScriptPage);
     TSettings s = f.form.Settings();
@@ -627,34 +649,28 @@ class TestOptionLists : public QObject {
     QVERIFY2(text.contains(QStringLiteral("Exec=\"/opt/my apps/tam\\\\\"ber\\\\$x%%\" %F\n")), qPrintable(text));
   }
 
-  // ---- all four pages, to look at: TAMBER_SHOTS=<folder> saves a picture of each.
+  // ---- the four pages in the options dialog; TAMBER_SHOTS=<folder> saves a picture of each.
   void pagesLayOutTheirJapaneseLabelsInFull() {
     TTamberForm form;
     form.SetPrompts(std::make_unique<test::QuietPrompts>());
-    QDialog dialog;
-    auto* tabs = new QTabWidget(&dialog);
-    (new QHBoxLayout(&dialog))->addWidget(tabs);
-    const std::pair<const char*, TOptionPage* (*)(TTamberForm&, QWidget*)> pages[] = {
-        {"拡張子", CreateFilterPage}, {"予約語", CreateKeywordPage},
-        {"登録スクリプト", CreateScriptPage}, {"付録", CreateAppendixPage}};
-    for (const auto& [caption, factory] : pages) {
-      TOptionPage* p = factory(form, tabs);
-      p->Load(form.Settings());
-      tabs->addTab(p, U(caption));
-    }
-    dialog.resize(560, 440);
+    TOptionDlg& dialog = form.OptionDlg();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTabWidget& tabs = *dialog.Pages();
+    const QString captions[] = {U("拡張子"), U("予約語"), U("登録スクリプト"), U("付録")};
     const QByteArray shots = qgetenv("TAMBER_SHOTS");
-    for (int i = 0; i < tabs->count(); ++i) {
-      tabs->setCurrentIndex(i);
+    for (int i = 0; i < 4; ++i) {
+      const int at = 4 + i;
+      QCOMPARE(tabs.tabText(at), captions[i]);
+      tabs.setCurrentIndex(at);
       QCoreApplication::processEvents();
-      for (QAbstractButton* b : tabs->widget(i)->findChildren<QAbstractButton*>()) {
+      for (QAbstractButton* b : tabs.widget(at)->findChildren<QAbstractButton*>()) {
         if (!b->isVisible() || b->text().isEmpty()) continue;
         QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
       }
-      if (!shots.isEmpty()) dialog.grab().save(QString::fromUtf8(shots) + QStringLiteral("/page%1.png").arg(i));
+      if (!shots.isEmpty()) dialog.grab().save(QString::fromUtf8(shots) + QStringLiteral("/page%1.png").arg(at));
     }
+    dialog.hide();
   }
 };
 
