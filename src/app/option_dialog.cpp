@@ -101,7 +101,6 @@ bool TOptionDlg::Confirm() {
   }
   form_.RereadSettings();
   form_.ApplySettings();
-  form_.ApplyWallpaper();
   LoadPages();
   return true;
 }
