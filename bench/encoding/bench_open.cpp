@@ -5,7 +5,7 @@
 //   BM_Conv/...            tamber-conv and iconv as processes (standard output
 //                          to /dev/null): cpu_s, peak_over_file
 //   BM_OpenIntoRows/CODE   ClassifyFileBytes + FileDecoder into the rows, as
-//                          opening a file does: cpu_s, growth_over_file (the
+//                          opening a file does (the decoder checks UTF-8): cpu_s, growth_over_file (the
 //                          memory the open added, over the file's size)
 //
 // cpu_s is processor time (user + system); the machine may be shared, so it
@@ -83,11 +83,12 @@ void BM_OpenIntoRows(benchmark::State& state, const std::string& code) {
     {
       MappedFile in(path);
       const std::string_view bytes = in.Bytes();
-      const TextFormat format = ClassifyFileBytes(ProbeBytes(bytes), ".txt", bytes, true);
+      const TextFormat format = ClassifyFileBytes(ProbeBytes(bytes), ".txt", bytes, true, Utf8Check::kByDecoder);
       in.ReleaseAll();
       FileDecoder decoder(bytes, format, /*normalizeBreaks=*/false);
       RowLoader loader;
       for (std::string_view piece; decoder.Next(&piece);) {
+        if (decoder.StartedOver()) loader = RowLoader();
         loader.Feed(piece);
         in.Release(decoder.Consumed());
       }

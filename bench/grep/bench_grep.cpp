@@ -1,7 +1,8 @@
 // tamber-grep against GNU grep and ripgrep, each run as a process in the same
 // benchmark run (wall time, output redirected to a file: GNU grep stops at the
 // first match when its output is /dev/null). tamber-grep searches the
-// Shift-JIS 100 MB text, the others its UTF-8 twin. A tool that is missing
+// Shift-JIS 100 MB text, the others its UTF-8 twin (and tamber-grep too for
+// a plain ASCII string, which it finds in the UTF-8 bytes). A tool that is missing
 // (ripgrep comes from `scripts/setup-deps --bench`) is skipped with a note.
 // cpu_ms is each process's user and system time.
 #include <benchmark/benchmark.h>
@@ -80,6 +81,7 @@ void Tool(benchmark::State& state, const std::string& tool, const std::vector<st
 
 const char* kLiteral = "テキスト";
 const char* kNothing = "存在しない";
+const char* kAscii = "printf";  // plain ASCII: tamber-grep searches the UTF-8 file's own bytes
 
 void BM_Count_Literal_Tamber(benchmark::State& s) { Tool(s, TAMBER_GREP, {"-c"}, kLiteral, true); }
 void BM_Count_Literal_Grep(benchmark::State& s) { Tool(s, "grep", {"-c"}, kLiteral, false); }
@@ -87,6 +89,9 @@ void BM_Count_Literal_Rg(benchmark::State& s) { Tool(s, "rg", {"-c"}, kLiteral, 
 void BM_Count_NoMatch_Tamber(benchmark::State& s) { Tool(s, TAMBER_GREP, {"-c"}, kNothing, true); }
 void BM_Count_NoMatch_Grep(benchmark::State& s) { Tool(s, "grep", {"-c"}, kNothing, false); }
 void BM_Count_NoMatch_Rg(benchmark::State& s) { Tool(s, "rg", {"-c"}, kNothing, false); }
+void BM_Count_AsciiInUtf8_Tamber(benchmark::State& s) { Tool(s, TAMBER_GREP, {"-c"}, kAscii, false); }
+void BM_Count_AsciiInUtf8_Grep(benchmark::State& s) { Tool(s, "grep", {"-c"}, kAscii, false); }
+void BM_Count_AsciiInUtf8_Rg(benchmark::State& s) { Tool(s, "rg", {"-c"}, kAscii, false); }
 void BM_Only_Literal_Tamber(benchmark::State& s) { Tool(s, TAMBER_GREP, {"-o"}, kLiteral, true); }
 void BM_Only_Literal_Grep(benchmark::State& s) { Tool(s, "grep", {"-o"}, kLiteral, false); }
 void BM_Only_Literal_Rg(benchmark::State& s) { Tool(s, "rg", {"-o"}, kLiteral, false); }
@@ -98,6 +103,9 @@ TOOL_BENCH(BM_Count_Literal_Rg);
 TOOL_BENCH(BM_Count_NoMatch_Tamber);
 TOOL_BENCH(BM_Count_NoMatch_Grep);
 TOOL_BENCH(BM_Count_NoMatch_Rg);
+TOOL_BENCH(BM_Count_AsciiInUtf8_Tamber);
+TOOL_BENCH(BM_Count_AsciiInUtf8_Grep);
+TOOL_BENCH(BM_Count_AsciiInUtf8_Rg);
 TOOL_BENCH(BM_Only_Literal_Tamber);
 TOOL_BENCH(BM_Only_Literal_Grep);
 TOOL_BENCH(BM_Only_Literal_Rg);

@@ -42,18 +42,27 @@ TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool 
         loader.Feed(BinaryViewLine(bytes.substr(at, kBinaryLineBytes)));
       }
     } else {
-      loaded.format = ClassifyFileBytes(probe, FileExtension(path), bytes, kanjiAuto);
+      // A text that looks like UTF-8 is checked while it is converted.
+      const TextFormat format =
+          ClassifyFileBytes(probe, FileExtension(path), bytes, kanjiAuto, Utf8Check::kByDecoder);
       // Rows that hold the file's own bytes remember where in it they are, so
       // that a save copies what has not changed.
-      if (HeldInFileCode(loaded.format)) loader.TrackFileStretches();
-      // The classification read the whole file; the conversion reads it again
-      // from the start and hands back the pages behind it.
+      if (HeldInFileCode(format)) loader.TrackFileStretches();
+      // The classification may have read the whole file; the conversion reads
+      // it again from the start and hands back the pages behind it.
       in.ReleaseAll();
-      FileDecoder decoder(bytes, loaded.format, /*normalizeBreaks=*/false);
+      FileDecoder decoder(bytes, format, /*normalizeBreaks=*/false);
       for (std::string_view piece; decoder.Next(&piece);) {
+        if (decoder.StartedOver()) {
+          // The text was not UTF-8 after all: its rows are read again in the
+          // code it turned out to be.
+          loader = RowLoader();
+          if (HeldInFileCode(decoder.Format())) loader.TrackFileStretches();
+        }
         loader.Feed(piece);
         in.Release(decoder.Consumed());
       }
+      loaded.format = decoder.Format();
       loaded.lost = decoder.Lost();
       loaded.format.otherForms = decoder.OtherForms();
     }

@@ -71,14 +71,16 @@ QString LoadIntoViewer(TEditorWidget& widget, const std::string& path, const TVi
     if (binary) {
       loader.Feed(bytes);
     } else {
-      const TextFormat format = ClassifyFileBytes(probe, FileExtension(path), bytes, /*kanjiAuto=*/true);
-      code = format.code;
+      const TextFormat format =
+          ClassifyFileBytes(probe, FileExtension(path), bytes, /*kanjiAuto=*/true, Utf8Check::kByDecoder);
       in.ReleaseAll();
       FileDecoder decoder(bytes, format, /*normalizeBreaks=*/false);
       for (std::string_view piece; decoder.Next(&piece);) {
+        if (decoder.StartedOver()) loader = RowLoader();
         loader.Feed(piece);
         in.Release(decoder.Consumed());
       }
+      code = decoder.Format().code;
     }
     rows = loader.Finish();
   }

@@ -73,5 +73,7 @@ int main(int argc, char** argv) {
       Qt::QueuedConnection);
   // Files that do not exist are skipped.
   for (const QString& f : files) form.OpenOrActivate(QDir::current().absoluteFilePath(f));
+  // After the files, so that a picture that cannot be read is told over the frame.
+  form.ApplyWallpaper();
   return QApplication::exec();
 }

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <utility>
 
+#include "app/editor_settings.h"
 #include "app/tamber_form.h"
 #include "encoding/cp932_codec.h"
 #include "highlight/language_fountains.h"
@@ -45,6 +46,11 @@ const TColouring kColourings[] = {
 };
 const TColouring kPlainText{{}, 0, ">", "=", "TextWord", false};
 
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
 }  // namespace
 
 TMDIChild::TMDIChild(TTamberForm& form, const QString& caption) : form_(form) {
@@ -57,6 +63,7 @@ TMDIChild::TMDIChild(TTamberForm& form, const QString& caption) : form_(form) {
   splitter_->addWidget(edit_);
   setWidget(splitter_);
   Wire(*edit_);
+  edit_->viewport()->installEventFilter(this);
   format_.code = FileCode::ShiftJis;
   resize(form.MdiArea()->size() * 3 / 4);
 }
@@ -153,29 +160,77 @@ void TMDIChild::Configure() {
   to.Leftbar().Assign(from.Leftbar());
   to.Ruler().Assign(from.Ruler());
   edit_->SetEditorFont(def.EditorFont());
+  ApplyEditingOptions();
+  ChooseColouring(form_.CurrentExt(), false);
+  to.UpdateNumberDigits();
+  to.DoLayout();
+  FitWrapToWidth();
+  edit_->viewport()->update();
+}
 
+void TMDIChild::ApplyEditingOptions() {
   const TSettings& s = form_.Settings();
+  TTextEditorFurniture& to = edit_->Furniture();
   TTextEditorCaret& caret = edit_->Editor().Caret();
+  caret.BeginUpdate();
   caret.SetAutoIndent(s.AutoIndent);
   caret.SetFreeCaret(s.FreeCaret);
   caret.SetKeepCaret(s.KeepCaret);
   caret.SetNextLine(s.NextLine);
   caret.SetSoftTab(s.SoftTab);
   if (s.TabSpaceCount > 0) caret.SetTabSpaceCount(s.TabSpaceCount);
+  caret.EndUpdate();
   to.FxMarks().FindMark().SetVisible(s.ShowFindMark);
   to.Marks().Underline().SetVisible(s.Underline);
   edit_->SetScrollBars(static_cast<TScrollStyle>(std::clamp(s.ScrollBar, 0, 3)));
-  ChooseColouring(form_.CurrentExt());
+  TTextEditorScreenStrings& text = edit_->Editor().Text();
+  TTextEditorWrapOption& wrap = text.WrapOption();
+  wrap.BeginUpdate();
+  wrap.SetWrapByte(s.WordWrapByte);
+  wrap.SetLeading(s.Leading);
+  wrap.SetFollowStr(s.FollowStr);
+  wrap.SetLeadStr(s.LeadStr);
+  wrap.SetPunctuationStr(s.PunctuationStr);
+  wrap.EndUpdate();
+  text.SetWordWrap(s.WordWrap == 1 || s.WordWrap == 2);
+}
+
+void TMDIChild::ApplyOptions() {
+  Unsplit();
+  const TSettings& s = form_.Settings();
+  TTextEditorFurniture& to = edit_->Furniture();
+  ApplyMarkSettings(to, s);
+  ApplyEditingOptions();
+  edit_->SetEditorFont(EditorFontOf(s.Font));
+  ChooseColouring(Upper(FileExtension(Caption().toStdString())), true);
+  ApplyColorSettings(to, s);
   to.UpdateNumberDigits();
   to.DoLayout();
+  FitWrapToWidth();
   edit_->viewport()->update();
 }
 
-void TMDIChild::ChooseColouring(const std::string& upperExt) {
+void TMDIChild::FitWrapToWidth() {
+  if (form_.Settings().WordWrap != 2) return;
+  TTextEditorFurniture& f = edit_->Furniture();
+  const int w = f.Layout().CharWidth;
+  if (w <= 0) return;
+  // The viewport is the pane without its scroll bars.
+  const int c = edit_->viewport()->width() - f.Layout().TextLeft - w / 2;
+  const int bytes = c / w - (f.Marks().WrapMark().Visible() ? 2 : 0);
+  edit_->Editor().Text().WrapOption().SetWrapByte(bytes);
+}
+
+bool TMDIChild::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == edit_->viewport() && e->type() == QEvent::Resize) FitWrapToWidth();
+  return QMdiSubWindow::eventFilter(watched, e);
+}
+
+void TMDIChild::ChooseColouring(const std::string& upperExt, bool reapplied) {
   TTextEditorFurniture& to = edit_->Furniture();
   TTextEditorViewInfo& view = to.View();
-  TWordList& words = view.Fountain().ReserveWordList();
-  words.Clear();
+  // The list is set whole, so that the fountain hears of the change.
+  TWordList words;
   to.SetFountain(nullptr);
   const TColouring* c = &kPlainText;
   for (const TColouring& k : kColourings) {
@@ -188,6 +243,7 @@ void TMDIChild::ChooseColouring(const std::string& upperExt) {
   }
   TTextEditorColors& colors = form_.DefEdit().Furniture().View().Colors();
   if (c->nc) {
+    view.Fountain().SetReserveWordList(words);
     nc_ = std::make_unique<TNCFountain>();
     if (nc_->Brackets().Count() > 0) {
       nc_->Brackets().Items(0).ItemColor().SetColor(colors.Comment().Color());
@@ -197,7 +253,7 @@ void TMDIChild::ChooseColouring(const std::string& upperExt) {
       d.SetColor(s.Color());
       d.SetBkColor(s.BkColor());
     };
-    copy(nc_->Ank(), colors.Reserve());
+    copy(nc_->Ank(), reapplied ? colors.Ank() : colors.Reserve());
     copy(nc_->DBCS(), colors.DBCS());
     copy(nc_->Comment(), colors.Comment());
     copy(nc_->Int(), colors.Int());
@@ -206,6 +262,8 @@ void TMDIChild::ChooseColouring(const std::string& upperExt) {
     to.SetFountain(nc_.get());
     return;
   }
+  // Applied again, the table's pairs replace those of the first show.
+  if (reapplied && c->brackets != 0) view.Brackets().Clear();
   if (c->brackets == 1) {
     view.Brackets().Add("/*", "*/");
   } else if (c->brackets == 2) {
@@ -217,6 +275,7 @@ void TMDIChild::ChooseColouring(const std::string& upperExt) {
   for (const TKeywordFile& k : form_.Settings().Keywords)
     if (k.EditorName == c->keywords)
       for (const std::string& w : k.Lines) words.Add(w);
+  view.Fountain().SetReserveWordList(words);
   // Text in brackets spanning lines is shown like a comment.
   view.Brackets().SetAllColor(colors.Comment().Color());
   view.Brackets().SetAllBkColor(colors.Comment().BkColor());

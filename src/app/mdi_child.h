@@ -64,6 +64,12 @@ class TMDIChild : public QMdiSubWindow {
   // Copies the display properties of the template editor and chooses the
   // colouring by the upper-cased extension, once (on creation or the first show).
   void Configure();
+  // The options dialog was confirmed: the view is unsplit and the main pane
+  // takes the settings and the template editor's look again, its colouring
+  // chosen anew by the caption's extension.
+  void ApplyOptions();
+  // With wrapping at the window's width, the wrap width follows the main pane's width.
+  void FitWrapToWidth();
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -76,7 +82,13 @@ class TMDIChild : public QMdiSubWindow {
   void Wheel(TTextEditorFx& pane, int notchesDown);
   // A double click on a URL or a mail address hands it to the desktop.
   void DoubleClicked(TTextEditorFx& pane, QPoint at);
-  void ChooseColouring(const std::string& upperExt);
+  // reapplied: the options dialog's pass (the view keeps what the first
+  // show set, and NC programs take the template's half-width colours).
+  void ChooseColouring(const std::string& upperExt, bool reapplied);
+  // Caret options, tab width, find and underline marks, scroll bars, word
+  // wrap and its options from the settings.
+  void ApplyEditingOptions();
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
   TTamberForm& form_;
   QSplitter* splitter_;

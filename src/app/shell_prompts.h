@@ -2,6 +2,8 @@
 // interface: the program shows message boxes and dialogs, tests answer them.
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <functional>
 
@@ -15,6 +17,7 @@ namespace tamber {
 inline constexpr const char* kSystemMessageCaption = " Orvane System Message";
 
 enum class TAnswer { Yes, No, Cancel, Ok };
+enum class TPromptIcon { Question, Information, Warning };
 
 // One run of an open or save dialog: what the program proposes, what the user chose.
 struct TFileDialogRequest {
@@ -26,6 +29,7 @@ struct TFileDialogRequest {
   int filterIndex = 1;  // 1-based
   QString defaultSuffix;
   bool codeSelect = false;  // the character-code choice can be changed
+  bool plain = false;       // a plain chooser, without the code choice and the text preview
   // The answer.
   QString path;
   ChrCodeEnum code = AUTO;
@@ -42,9 +46,32 @@ class TShellPrompts {
   virtual TAnswer AskYesNoCancel(const QString& text) = 0;
   // Ok or Cancel.
   virtual TAnswer AskOkCancel(const QString& text) = 0;
+  // Ok or Cancel under the given icon; by default AskOkCancel's question.
+  virtual TAnswer Confirm(const QString& text, TPromptIcon icon) {
+    (void)icon;
+    return AskOkCancel(text);
+  }
   virtual void Beep() = 0;
   // Runs the dialog; false when it was cancelled.
   virtual bool RunFileDialog(TFileDialogRequest& request) = 0;
+  // The folder choice titled title, starting at folder; the chosen folder
+  // goes into folder. False when it was cancelled.
+  virtual bool ChooseFolder(const QString& title, QString& folder) {
+    (void)title;
+    (void)folder;
+    return false;
+  }
+  // A colour choice starting at color. False when it was cancelled.
+  virtual bool ChooseColor(QColor& color) {
+    (void)color;
+    return false;
+  }
+  // The editor font choice among the fixed-pitch families, starting at font;
+  // the chosen family and size go into font. False when it was cancelled.
+  virtual bool ChooseFont(QFont& font) {
+    (void)font;
+    return false;
+  }
 };
 
 // Message boxes, the beep and the dialogs with the code choice and preview.
@@ -56,8 +83,12 @@ class TWidgetPrompts : public TShellPrompts {
   void CommandFailed(const QString& text) override;
   TAnswer AskYesNoCancel(const QString& text) override;
   TAnswer AskOkCancel(const QString& text) override;
+  TAnswer Confirm(const QString& text, TPromptIcon icon) override;
   void Beep() override;
   bool RunFileDialog(TFileDialogRequest& request) override;
+  bool ChooseFolder(const QString& title, QString& folder) override;
+  bool ChooseColor(QColor& color) override;
+  bool ChooseFont(QFont& font) override;
 
  private:
   QWidget* parent_;

@@ -25,11 +25,15 @@
 
 #include "app/command_line.h"
 #include "app/document_file.h"
+#include "app/editor_settings.h"
 #include "app/file_viewer.h"
 #include "app/macro_commands.h"
 #include "app/mdi_child.h"
+#include "app/jpeg_image.h"
 #include "app/mdi_tab.h"
+#include "app/mdi_wall.h"
 #include "app/mru_files.h"
+#include "app/option_dialog.h"
 #include "app/text_commands.h"
 #include "encoding/char_code.h"
 #include "encoding/cp932_codec.h"
@@ -119,6 +123,9 @@ TTamberForm::TTamberForm(QWidget* parent)
   area_ = new QMdiArea(this);
   area_->setObjectName("MDIArea");
   setCentralWidget(area_);
+  // Active and tiled with the built-in picture until the settings say otherwise.
+  wall_ = new TMDIWall(area_);
+  wall_->SetBitmap(BuiltInWallpaper());
   auto* tabPanel = new QToolBar(QStringLiteral("MDITabPanel"), this);
   tabPanel->setObjectName("MDITabPanel");
   tabPanel->setMovable(false);
@@ -171,6 +178,8 @@ TTamberForm::TTamberForm(QWidget* parent)
   BuildCommands();
   BindHandlers();
   BuildMenus();
+  optionDlg_ = new TOptionDlg(*this);
+  qApp->installEventFilter(this);
   // The tab strip's panel below the toolbar.
   addToolBarBreak();
   addToolBar(Qt::TopToolBarArea, static_cast<QToolBar*>(tabs_->parentWidget()));
@@ -193,6 +202,7 @@ TTamberForm::TTamberForm(QWidget* parent)
 }
 
 TTamberForm::~TTamberForm() {
+  qApp->removeEventFilter(this);
   // The documents go first: they refer to the form.
   for (TMDIChild* d : Documents()) delete d;
   // The recorder follows the focus through the frame's documents: it goes
@@ -219,8 +229,9 @@ void TTamberForm::ReadSettings() {
   DeclareSettingsItems(regManager_.RegItems());
   ReadAllSettings(regManager_, settingsHome_, settings_);
   mru_->Load(regManager_.IniFileName(), "History");
-  ApplySettingsLook();
-  openFolder_ = FromSettingsPath(settings_.LastAccessFolda);
+  ApplyTemplateSettings(*defEdit_, settings_);
+  // The file dialogs start in the last folder or in the one the options name.
+  openFolder_ = FromSettingsPath(settings_.LastFolda ? settings_.LastAccessFolda : settings_.DefFolda);
   if (openFolder_.isEmpty()) openFolder_ = FromSettingsPath(settings_.DefFolda);
 
   if (settings_.MaxMainWindow) {
@@ -236,28 +247,58 @@ void TTamberForm::ReadSettings() {
   }
 }
 
-void TTamberForm::ApplySettingsLook() {
-  TTextEditorFurniture& f = defEdit_->Furniture();
-  TTextEditorColors& c = f.View().Colors();
-  TFountainColor* parts[kColorSlotCount] = {&c.Ank(),     &c.Comment(), &c.DBCS(),   &c.Int(),    &c.Mail(),
-                                            &c.Reserve(), &c.Select(),  &c.Str(),    &c.Symbol(), &c.Url()};
-  for (int i = 0; i < kColorSlotCount; ++i) {
-    parts[i]->SetColor(settings_.Slots[static_cast<std::size_t>(i)].Fg);
-    parts[i]->SetBkColor(settings_.Slots[static_cast<std::size_t>(i)].Bg);
-    parts[i]->SetStyle(static_cast<TFontStyles>(settings_.Slots[static_cast<std::size_t>(i)].Style));
+void TTamberForm::RereadSettings() {
+  TSettings read;
+  ReadAllSettings(regManager_, settingsHome_, read);
+  settings_ = std::move(read);
+}
+
+void TTamberForm::ApplySettings() {
+  ApplyTemplateSettings(*defEdit_, settings_);
+  for (TMDIChild* d : Documents()) d->ApplyOptions();
+  tabs_->UpdateVisibility();
+  hintsShown_ = settings_.ShowHint;
+  UpdateCommands();
+}
+
+bool TTamberForm::eventFilter(QObject* watched, QEvent* e) {
+  // The options can switch every tooltip of the program off.
+  if (!hintsShown_ && e->type() == QEvent::ToolTip) return true;
+  return QMainWindow::eventFilter(watched, e);
+}
+
+void TTamberForm::ApplyWallpaper() {
+  const std::string& setting = settings_.WallPaper;
+  const QString path = FromSettingsPath(setting);
+  switch (ChooseWallpaper(setting, !path.isEmpty() && QFileInfo(path).isFile())) {
+    case TWallpaperChoice::wcNone:
+      wall_->SetActive(false);
+      return;
+    case TWallpaperChoice::wcBuiltIn:
+      wall_->SetBitmap(BuiltInWallpaper());
+      break;
+    case TWallpaperChoice::wcFile: {
+      const QString ext = QFileInfo(path).suffix().toLower();
+      QImage image;
+      QString why;
+      if (ext == QLatin1String("bmp")) {
+        image.load(path, "BMP");
+        if (image.isNull()) why = QString::fromUtf8("ビットマップとして読めません。");
+      } else if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg")) {
+        image = ReadJpegFile(path, &why);
+      } else {
+        break;  // not a picture this reads: what was shown stays
+      }
+      if (image.isNull())
+        prompts_->Error(QString::fromUtf8("壁紙の画像を読み込めませんでした。前の壁紙のままにします。\r\n%1\r\n%2")
+                            .arg(path, why));
+      else
+        wall_->SetBitmap(image);
+      break;
+    }
   }
-  f.SetColor(settings_.Color);
-  f.SetFontColor(settings_.FontColor);
-  f.Leftbar().SetVisible(settings_.ShowNumber);
-  f.Ruler().SetVisible(settings_.ShowRuler);
-  f.Marks().RetMark().SetVisible(settings_.ViewRet);
-  f.Marks().EofMark().SetVisible(settings_.ViewEof);
-  f.FxMarks().TabMark().SetVisible(settings_.ShowTab);
-  if (!settings_.Font.Name.empty() && settings_.Font.Size > 0) {
-    QFont font(QString::fromStdString(Cp932ToUtf8(settings_.Font.Name)), settings_.Font.Size);
-    font.setStyleHint(QFont::Monospace);
-    defEdit_->SetEditorFont(font);
-  }
+  wall_->SetTileMode(settings_.WallTile ? TTileMode::tmTile : TTileMode::tmCenter);
+  wall_->SetActive(true);
 }
 
 void TTamberForm::WriteExitState() {
@@ -296,7 +337,12 @@ void TTamberForm::BuildCommands() {
     if (!c.shortcut.empty()) a->setShortcut(QKeySequence(U(c.shortcut), QKeySequence::PortableText));
     if (!c.hint.empty()) a->setToolTip(U(ShortHint(c.hint)));
     const std::string name(c.name);
-    connect(a, &QAction::triggered, this, [this, name] { Run(name); });
+    connect(a, &QAction::triggered, this, [this, a, name] {
+      // A checkable item has flipped its mark before this runs; the command
+      // sets the mark itself, as it does when run by name.
+      if (a->isCheckable()) a->setChecked(!a->isChecked());
+      Run(name);
+    });
     addAction(a);  // shortcuts work without a menu item (AcFindPrev)
     actions_.emplace(name, a);
   }
@@ -416,8 +462,16 @@ void TTamberForm::BindHandlers() {
   Bind("EditPaste", onDoc([](TTamberForm&, TMDIChild& d) { d.FocusedPane().Editor().PasteFromClipboard(); }));
   Bind("AcEditSplit", onDoc([](TTamberForm&, TMDIChild& d) { d.SplitView() ? d.Unsplit() : d.Split(); }));
   Bind("AcMaxWindow", [this] {
-    const bool on = Action("AcMaxWindow")->isChecked();
-    for (TMDIChild* d : Documents()) on ? d->showMaximized() : d->showNormal();
+    QAction* mark = Action("AcMaxWindow");
+    const bool on = !mark->isChecked();
+    // The area maximises the documents activated after this one too.
+    if (on) {
+      if (TMDIChild* d = ActiveDocument()) d->showMaximized();
+    } else {
+      for (TMDIChild* d : Documents())
+        if (d->isMaximized()) d->showNormal();
+    }
+    mark->setChecked(on);
   });
   Bind("OverWrite", onDoc([](TTamberForm& f, TMDIChild& d) {
     TTextEditor& e = d.Edit().Editor();
@@ -426,6 +480,7 @@ void TTamberForm::BindHandlers() {
     f.SetStatusText(2, QString::fromUtf8(e.OverWrite() ? "上書き" : "挿入"));
   }));
   Bind("HelpAbout", [this] { ShowAbout(); });
+  Bind("AcSetUp", [this] { optionDlg_->Execute(); });
   Bind("AcMacroRec", [this] { macros_->Record(); });
   Bind("AcMacroRecStop", [this] { macros_->Stop(); });
   Bind("AcMacroPlay", [this] { macros_->Play(); });
@@ -511,6 +566,13 @@ TMDIChild* TTamberForm::CreateDocument(const QString& name) {
   currentExt_ = Upper(FileExtension(name.toStdString()));
   auto* doc = new TMDIChild(*this, name);
   area_->addSubWindow(doc);
+  // A document maximised or restored by its own buttons moves the mark of
+  // AcMaxWindow with it; minimising leaves the mark alone.
+  connect(doc, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates was, Qt::WindowStates now) {
+    const bool max = now.testFlag(Qt::WindowMaximized);
+    if (!now.testFlag(Qt::WindowMinimized) && max != was.testFlag(Qt::WindowMaximized))
+      Action("AcMaxWindow")->setChecked(max);
+  });
   // Configured now even while the frame is hidden, so the document is ready
   // for its load.
   doc->Configure();

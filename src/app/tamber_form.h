@@ -28,8 +28,10 @@ namespace tamber {
 
 class TMacroCommands;
 class TMDIChild;
+class TOptionDlg;
 class TMRUFiles;
 class TMDITab;
+class TMDIWall;
 class TTextEditorFx;
 
 // Caption and title texts of the program.
@@ -70,6 +72,16 @@ class TTamberForm : public QMainWindow {
   // The template editor: its display properties go into every new document.
   TTextEditorFx& DefEdit() const { return *defEdit_; }
   TSettings& Settings() { return settings_; }
+  const TSettings& Settings() const { return settings_; }
+  // The options dialog, made once with the frame.
+  TOptionDlg& OptionDlg() const { return *optionDlg_; }
+  // Reads every setting from the settings file again.
+  void RereadSettings();
+  // The settings in force go to the template editor, to every open document
+  // (in window order), to the tab strip and to the tooltips.
+  void ApplySettings();
+  // Tooltips are shown (on at start, then as the options say).
+  bool HintsShown() const { return hintsShown_; }
   // The folder of the settings file, the Macro and the Script folders.
   const std::string& SettingsHomeDir() const { return settingsHome_; }
   // The macro menu's commands with the frame's key macro recorder.
@@ -94,6 +106,14 @@ class TTamberForm : public QMainWindow {
   void AddRecentFile(const QString& path);
   const std::vector<std::string>& RecentFiles() const;
   TMRUFiles& MRUFiles() const { return *mru_; }
+  // The wallpaper of the document area.
+  TMDIWall& MDIWall1() const { return *wall_; }
+  // Puts the WallPaper and WallTile settings on the wallpaper: off for
+  // "いらない" or "不要"; a .bmp, .jpg or .jpeg file that exists; the built-in
+  // picture for anything else that names no file ("標準"). A file of another
+  // extension, or one that cannot be read (the user is told), keeps the
+  // picture shown before. Tiled when WallTile, else centred.
+  void ApplyWallpaper();
   // An entry of the recent-files menu was chosen: its document is focused,
   // else the file opened (not moved in the list), else a beep.
   void RecentFileClicked(const std::string& stored);
@@ -115,10 +135,10 @@ class TTamberForm : public QMainWindow {
   void closeEvent(QCloseEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void ReadSettings();
-  void ApplySettingsLook();
   void WriteExitState();
   void BuildCommands();
   void BuildMenus();
@@ -152,6 +172,9 @@ class TTamberForm : public QMainWindow {
   std::string settingsHome_;
   TMRUFiles* mru_ = nullptr;
   TMDITab* tabs_ = nullptr;
+  TOptionDlg* optionDlg_ = nullptr;
+  bool hintsShown_ = true;
+  TMDIWall* wall_ = nullptr;
   QString openFolder_;
   std::string currentExt_;
   bool scriptRunning_ = false;

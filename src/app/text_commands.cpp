@@ -118,13 +118,12 @@ bool ReplaceLines(TTextEditor& e, int first, int last, const std::vector<std::st
   const std::int64_t start = LineOffset(e, first);
   const std::int64_t length = static_cast<std::int64_t>(JoinLines(e, first, last).size());
   const std::string text = Join(lines);
-  e.CaretBeginUpdate();
+  const TCaretUpdate hold(e);
   e.SetSelStart(start);
   e.SetSelLength(length);
   if (text.empty()) e.DeleteSelection();
   else e.SetSelTextBuf(text);
   e.SetRowCol(std::min(row, std::max(0, e.Text().Count() - 1)), col);
-  e.CaretEndUpdate();
   return true;
 }
 
@@ -193,10 +192,9 @@ void DeleteToLineStart(TTextEditor& e) {
   std::string line = e.Lines().Get(i);
   const auto cut = std::min<std::size_t>(static_cast<std::size_t>(c), line.size());
   e.CleanSelection();
-  e.CaretBeginUpdate();
+  const TCaretUpdate hold(e);
   if (cut > 0) e.Lines().Put(i, line.substr(cut));
   e.SetRowCol(e.Text().LineToRow(i), 0);
-  e.CaretEndUpdate();
 }
 
 void DeleteToLineEnd(TTextEditor& e) {
@@ -207,10 +205,9 @@ void DeleteToLineEnd(TTextEditor& e) {
   std::string line = e.Lines().Get(i);
   const auto cut = std::min<std::size_t>(static_cast<std::size_t>(c), line.size());
   e.CleanSelection();
-  e.CaretBeginUpdate();
+  const TCaretUpdate hold(e);
   if (cut < line.size()) e.Lines().Put(i, line.substr(0, cut));
   e.SetRowCol(e.Text().LineToRow(i), k);
-  e.CaretEndUpdate();
 }
 
 void IndentTimes(TTextEditor& e, int n, bool indent) {

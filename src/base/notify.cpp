@@ -1,6 +1,7 @@
 #include "base/notify.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tamber {
 
@@ -11,6 +12,18 @@ void TNotifyPersistent::Changed() {
 void TNotifyPersistent::EndUpdate() {
   if (update_count_ > 0) --update_count_;
   Changed();
+}
+
+void TNotifyOption::Changed() {
+  if (UpdateCount() > 0) {
+    pending_ = true;
+    return;
+  }
+  TNotifyPersistent::Changed();
+}
+
+void TNotifyOption::EndUpdate() {
+  if (LeaveUpdate() && std::exchange(pending_, false)) TNotifyPersistent::Changed();
 }
 
 void TNotifyPersistent::ChangedProc(TObject& sender) {

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "base/notify.h"
 #include "editor/row_loader.h"
 #include "encoding/file_io.h"
 
@@ -110,26 +111,23 @@ void TTextEditorStrings::Delete(int i) {
 }
 
 void TTextEditorStrings::Clear() {
-  text_->BeginUpdate();
+  const TScopedUpdate holdText(*text_);
   const int rows = text_->Count();
   text_->Clear();
   if (updateCount_ == 0) text_->RecordChange(0, rows, 0, 0);
-  text_->EndUpdate();
 }
 
 void TTextEditorStrings::SetTextStr(std::string_view s) {
   RowLoader loader;
   loader.Feed(s);
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   text_->SetAllRows(loader.Finish());
-  EndUpdate();
 }
 
 void TTextEditorStrings::LoadFromFile(const std::string& path) {
   RowStore rows = ReadRows(path);  // throws before the text is touched
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   text_->SetAllRows(std::move(rows));
-  EndUpdate();
 }
 
 void TTextEditorStrings::LoadFromStream(std::istream& in) {
@@ -138,15 +136,13 @@ void TTextEditorStrings::LoadFromStream(std::istream& in) {
   while (in.read(buf, sizeof buf) || in.gcount() > 0)
     loader.Feed(std::string_view(buf, static_cast<std::size_t>(in.gcount())));
   if (in.bad()) throw std::system_error(EIO, std::generic_category(), "stream");
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   text_->SetAllRows(loader.Finish());
-  EndUpdate();
 }
 
 void TTextEditorStrings::LoadRows(RowStore rows) {
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   text_->SetAllRows(std::move(rows));
-  EndUpdate();
 }
 
 void TTextEditorStrings::SaveToFile(const std::string& path, LineEnd lineEnd) const {
@@ -195,9 +191,8 @@ void TTextEditorStrings::LoadStoredStrings(const std::vector<std::string>& lines
     loader.Feed(line);
     loader.Feed("\r\n");
   }
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   text_->SetAllRows(loader.Finish());
-  EndUpdate();
 }
 
 void TTextEditorStrings::SetCaretByOffset(int row, std::int64_t n) {

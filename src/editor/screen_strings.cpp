@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "base/notify.h"
 #include "editor/refolder.h"
 #include "editor/row_saver.h"
 
@@ -105,7 +106,7 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
   const int last = row + count - 1;
   // The range ends its logical line (no walk to the line's end: that is long in a long line).
   const bool endsLine = last < 0 || last == rows - 1 || RowAttribute(last) != raFolded;
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   const TTextEditorView* active = ActiveView();
   TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
   int removed = 0, inserted = 0, reparsed = 0;
@@ -184,7 +185,6 @@ void TTextEditorScreenStrings::ReplaceRows(int row, int count, std::string_view 
     reparsed = ReparseAfterEdit(first);
   }
   RecordChange(first, removed, reparsed, inserted, std::move(edit));
-  EndUpdate();
 }
 
 void TTextEditorScreenStrings::Splice(const TTextEdit& edit) {
@@ -203,7 +203,7 @@ void TTextEditorScreenStrings::Splice(const TTextEdit& edit) {
     ReplaceRange(at, length, edit.Inserted);
     return;
   }
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   const TTextEditorView* active = ActiveView();
   TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
   rec.StartRow = row;
@@ -216,7 +216,6 @@ void TTextEditorScreenStrings::Splice(const TTextEdit& edit) {
   Changed();
   const int reparsed = ReparseAfterEdit(row);
   RecordChange(row, 1, reparsed, 1, {at, length, edit.Inserted});
-  EndUpdate();
 }
 
 void TTextEditorScreenStrings::ReplaceRange(std::int64_t offset, std::int64_t length,
@@ -421,7 +420,7 @@ void TTextEditorScreenStrings::ReplaceSpans(const std::vector<TSpanEdit>& input)
   }
 
   // Pass two: the rows go in at once, as one undo step.
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   const TTextEditorView* active = ActiveView();
   TUndoData& rec = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
   rec.StartRow = firstRow;
@@ -441,7 +440,6 @@ void TTextEditorScreenStrings::ReplaceSpans(const std::vector<TSpanEdit>& input)
   Changed();
   const int reparsed = ReparseAfterEdit(firstRow);
   RecordChange(firstRow, removedRows, reparsed, insertedRows, {});
-  EndUpdate();
 }
 
 bool TTextEditorScreenStrings::Undo() { return ApplyRecord(true); }
@@ -455,45 +453,47 @@ bool TTextEditorScreenStrings::ApplyRecord(bool undo) {
   from.pop_back();
   TTextEditorView* active = ActiveView();
   if (active) active->DropSelection();
-  BeginUpdate();
-  const std::uint64_t before = undo_.Recorded();
-  undo_.SetUndoing(true);
-  if (!rec.Spans.empty()) {
-    // Each span's inserted bytes go back to its removed ones.
-    std::vector<TSpanEdit> spans;
-    std::size_t at = 0, removedAt = 0;
-    std::int64_t end = 0, inserted = 0;
-    std::string_view bytes;  // removed bytes of the span before, for a repeat
-    while (at < rec.Spans.size()) {
-      const std::uint64_t head = GetVarint(rec.Spans, at);
-      const auto gap = static_cast<std::int64_t>(head >> 1);
-      if (!(head & 1) || spans.empty()) {
-        inserted = static_cast<std::int64_t>(GetVarint(rec.Spans, at));
-        const auto removed = static_cast<std::size_t>(GetVarint(rec.Spans, at));
-        bytes = std::string_view(rec.RemovedText).substr(removedAt, removed);
-        removedAt += removed;
+  {
+    const TScopedUpdate hold(*this);
+    const std::uint64_t before = undo_.Recorded();
+    undo_.SetUndoing(true);
+    if (!rec.Spans.empty()) {
+      // Each span's inserted bytes go back to its removed ones.
+      std::vector<TSpanEdit> spans;
+      std::size_t at = 0, removedAt = 0;
+      std::int64_t end = 0, inserted = 0;
+      std::string_view bytes;  // removed bytes of the span before, for a repeat
+      while (at < rec.Spans.size()) {
+        const std::uint64_t head = GetVarint(rec.Spans, at);
+        const auto gap = static_cast<std::int64_t>(head >> 1);
+        if (!(head & 1) || spans.empty()) {
+          inserted = static_cast<std::int64_t>(GetVarint(rec.Spans, at));
+          const auto removed = static_cast<std::size_t>(GetVarint(rec.Spans, at));
+          bytes = std::string_view(rec.RemovedText).substr(removedAt, removed);
+          removedAt += removed;
+        }
+        spans.push_back({end + gap, inserted, bytes});
+        end += gap + inserted;
       }
-      spans.push_back({end + gap, inserted, bytes});
-      end += gap + inserted;
+      ReplaceSpans(spans);
+    } else {
+      Splice({rec.Offset, rec.InsertedLength, rec.RemovedText});
     }
-    ReplaceSpans(spans);
-  } else {
-    Splice({rec.Offset, rec.InsertedLength, rec.RemovedText});
+    if (undo_.Recorded() == before) {
+      // A step that changed nothing (ReplaceRows ignores an empty insertion):
+      // its inverse changes nothing either.
+      TUndoData& same =
+          undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
+      same.StartRow = rec.StartRow;
+      same.Offset = rec.Offset;
+    }
+    undo_.SetUndoing(false);
+    if (undo) {
+      // The inverse belongs to RedoList; recording it with Undoing set kept RedoList.
+      undo_.RedoList().push_back(std::move(undo_.UndoList().back()));
+      undo_.UndoList().pop_back();
+    }
   }
-  if (undo_.Recorded() == before) {
-    // A step that changed nothing (ReplaceRows ignores an empty insertion):
-    // its inverse changes nothing either.
-    TUndoData& same = undo_.NewRecord(active ? active->CaretRow() : 0, active ? active->CaretCol() : 0);
-    same.StartRow = rec.StartRow;
-    same.Offset = rec.Offset;
-  }
-  undo_.SetUndoing(false);
-  if (undo) {
-    // The inverse belongs to RedoList; recording it with Undoing set kept RedoList.
-    undo_.RedoList().push_back(std::move(undo_.UndoList().back()));
-    undo_.UndoList().pop_back();
-  }
-  EndUpdate();
   if (active) active->SetCaretRowCol(rec.CaretRow, rec.CaretCol);
   return true;
 }
@@ -507,7 +507,7 @@ void TTextEditorScreenStrings::PutRows(int row, int n, const TTextEditorStringLi
   if (row < 0 || n < 0 || row + n > Count()) throw EListError();
   const int k = list.Count();
   std::vector<std::uint16_t> marks(static_cast<std::size_t>(k), 0);
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   if (k < n) {
     const std::uint16_t gone = DeleteRows(row, n - k);
     for (int i = 0; i < k; ++i) marks[i] = RowMarks(row + i);
@@ -545,7 +545,6 @@ void TTextEditorScreenStrings::PutRows(int row, int n, const TTextEditorStringLi
     rows.SetExtra(r, (rows.Extra(r) & ~rowbits::kExtraKeptBits) |
                          static_cast<std::uint32_t>(marks[i]) << rowbits::kRowMarksShift);
   }
-  EndUpdate();
 }
 
 std::uint16_t TTextEditorScreenStrings::DeleteRows(int row, int count) {
@@ -656,22 +655,20 @@ void TTextEditorScreenStrings::Changed() {
 }
 
 void TTextEditorScreenStrings::Clear() {
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   for (TTextEditorView* v : views_) v->DropSelection();
   undo_.Clear();
   TTextEditorStringList::Clear();
   lastChange_ = {};
   for (TTextEditorView* v : views_) v->SetCaretRowCol(0, 0);
-  EndUpdate();
 }
 
 void TTextEditorScreenStrings::SetAllRows(RowStore rows) {
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   Clear();
   SetRows(std::move(rows));
   if (wordWrap_) WrapAll();
   ReparseAll();
-  EndUpdate();
 }
 
 // ---- logical lines and offsets ----

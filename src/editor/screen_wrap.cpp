@@ -3,13 +3,14 @@
 #include <optional>
 #include <vector>
 
+#include "base/notify.h"
 #include "editor/refolder.h"
 #include "editor/screen_strings.h"
 
 namespace tamber {
 
 TTextEditorScreenStrings::TTextEditorScreenStrings() {
-  wrapOption_.SetOnChange([this] {
+  wrapOption_.SetOnChange([this](TObject&) {
     if (wordWrap_) Rewrap(true);
   });
 }
@@ -129,9 +130,10 @@ void TTextEditorScreenStrings::WrapAll() {
   }
   builder.SetLastAttr(lastAttribute);
   rewrapping_ = true;
-  BeginUpdate();
-  SetRows(RowStore(builder.Finish()));
-  EndUpdate();
+  {
+    const TScopedUpdate hold(*this);
+    SetRows(RowStore(builder.Finish()));
+  }
   rewrapping_ = false;
 }
 
@@ -162,9 +164,10 @@ void TTextEditorScreenStrings::UnwrapAll() {
   }
   builder.SetLastAttr(keep);
   rewrapping_ = true;
-  BeginUpdate();
-  SetRows(RowStore(builder.Finish()));
-  EndUpdate();
+  {
+    const TScopedUpdate hold(*this);
+    SetRows(RowStore(builder.Finish()));
+  }
   rewrapping_ = false;
 }
 

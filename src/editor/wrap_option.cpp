@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/notify.h"
+
 namespace tamber {
 
 template <class T, class V>
@@ -9,22 +11,6 @@ void TTextEditorWrapOption::Set(T& field, V&& value) {
   if (field == value) return;
   field = T(std::forward<V>(value));
   Changed();
-}
-
-void TTextEditorWrapOption::Changed() {
-  if (updateCount_ > 0) {
-    pending_ = true;
-    return;
-  }
-  if (onChange_) onChange_();
-}
-
-void TTextEditorWrapOption::EndUpdate() {
-  if (updateCount_ == 0 || --updateCount_ > 0) return;
-  if (pending_) {
-    pending_ = false;
-    if (onChange_) onChange_();
-  }
 }
 
 void TTextEditorWrapOption::SetWrapByte(int v) { Set(wrapByte_, std::clamp(v, kMinWrapByte, kMaxWrapByte)); }
@@ -38,7 +24,7 @@ void TTextEditorWrapOption::SetWordBreak(bool v) { Set(wordBreak_, v); }
 
 void TTextEditorWrapOption::Assign(const TTextEditorWrapOption& source) {
   if (&source == this) return;
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   SetWrapByte(source.wrapByte_);
   SetFollowStr(source.followStr_);
   SetLeadStr(source.leadStr_);
@@ -47,7 +33,6 @@ void TTextEditorWrapOption::Assign(const TTextEditorWrapOption& source) {
   SetFollowPunctuation(source.followPunctuation_);
   SetFollowRetMark(source.followRetMark_);
   SetWordBreak(source.wordBreak_);
-  EndUpdate();
 }
 
 bool TTextEditorWrapOption::operator==(const TTextEditorWrapOption& o) const {

@@ -8,9 +8,10 @@
 // membership is tested character by character (ContainsChar).
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
+
+#include "base/notify.h"
 
 namespace tamber {
 
@@ -29,7 +30,7 @@ inline constexpr std::string_view kDefaultLeadStr =
 // 、。，．,.｡､
 inline constexpr std::string_view kDefaultPunctuationStr = "\x81\x41\x81\x42\x81\x43\x81\x44,.\xa1\xa4";
 
-class TTextEditorWrapOption {
+class TTextEditorWrapOption : public TNotifyOption {
  public:
   int WrapByte() const { return wrapByte_; }
   void SetWrapByte(int v);
@@ -59,15 +60,9 @@ class TTextEditorWrapOption {
   void Assign(const TTextEditorWrapOption& source);
   bool operator==(const TTextEditorWrapOption& o) const;
 
-  void BeginUpdate() { ++updateCount_; }
-  void EndUpdate();
-
-  void SetOnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
-
  private:
   template <class T, class V>
   void Set(T& field, V&& value);
-  void Changed();
 
   int wrapByte_ = kDefaultWrapByte;
   std::string followStr_{kDefaultFollowStr};
@@ -77,10 +72,6 @@ class TTextEditorWrapOption {
   bool followPunctuation_ = false;
   bool followRetMark_ = false;
   bool wordBreak_ = false;
-
-  int updateCount_ = 0;
-  bool pending_ = false;
-  std::function<void()> onChange_;
 };
 
 }  // namespace tamber

@@ -11,6 +11,10 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "encoding/byte_sink.h"
 #include "encoding/dbcs.h"
 
@@ -39,6 +43,11 @@ struct Cp932Tables {
   std::uint32_t sharedOtherUtf8[kSharedCodes] = {};
   // Bit u: reading character u tells a form (either form of a shared code, ¥, ‾).
   std::vector<std::uint64_t> formChar = std::vector<std::uint64_t>(65536 / 64, 0);
+
+  // fromBmp for the characters of three UTF-8 bytes whose code is written as
+  // it is: kNone also for those that tell a form, and for those whose code is
+  // of one byte but for the half-width katakana.
+  std::vector<std::uint16_t> plain;
 
   bool TellsForm(char32_t u) const { return u < 0x10000 && (formChar[u >> 6] >> (u & 63) & 1); }
 
@@ -97,6 +106,11 @@ struct Cp932Tables {
     BuildNecEquivalents();
     for (std::size_t i = 0; i < decode.size(); ++i) utf8[i] = PackUtf8(decode[i]);
     FindSharedCodes();
+    plain = fromBmp;
+    for (std::uint32_t u = 0; u < 0x10000; ++u) {
+      const bool kana = u >= 0xFF61 && u <= 0xFF9F;
+      if (u < 0x800 || TellsForm(u) || (fromBmp[u] <= 0xFF) != kana) plain[u] = kNone;
+    }
   }
 
   static constexpr std::uint32_t kSharedFlag = 0x80000000u;
@@ -344,61 +358,183 @@ void NoteForm(const Cp932Tables& t, char32_t u, std::uint16_t code, Utf8Forms* f
 
 }  // namespace
 
+namespace {
+
+// The character at p (a byte of 80 or above, p < end) into o: its code, or 〓
+// when it has none or the bytes start no character (which then takes one byte).
+inline const unsigned char* ConvertUtf8Char(const Cp932Tables& t, const unsigned char* p,
+                                            const unsigned char* end, char*& o, std::size_t& lost,
+                                            Utf8Forms* forms, bool& wellFormed) {
+  char32_t u = 0;
+  const std::string_view rest(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
+  const std::size_t len = Utf8Sequence(rest, 0, &u);
+  std::uint16_t code;
+  if (len == 0) {
+    wellFormed = false;
+    ++lost;
+    code = kGetaCode;
+  } else {
+    code = u < 0x10000 ? t.fromBmp[u] : kNone;
+    if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
+    if (code == kNone) {
+      ++lost;
+      code = kGetaCode;
+    }
+  }
+  if (code > 0xFF) *o++ = static_cast<char>(code >> 8);
+  *o++ = static_cast<char>(code);
+  return p + (len ? len : 1);
+}
+
+// Writes code (a byte, or lead << 8 | trail) at o, which has room for two bytes.
+inline void PutCode(char*& o, std::uint16_t code) {
+  const bool pair = code > 0xFF;
+  const auto v = static_cast<std::uint16_t>(pair ? (code >> 8 | code << 8) : code);
+  std::memcpy(o, &v, 2);
+  o += pair ? 2 : 1;
+}
+
+}  // namespace
+
+std::size_t Utf8ToCp932Into(std::string_view s, char* out, std::size_t* lost, Utf8Forms* forms,
+                            bool* wellFormed) {
+  const Cp932Tables& t = Tables();
+  // Held in locals: the stores through o could alias the tables' vectors.
+  const std::uint16_t* const fromBmp = t.fromBmp.data();
+  const std::uint16_t* const plain = t.plain.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const unsigned char* const end = p + s.size();
+  char* o = out;
+  std::size_t lostHere = 0;
+  bool ok = true;
+#if defined(__SSE2__)
+  // Sixty-four bytes at a time. Japanese text is ASCII runs between
+  // characters of three bytes: a block whose high bytes are all such
+  // characters is converted from its masks, copying each ASCII run whole; any
+  // other block (two- and four-byte characters, E0 and ED leads, bytes that
+  // start nothing) goes a character at a time.
+  const __m128i belowC0 = _mm_set1_epi8(static_cast<char>(0xBF));  // signed: greater is C0..FF or ASCII
+  const __m128i belowE0 = _mm_set1_epi8(static_cast<char>(0xDF));
+  const __m128i belowF0 = _mm_set1_epi8(static_cast<char>(0xEF));
+  const __m128i e0 = _mm_set1_epi8(static_cast<char>(0xE0));
+  const __m128i ed = _mm_set1_epi8(static_cast<char>(0xED));
+  auto copy32 = [](char* to, const unsigned char* from) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 16),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)));
+  };
+  // A run of up to 64 bytes.
+  auto copyRun = [&](char* to, const unsigned char* from, unsigned n) {
+    copy32(to, from);
+    if (n > 32) [[unlikely]] copy32(to + 32, from + 32);
+  };
+  while (end - p >= 128) {
+    __m128i v[4];
+    std::uint64_t high = 0, lead = 0, lead3 = 0, odd = 0;
+    for (int k = 0; k < 4; ++k) {
+      v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      auto bits = [&](__m128i x) { return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(x))} << (16 * k); };
+      high |= bits(v[k]);
+      lead |= bits(_mm_cmpgt_epi8(v[k], belowC0));
+      lead3 |= bits(_mm_cmpgt_epi8(v[k], belowE0));
+      odd |= bits(_mm_or_si128(_mm_cmpgt_epi8(v[k], belowF0),
+                               _mm_or_si128(_mm_cmpeq_epi8(v[k], e0), _mm_cmpeq_epi8(v[k], ed))));
+    }
+    if (high == 0) {
+      for (int k = 0; k < 4; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * k), v[k]);
+      p += 64;
+      o += 64;
+      continue;
+    }
+    lead &= high;
+    lead3 &= high;
+    odd &= high;
+    // A character led in the last two bytes is left to the next block.
+    const std::uint64_t late = lead & 0xC000000000000000u;
+    const unsigned cut = late ? static_cast<unsigned>(std::countr_zero(late)) : 64;
+    const std::uint64_t keep = cut == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << cut) - 1;
+    const std::uint64_t leads = lead & keep;
+    const std::uint64_t follow = leads << 1 | leads << 2;
+    if ((((lead ^ lead3) | odd) & keep) != 0 || (high & keep) != (leads | follow) || (leads & follow) != 0) {
+      const unsigned char* const stop = p + 64;
+      while (p < stop) {
+        if (*p < 0x80)
+          *o++ = static_cast<char>(*p++);
+        else
+          p = ConvertUtf8Char(t, p, end, o, lostHere, forms, ok);
+      }
+      continue;
+    }
+    unsigned from = 0;  // where the ASCII run before the next character starts
+    for (std::uint64_t m = leads; m != 0; m &= m - 1) {
+      const auto at = static_cast<unsigned>(std::countr_zero(m));
+      copyRun(o, p + from, at - from);
+      o += at - from;
+      std::uint32_t w;
+      std::memcpy(&w, p + at, 4);
+      const auto u = static_cast<char32_t>((w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F));
+      const std::uint16_t code = plain[u];
+      if (code == kNone) [[unlikely]] {
+        std::uint16_t c = fromBmp[u];
+        if (forms && t.TellsForm(u)) NoteForm(t, u, c, forms);
+        if (c == kNone) {
+          ++lostHere;
+          c = kGetaCode;
+        }
+        PutCode(o, c);
+      } else {
+        // Where the next byte goes does not wait for the table: the
+        // half-width katakana are the plain characters of one byte.
+        const bool single = u - 0xFF61u < 0x3Fu;
+        const auto v = static_cast<std::uint16_t>(single ? code : (code >> 8 | code << 8));
+        std::memcpy(o, &v, 2);
+        o += single ? 1 : 2;
+      }
+      from = at + 3;
+    }
+    copyRun(o, p + from, cut - from);
+    o += cut - from;
+    p += cut;
+  }
+#endif
+  while (p < end) {
+    if (*p < 0x80)
+      *o++ = static_cast<char>(*p++);
+    else
+      p = ConvertUtf8Char(t, p, end, o, lostHere, forms, ok);
+  }
+  if (lost) *lost += lostHere;
+  if (wellFormed) *wellFormed = ok;
+  return static_cast<std::size_t>(o - out);
+}
+
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms) {
   return Utf8ToCp932(s, lost, forms, {});
 }
 
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse) {
-  const Cp932Tables& t = Tables();
-  const std::uint16_t* fromBmp = t.fromBmp.data();
-  ByteSink out(s.size(), std::move(reuse));
-  const std::size_t n = s.size();
-  for (std::size_t i = 0; i < n;) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      const std::size_t end = AsciiRunEnd(s, i + 1);
-      out.Append(s.substr(i, end - i));
-      i = end;
-      continue;
+  std::string out = std::move(reuse);
+  out.clear();
+  // Converted a slice at a time, so that the room the bound asks for stays
+  // small. A slice ends before a byte that starts a character (or that lies
+  // after three continuation bytes, which no character can take in): the
+  // slices convert as the whole text does.
+  constexpr std::size_t kSlice = 1 << 16;
+  auto continuation = [&](std::size_t i) { return (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80; };
+  for (std::size_t at = 0; at < s.size();) {
+    std::size_t stop = std::min(s.size(), at + kSlice);
+    if (stop < s.size()) {
+      std::size_t back = stop;
+      for (int k = 0; k < 3 && back > at + 1 && continuation(back); ++k) --back;
+      if (!continuation(back)) stop = back;
     }
-    // Japanese text is mostly runs of three-byte sequences: decoded inline.
-    while (i + 4 <= n) {
-      const std::uint32_t w = Load3(s, i);
-      if (!IsPlain3(w)) break;
-      const char32_t u = (w & 0x0F) << 12 | (w >> 8 & 0x3F) << 6 | (w >> 16 & 0x3F);
-      std::uint16_t code = fromBmp[u];
-      if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
-      if (code == kNone) {
-        Count(lost);
-        code = kGetaCode;
-      }
-      out.Room(2);
-      if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
-      out.Put(static_cast<unsigned char>(code));
-      i += 3;
-    }
-    if (i >= n || static_cast<unsigned char>(s[i]) < 0x80) continue;
-    char32_t u = 0;
-    const std::size_t len = Utf8Sequence(s, i, &u);
-    out.Room(2);
-    if (len == 0) {  // a byte that starts no character
-      Count(lost);
-      out.Put('\x81');
-      out.Put('\xAC');
-      ++i;
-      continue;
-    }
-    std::uint16_t code = u < 0x10000 ? fromBmp[u] : kNone;
-    if (forms && t.TellsForm(u)) NoteForm(t, u, code, forms);
-    if (code == kNone) {
-      Count(lost);
-      code = kGetaCode;
-    }
-    if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
-    out.Put(static_cast<unsigned char>(code));
-    i += len;
+    const std::string_view slice = s.substr(at, stop - at);
+    const std::size_t size = out.size();
+    out.resize(size + Utf8ToCp932Bound(slice.size()));
+    out.resize(size + Utf8ToCp932Into(slice, out.data() + size, lost, forms, nullptr));
+    at = stop;
   }
-  return out.Take();
+  return out;
 }
 
 std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost) {

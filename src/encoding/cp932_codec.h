@@ -37,6 +37,13 @@ std::string Cp932ToUtf8(std::string_view s, std::size_t* lost = nullptr, unsigne
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost = nullptr, Utf8Forms* forms = nullptr);
 // The result takes over the storage of reuse (for converting piece by piece).
 std::string Utf8ToCp932(std::string_view s, std::size_t* lost, Utf8Forms* forms, std::string reuse);
+// Utf8ToCp932 into out, which has room for Utf8ToCp932Bound(s.size()) bytes;
+// returns the bytes written. *wellFormed, when given, tells whether s is
+// entirely well-formed UTF-8 (as IsValidUtf8), so that one pass both checks
+// and converts a text.
+std::size_t Utf8ToCp932Into(std::string_view s, char* out, std::size_t* lost, Utf8Forms* forms,
+                            bool* wellFormed);
+constexpr std::size_t Utf8ToCp932Bound(std::size_t n) { return 2 * n + 32; }
 std::u16string Cp932ToUtf16(std::string_view s, std::size_t* lost = nullptr);
 std::string Utf16ToCp932(std::u16string_view s, std::size_t* lost = nullptr);
 

@@ -152,7 +152,19 @@ std::string FileExtension(std::string_view path) {
   return std::string(path.substr(dot));
 }
 
-FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines) {
+namespace {
+
+// How the classification takes the rule of well-formed UTF-8.
+enum class Utf8Rule {
+  kWhole,   // checked on the whole text
+  kStart,   // checked on the start; *unchecked set when the rest is not
+  kBroken,  // known to fail
+};
+
+constexpr std::size_t kUtf8CheckedStart = 1 << 16;
+
+FileCode DetectCode(int probe, std::string_view ext, std::string_view lines, Utf8Rule rule,
+                    bool* unchecked) {
   std::string lowerExt(ext);
   for (char& c : lowerExt)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -160,20 +172,36 @@ FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines)
   if (probe == pfUtf8Bom || lowerExt == ".manifest") return FileCode::Utf8;
   const int detected = DetectTextCode(lines);
   if (detected == dcBinary) return FileCode::Binary;
-  if (HasHighByte(lines) && IsValidUtf8(lines)) return FileCode::Utf8;
+  if (rule != Utf8Rule::kBroken && HasHighByte(lines)) {
+    if (rule == Utf8Rule::kWhole || lines.size() <= kUtf8CheckedStart) {
+      if (IsValidUtf8(lines)) return FileCode::Utf8;
+    } else {
+      // The start ends before a byte that begins a character, so that a
+      // well-formed text has a well-formed start.
+      std::size_t stop = kUtf8CheckedStart;
+      auto continuation = [&](std::size_t i) { return (static_cast<unsigned char>(lines[i]) & 0xC0) == 0x80; };
+      for (int k = 0; k < 3 && continuation(stop); ++k) --stop;
+      if (IsValidUtf8(lines.substr(0, stop))) {
+        *unchecked = true;
+        return FileCode::Utf8;
+      }
+    }
+  }
   if (detected == dcJis || detected == dcJisOld) return FileCode::Jis;
   if (detected == dcEuc || (detected == dcEucOrSjis && DecideEucOrSjis(lines) == dcEuc))
     return FileCode::Euc;
   return FileCode::ShiftJis;
 }
 
-TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view fileBytes,
-                             bool kanjiAuto) {
+TextFormat Classify(int probe, std::string_view ext, std::string_view fileBytes, bool kanjiAuto,
+                    Utf8Rule rule) {
   TextFormat f;
   f.lineEnd = FirstBreakStyle(fileBytes);
   f.finalBreak = !fileBytes.empty() && (fileBytes.back() == '\r' || fileBytes.back() == '\n');
   const std::string_view lines = JoinedLines(fileBytes);
-  const FileCode code = DetectFileCode(probe, ext, lines);
+  // Only a text that is converted can be checked while it is read.
+  if (!kanjiAuto && rule == Utf8Rule::kStart) rule = Utf8Rule::kWhole;
+  const FileCode code = DetectCode(probe, ext, lines, rule, &f.utf8Unchecked);
   f.bom = probe == pfUtf8Bom;
   f.code = code;
   if (code == FileCode::Jis) f.jis = DetectJisStyle(lines);
@@ -184,11 +212,31 @@ TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view f
   return f;
 }
 
+}  // namespace
+
+FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines) {
+  bool unchecked = false;
+  return DetectCode(probe, ext, lines, Utf8Rule::kWhole, &unchecked);
+}
+
+TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view fileBytes,
+                             bool kanjiAuto, Utf8Check check) {
+  return Classify(probe, ext, fileBytes, kanjiAuto,
+                  check == Utf8Check::kByDecoder ? Utf8Rule::kStart : Utf8Rule::kWhole);
+}
+
 FileDecoder::FileDecoder(std::string_view fileBytes, const TextFormat& format, bool normalizeBreaks)
-    : bytes_(fileBytes),
-      from_(format.textCode == FileCode::ShiftJis ? format.code : FileCode::ShiftJis),
-      normalize_(normalizeBreaks) {
+    : bytes_(fileBytes), format_(format), normalize_(normalizeBreaks) {
+  Start();
+}
+
+void FileDecoder::Start() {
+  from_ = format_.textCode == FileCode::ShiftJis ? format_.code : FileCode::ShiftJis;
   if (from_ == FileCode::Binary) from_ = FileCode::ShiftJis;
+  pos_ = 0;
+  lost_ = 0;
+  forms_ = {};
+  jisShift_ = 0;
   // The mark is not part of the text converted from UTF-8.
   if (from_ == FileCode::Utf8 && bytes_.substr(0, 3) == kUtf8Bom) pos_ = 3;
 }
@@ -219,44 +267,66 @@ std::size_t FileDecoder::CutPoint() const {
 }
 
 bool FileDecoder::Next(std::string_view* piece) {
-  if (pos_ >= bytes_.size()) return false;
-  const std::size_t end = CutPoint();
-  const std::string_view in = bytes_.substr(pos_, end - pos_);
-  pos_ = end;
-  std::string_view text = in;
-  switch (from_) {
-    // Each result takes over the storage of the last.
-    case FileCode::Jis:
-      converted_ = JisToSjis(in, &lost_, &jisShift_, std::move(converted_));
-      text = converted_;
-      break;
-    case FileCode::Euc:
-      converted_ = EucToSjis(in, &lost_, std::move(converted_));
-      text = converted_;
-      break;
-    case FileCode::Utf8:
-      converted_ = Utf8ToCp932(in, &lost_, &forms_, std::move(converted_));
-      text = converted_;
-      break;
-    case FileCode::ShiftJis:
-    case FileCode::Binary: break;
+  startedOver_ = false;
+  for (;;) {
+    if (pos_ >= bytes_.size()) {
+      format_.utf8Unchecked = false;  // every byte has been read in the code
+      return false;
+    }
+    const std::size_t end = CutPoint();
+    const std::string_view in = bytes_.substr(pos_, end - pos_);
+    pos_ = end;
+    std::string_view text = in;
+    switch (from_) {
+      // Each result takes over the storage of the last.
+      case FileCode::Jis:
+        converted_ = JisToSjis(in, &lost_, &jisShift_, std::move(converted_));
+        text = converted_;
+        break;
+      case FileCode::Euc:
+        converted_ = EucToSjis(in, &lost_, std::move(converted_));
+        text = converted_;
+        break;
+      case FileCode::Utf8: {
+        const std::size_t room = Utf8ToCp932Bound(in.size());
+        if (buffer_.size() < room) buffer_.resize(room);
+        bool wellFormed = true;
+        const std::size_t n = Utf8ToCp932Into(in, buffer_.data(), &lost_, &forms_, &wellFormed);
+        if (!wellFormed && format_.utf8Unchecked) {
+          // Not UTF-8 after all: the text is classified by the other rules
+          // (the ones before UTF-8 had passed it) and read again.
+          format_ = Classify(pfText, {}, bytes_, /*kanjiAuto=*/true, Utf8Rule::kBroken);
+          Start();
+          startedOver_ = true;
+          continue;
+        }
+        text = std::string_view(buffer_.data(), n);
+        break;
+      }
+      case FileCode::ShiftJis:
+      case FileCode::Binary: break;
+    }
+    if (normalize_) {
+      NormalizeBreaksInto(text, out_);
+      text = out_;
+    }
+    *piece = text;
+    return true;
   }
-  if (normalize_) {
-    NormalizeBreaksInto(text, out_);
-    text = out_;
-  }
-  *piece = text;
-  return true;
 }
 
 ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,
                                   bool kanjiAuto) {
   ClassifiedText r;
-  r.format = ClassifyFileBytes(probe, ext, fileBytes, kanjiAuto);
-  r.code = r.format.code;
+  const TextFormat format = ClassifyFileBytes(probe, ext, fileBytes, kanjiAuto, Utf8Check::kByDecoder);
   r.text.reserve(fileBytes.size() + fileBytes.size() / 16);
-  FileDecoder decoder(fileBytes, r.format);
-  for (std::string_view piece; decoder.Next(&piece);) r.text.append(piece);
+  FileDecoder decoder(fileBytes, format);
+  for (std::string_view piece; decoder.Next(&piece);) {
+    if (decoder.StartedOver()) r.text.clear();
+    r.text.append(piece);
+  }
+  r.format = decoder.Format();
+  r.code = r.format.code;
   r.format.otherForms = decoder.OtherForms();
   r.lost = decoder.Lost();
   return r;

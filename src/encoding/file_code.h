@@ -44,6 +44,9 @@ struct TextFormat {
   // UTF-8: the shared CP932 codes written in their other form (bit k as
   // Utf8Forms::Choice), so that 〜 comes back as 〜, not as ～.
   unsigned otherForms = 0;
+  // UTF-8 by the look of the text's start only: the FileDecoder that converts
+  // it makes the check of the whole text (see Utf8Check::kByDecoder).
+  bool utf8Unchecked = false;
 };
 
 constexpr std::size_t kProbeLength = 512;
@@ -82,11 +85,21 @@ FileCode DetectFileCode(int probe, std::string_view ext, std::string_view lines)
 ClassifiedText ClassifyOpenedFile(int probe, std::string_view ext, std::string_view fileBytes,
                                   bool kanjiAuto);
 
+// Who checks that a text with high bytes is well-formed UTF-8 throughout.
+enum class Utf8Check {
+  kWhole,      // the classification reads the whole text for it
+  // The classification reads the start; a text it then takes for UTF-8 is
+  // checked by the FileDecoder while it converts it, in the same pass. Only
+  // for readers that decode the whole text and can start over (FileDecoder::StartedOver).
+  kByDecoder,
+};
+
 // ClassifyOpenedFile without the text: the code and the format the bytes are
 // read in (format.code, and format.textCode, the code the text will be held
-// in). A FileDecoder then gives the text in pieces.
+// in). A FileDecoder then gives the text in pieces; with Utf8Check::kByDecoder
+// its Format() is the classification, which is the same as with kWhole.
 TextFormat ClassifyFileBytes(int probe, std::string_view ext, std::string_view fileBytes,
-                             bool kanjiAuto);
+                             bool kanjiAuto, Utf8Check check = Utf8Check::kWhole);
 
 // Gives the text of a file as the editor holds it (converted to format.textCode,
 // every break CR LF unless asked otherwise) in pieces of about kPiece bytes of the file, so that a
@@ -103,6 +116,14 @@ class FileDecoder {
   FileDecoder(std::string_view fileBytes, const TextFormat& format, bool normalizeBreaks = true);
   // The next piece (valid until the next call); false after the last.
   bool Next(std::string_view* piece);
+  // True when the piece Next gave last starts the text over: a file taken for
+  // UTF-8 by its start (TextFormat::utf8Unchecked) turned out not to be, and
+  // is read again from the start in the code it has. What the pieces before
+  // it gave is to be dropped.
+  bool StartedOver() const { return startedOver_; }
+  // The format the text is read in: the classification's, settled once the
+  // last piece is given.
+  const TextFormat& Format() const { return format_; }
   // Bytes of the file converted so far.
   std::size_t Consumed() const { return pos_; }
   // So far: characters that cannot be written back as they were, and the
@@ -112,15 +133,19 @@ class FileDecoder {
 
  private:
   std::size_t CutPoint() const;
+  void Start();
 
   std::string_view bytes_;
-  FileCode from_;  // the code converted from; ShiftJis when nothing is converted
+  TextFormat format_;
+  bool startedOver_ = false;
+  FileCode from_ = FileCode::ShiftJis;  // the code converted from; ShiftJis when nothing is converted
   std::size_t pos_ = 0;
   std::size_t lost_ = 0;
   Utf8Forms forms_;
   int jisShift_ = 0;
   bool normalize_;
   std::string converted_;
+  std::string buffer_;  // room for a UTF-8 piece converted (Utf8ToCp932Bound)
   std::string out_;
 };
 

@@ -9,10 +9,11 @@ namespace tamber {
 TTextEditorColors::TTextEditorColors(TTextEditorFountain& fountain) : fountain_(fountain) {
   for (TFountainColor* c : {&ank_, &comment_, &dbcs_, &hit_, &int_, &mail_, &select_, &str_, &symbol_, &url_})
     c->SetOnChange([this](TObject& sender) { ChangedProc(sender); });
-  select_.BeginUpdate();
-  select_.SetBkColor(clNavy);
-  select_.SetColor(clWhite);
-  select_.EndUpdate();
+  {
+    const TUpdateGuard holdSelect(select_);
+    select_.SetBkColor(clNavy);
+    select_.SetColor(clWhite);
+  }
   SetOnChange([this](TObject&) { fountain_.ChangeHandlers().Changed(); });
 }
 

@@ -79,6 +79,10 @@ std::size_t TAWKStr::ForEachMatchingLine(std::string_view block,
   return Program().ForEachMatchingLine(block, LineSeparator(), line);
 }
 
+std::size_t TAWKStr::CountMatchingLines(std::string_view block, std::size_t most) {
+  return Program().CountMatchingLines(block, LineSeparator(), most);
+}
+
 std::size_t TAWKStr::ForEachMatchInLines(std::string_view block,
                                          const std::function<void(std::size_t, std::size_t)>& found) {
   return Program().ForEachInLines(block, LineSeparator(), found);

@@ -101,10 +101,14 @@ class TAWKStr : public TMatchCORE {
   TMatchResult Match(std::string_view text);
   // Some match of the current pattern may hold a CR or an LF.
   bool MatchesBreakChars() { return Program().MatchesBreakChars(); }
+  // The strings the current pattern matches exactly, or null (TREProgram::ExactStrings).
+  const LiteralFinder* ExactStrings() { return Program().ExactStrings(); }
   // The lines of block (each ending after an LF) in which the pattern
   // matches, as TREProgram::ForEachMatchingLine reports them.
   std::size_t ForEachMatchingLine(std::string_view block,
                                   const std::function<bool(std::size_t, std::size_t)>& line);
+  // How many lines ForEachMatchingLine would report, at most `most`.
+  std::size_t CountMatchingLines(std::string_view block, std::size_t most = static_cast<std::size_t>(-1));
   // Every non-empty match of every line of block as found(start, end), byte
   // offsets into block, as TREProgram::ForEachInLines gives them.
   std::size_t ForEachMatchInLines(std::string_view block,

@@ -752,11 +752,23 @@ std::size_t TREProgram::ForEachMatchingLine(std::string_view block, TMatchCORE_L
     while (pos < n) {
       std::size_t from = pos;
       std::size_t limit = n;
+      std::size_t scanFrom = from;  // where the automaton starts: a character start
       if (!literals_.Empty()) {
-        const std::size_t q = literals_.Find(block, pos);
+        std::size_t q = literals_.Find(block, pos);
         if (q == std::string_view::npos) break;
         from = LineStartOf(s, pos, q);
         limit = LineEndAfter(s, n, from);
+        if (prefixLiterals_) {
+          // Every match starts with one of the strings: none starts before
+          // the first of them that starts a character, so the automaton
+          // starts there, and a line without one is passed over.
+          while (q < limit && !StartsChar(s, from, q)) q = literals_.Find(block, q + 1);
+          if (q >= limit) {
+            pos = limit;
+            continue;
+          }
+          scanFrom = q;
+        }
       }
       // Which line a match found at position j (state e) lies in: the one
       // holding j - 1 when it started before j, the one at j when it is an
@@ -771,9 +783,9 @@ std::size_t TREProgram::ForEachMatchingLine(std::string_view block, TMatchCORE_L
         }
         return std::string_view::npos;
       };
-      std::int32_t e = d.Start(true);
-      std::size_t at = (e & 1) ? lineOf(e, from) : std::string_view::npos;
-      std::size_t i = from;
+      std::int32_t e = d.Start(scanFrom == from);
+      std::size_t at = (e & 1) ? lineOf(e, scanFrom) : std::string_view::npos;
+      std::size_t i = scanFrom;
       const std::int32_t* table = d.Table();
       while (at == std::string_view::npos && i < limit) {
         // Hot loop: one table look-up per byte until a state that accepts.
@@ -804,6 +816,32 @@ std::size_t TREProgram::ForEachMatchingLine(std::string_view block, TMatchCORE_L
     lines_.reset();
     bool stop = false;
     count += MatchingLinesByLine(block, pos, sep, line, &stop);
+  }
+  return count;
+}
+
+std::size_t TREProgram::CountMatchingLines(std::string_view block, TMatchCORE_LineSeparator sep,
+                                           std::size_t most) {
+  if (most == 0) return 0;
+  if (!exactLiterals_) {
+    std::size_t count = 0;
+    ForEachMatchingLine(block, sep, [&](std::size_t, std::size_t) { return ++count < most; });
+    return count;
+  }
+  // A hit that starts a character is a match; its line ends at the next LF
+  // (the hit is a character start, so the LF's place is judged from there).
+  const auto* s = reinterpret_cast<const unsigned char*>(block.data());
+  const std::size_t n = block.size();
+  std::size_t count = 0;
+  std::size_t pos = 0;  // a line start
+  for (std::size_t q = literals_.Find(block, 0); q != std::string_view::npos;) {
+    if (!StartsChar(s, pos, q)) {
+      q = literals_.Find(block, q + 1);
+      continue;
+    }
+    if (++count == most) break;
+    pos = LineEndAfter(s, n, q);
+    q = literals_.Find(block, pos);
   }
   return count;
 }

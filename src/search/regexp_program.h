@@ -59,6 +59,10 @@ class TREProgram {
   std::size_t NfaStateCount() const { return nfa_.size(); }
   // Some match may hold a CR or an LF character.
   bool MatchesBreakChars() const;
+  // The strings of a pattern that matches those strings and nothing else
+  // (a plain string, its case variants, a short alternation), for a search
+  // of text that is not Shift-JIS; null for any other pattern.
+  const LiteralFinder* ExactStrings() const { return exactLiterals_ ? &literals_ : nullptr; }
   // States built so far in the forward and the backward DFAs.
   std::size_t DfaStateCount() const;
 
@@ -82,6 +86,11 @@ class TREProgram {
   // lines reported.
   std::size_t ForEachMatchingLine(std::string_view block, TMatchCORE_LineSeparator sep,
                                   const std::function<bool(std::size_t, std::size_t)>& line);
+  // The number of lines ForEachMatchingLine would report, at most `most`
+  // (counting stops there). A pattern of plain strings is counted in one
+  // scan for the strings that steps to the end of each matching line.
+  std::size_t CountMatchingLines(std::string_view block, TMatchCORE_LineSeparator sep,
+                                 std::size_t most = static_cast<std::size_t>(-1));
   // Every non-empty match of every line of block, as ForEach gives them for
   // each line alone, with offsets into block; returns the count.
   std::size_t ForEachInLines(std::string_view block, TMatchCORE_LineSeparator sep,

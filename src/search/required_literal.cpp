@@ -1,11 +1,15 @@
 #include "search/required_literal.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace tamber {
@@ -207,7 +211,160 @@ RequiredLiteralList RequiredLiterals(const TREParseTree& tree) {
   return {std::move(info.set), false, false};
 }
 
+namespace {
+
+// How often a byte turns up in Japanese text in Shift-JIS mixed with ASCII,
+// roughly, on a scale where higher is more often: the lead bytes of kana and
+// punctuation and the common letters are frequent, trail bytes middling,
+// control characters and the lead bytes of rare rows scarce.
+int ByteFrequency(unsigned char b) {
+  if (b == ' ') return 100;
+  if (b == '\n' || b == '\r') return 40;
+  if (b == '\t') return 30;
+  if (b < 0x20 || b == 0x7F) return 0;
+  int f = 0;
+  if (b < 0x80) {
+    if (std::strchr("etaoinsrhl", b)) {
+      f = 60;
+    } else if (b >= 'a' && b <= 'z') {
+      f = 30;
+    } else if (b >= '0' && b <= '9') {
+      f = 30;
+    } else if (b >= 'A' && b <= 'Z') {
+      f = 15;
+    } else {
+      f = 12;  // punctuation
+    }
+  } else if (b >= 0x81 && b <= 0x83) {
+    f = 90;  // punctuation, hiragana, katakana
+  } else if (b >= 0x88 && b <= 0x98) {
+    f = 25;  // level-1 kanji
+  } else if ((b >= 0x99 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEA)) {
+    f = 10;  // level-2 kanji
+  } else if (b >= 0xA1 && b <= 0xDF) {
+    f = 15;  // half-width kana
+  } else {
+    f = 3;
+  }
+  if (b >= 0x40 && b <= 0xFC && b != 0x7F) f += 10;  // as a trail byte
+  return f;
+}
+
+// The first len bytes at p are those of lit.
+inline bool SameBytes(const unsigned char* p, const std::string& lit) {
+  return std::memcmp(p, lit.data(), lit.size()) == 0;
+}
+
+// The first start >= from of lit in s[0, n), comparing the bytes at offsets
+// o1 < o2 first (b1, b2), else npos. The vector loops stop where a load would
+// run past n; the bytes after are tried one by one.
+std::size_t PairScanTail(const unsigned char* s, std::size_t n, std::size_t i, const std::string& lit,
+                         std::size_t o1, std::size_t o2) {
+  const auto b1 = static_cast<unsigned char>(lit[o1]);
+  const auto b2 = static_cast<unsigned char>(lit[o2]);
+  for (; i + lit.size() <= n; ++i) {
+    if (s[i + o1] == b1 && s[i + o2] == b2 && SameBytes(s + i, lit)) return i;
+  }
+  return std::string_view::npos;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) std::size_t PairScanAvx2(const unsigned char* s, std::size_t n, std::size_t from,
+                                                         const std::string& lit, std::size_t o1, std::size_t o2) {
+  const __m256i v1 = _mm256_set1_epi8(static_cast<char>(lit[o1]));
+  const __m256i v2 = _mm256_set1_epi8(static_cast<char>(lit[o2]));
+  const std::size_t m = lit.size();
+  std::size_t i = from;
+  auto check = [&](std::uint64_t mask, std::size_t base) -> std::size_t {
+    while (mask != 0) {
+      const std::size_t at = base + static_cast<std::size_t>(__builtin_ctzll(mask));
+      if (at + m <= n && SameBytes(s + at, lit)) return at;
+      mask &= mask - 1;
+    }
+    return std::string_view::npos;
+  };
+  // Hot loop: 64 positions a step, four loads and one test when none fits.
+  while (i + o2 + 64 <= n) {
+    const auto* p = reinterpret_cast<const __m256i*>(s + i + o1);
+    const auto* q = reinterpret_cast<const __m256i*>(s + i + o2);
+    const __m256i e0 = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(p), v1),
+                                        _mm256_cmpeq_epi8(_mm256_loadu_si256(q), v2));
+    const __m256i e1 = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(p + 1), v1),
+                                        _mm256_cmpeq_epi8(_mm256_loadu_si256(q + 1), v2));
+    if (!_mm256_testz_si256(_mm256_or_si256(e0, e1), _mm256_or_si256(e0, e1))) {
+      const std::uint64_t mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(e0)) |
+                                 static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(e1))) << 32;
+      if (const std::size_t at = check(mask, i); at != std::string_view::npos) return at;
+    }
+    i += 64;
+  }
+  while (i + o2 + 32 <= n) {
+    const __m256i e = _mm256_and_si256(
+        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + o1)), v1),
+        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + o2)), v2));
+    if (const std::size_t at = check(static_cast<std::uint32_t>(_mm256_movemask_epi8(e)), i);
+        at != std::string_view::npos) {
+      return at;
+    }
+    i += 32;
+  }
+  return PairScanTail(s, n, i, lit, o1, o2);
+}
+#endif
+
+bool HasAvx2() {
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2;
+#else
+  return false;
+#endif
+}
+
+bool wideScan = HasAvx2();
+
+std::size_t PairScan(const unsigned char* s, std::size_t n, std::size_t from, const std::string& lit,
+                     std::size_t o1, std::size_t o2) {
+#if defined(__x86_64__)
+  if (wideScan) return PairScanAvx2(s, n, from, lit, o1, o2);
+#endif
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i v1 = _mm_set1_epi8(static_cast<char>(lit[o1]));
+  const __m128i v2 = _mm_set1_epi8(static_cast<char>(lit[o2]));
+  while (i + o2 + 16 <= n) {
+    const __m128i e = _mm_and_si128(
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + o1)), v1),
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + o2)), v2));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(e));
+    while (mask != 0) {
+      const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+      if (at + lit.size() <= n && SameBytes(s + at, lit)) return at;
+      mask &= mask - 1;
+    }
+    i += 16;
+  }
+#endif
+  return PairScanTail(s, n, i, lit, o1, o2);
+}
+
+}  // namespace
+
+bool WideLiteralScan() { return wideScan; }
+void SetWideLiteralScan(bool on) { wideScan = on && HasAvx2(); }
+
 LiteralFinder::LiteralFinder(std::vector<std::string> literals) : literals_(std::move(literals)) {
+  if (literals_.size() == 1 && literals_[0].size() >= 2) {
+    // The two rarest bytes; of bytes equally rare the earlier one.
+    const std::string& s = literals_[0];
+    std::vector<std::size_t> order(s.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return ByteFrequency(static_cast<unsigned char>(s[a])) < ByteFrequency(static_cast<unsigned char>(s[b]));
+    });
+    pairFirst_ = std::min(order[0], order[1]);
+    pairSecond_ = std::max(order[0], order[1]);
+  }
   for (std::size_t i = 0; i < literals_.size(); ++i) {
     const std::string& s = literals_[i];
     const unsigned char first = static_cast<unsigned char>(s[0]);
@@ -239,8 +396,11 @@ std::size_t LiteralFinder::Find(std::string_view text, std::size_t from) const {
   const std::size_t n = text.size();
   if (literals_.size() == 1) {
     const std::string& lit = literals_[0];
-    const void* hit = ::memmem(base + from, n - from, lit.data(), lit.size());
-    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : std::string_view::npos;
+    if (lit.size() == 1) {
+      const void* hit = std::memchr(base + from, lit[0], n - from);
+      return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : std::string_view::npos;
+    }
+    return PairScan(reinterpret_cast<const unsigned char*>(base), n, from, lit, pairFirst_, pairSecond_);
   }
   auto matchesAt = [&](std::size_t i) {
     for (const Lead& l : leads_) {

@@ -48,14 +48,39 @@ std::optional<Entry> ParseEntry(std::string_view line) {
   return e;
 }
 
+// The first c in s that is a character of its own, not the trail byte of a
+// double-byte character (']' is the trail byte of ゾ, 83 5D).
+std::size_t FindSingleByteChar(std::string_view s, char c) {
+  for (std::size_t i = 0; i < s.size();) {
+    const std::size_t len = CharLength(s, i);
+    if (len == 1 && s[i] == c) return i;
+    i += len;
+  }
+  return std::string_view::npos;
+}
+
 // The name of a section header line, or nothing for any other line.
 std::optional<std::string_view> SectionName(std::string_view line) {
   const std::string_view t = TrimBlanks(line);
   if (t.empty() || t.front() != '[') return std::nullopt;
   std::string_view name = t.substr(1);
-  const std::size_t close = name.find(']');
+  const std::size_t close = FindSingleByteChar(name, ']');
   if (close != std::string_view::npos) name = name.substr(0, close);
   return TrimBlanks(name);
+}
+
+// The header written for section reads back as that section: no line break,
+// no ']' of its own, and no lead byte at its end that the closing ']' would
+// complete into a character.
+bool CanStoreSection(std::string_view s) {
+  if (s.find_first_of("\r\n") != std::string_view::npos) return false;
+  const std::string header = "[" + std::string(s) + "]";
+  const auto name = SectionName(header);
+  return name && *name == s;
+}
+
+bool CanStoreKey(std::string_view k) {
+  return k.find_first_of("\r\n=") == std::string_view::npos && k.front() != '[' && k.front() != ';';
 }
 
 }  // namespace
@@ -213,8 +238,7 @@ void TIniFile::InsertLine(std::size_t at, std::string text) {
 void TIniFile::WriteValue(std::string_view section, std::string_view key, std::string_view value) {
   const std::string_view s = TrimBlanks(section);
   const std::string_view k = TrimBlanks(key);
-  if (s.empty() || k.empty() || s.find_first_of("\r\n]") != std::string_view::npos ||
-      k.find_first_of("\r\n=") != std::string_view::npos || k.front() == '[' || k.front() == ';') {
+  if (s.empty() || k.empty() || !CanStoreSection(s) || !CanStoreKey(k)) {
     throw std::invalid_argument("settings name cannot be stored: [" + std::string(section) + "] " +
                                 std::string(key));
   }

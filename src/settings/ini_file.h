@@ -6,7 +6,8 @@
 // what was read until something is written. Look-up follows the old profile
 // functions: a section is a line "[name]", an entry a line "key=value"; names
 // are compared without regard to ASCII case and with blanks (space, tab)
-// trimmed; the value is trimmed too. The first matching section and the first
+// trimmed; the value is trimmed too. Names are scanned by Shift-JIS
+// characters, so a trail byte 5D (ゾ is 83 5D) never closes a section name. The first matching section and the first
 // matching key in it win. Lines starting with ';' and lines without '=' are
 // kept but never match.
 //
@@ -65,7 +66,8 @@ class TIniFile {
   std::optional<std::string> ReadValue(std::string_view section, std::string_view key) const;
   // Sets key in section, creating the key and the section as needed.
   // Throws std::invalid_argument for a name that cannot be stored (empty
-  // after trimming, a line break, '=' in a key, ']' in a section).
+  // after trimming, a line break, '=' in a key, a ']' of its own or a lone
+  // lead byte at the end of a section).
   void WriteValue(std::string_view section, std::string_view key, std::string_view value);
   // Removes the key's line; false when there was none.
   bool DeleteKey(std::string_view section, std::string_view key);

@@ -128,6 +128,10 @@ constexpr std::array kSchema{
     TSettingDef{"COM4", "Serial", "COM4", S, "/dev/ttyS3"},
 };
 
+constexpr TSettingDef kShellState[] = {
+    TSettingDef{"PreviousTextDefault", "Association", "PreviousTextDefault", S, ""},
+};
+
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
@@ -138,6 +142,7 @@ bool SameName(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::span<const TSettingDef> SettingsSchema() { return kSchema; }
+std::span<const TSettingDef> ShellStateItems() { return kShellState; }
 
 const TSettingDef* FindSettingDef(std::string_view name) {
   for (const TSettingDef& d : kSchema) {
@@ -147,9 +152,11 @@ const TSettingDef* FindSettingDef(std::string_view name) {
 }
 
 void DeclareSettingsItems(TRegItems& items) {
-  for (const TSettingDef& d : kSchema) {
-    items.Add(TRegItem{std::string(d.Name), std::string(d.Section), std::string(d.Ident),
-                       Utf8ToCp932(d.Default)});
+  for (const std::span<const TSettingDef> table : {SettingsSchema(), ShellStateItems()}) {
+    for (const TSettingDef& d : table) {
+      items.Add(TRegItem{std::string(d.Name), std::string(d.Section), std::string(d.Ident),
+                         Utf8ToCp932(d.Default)});
+    }
   }
 }
 

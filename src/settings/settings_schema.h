@@ -32,9 +32,14 @@ struct TSettingDef {
 };
 
 std::span<const TSettingDef> SettingsSchema();
+// State the program keeps in the settings file at its own moments, outside
+// the options: read and written only where it changes, never by the reading
+// and writing of all settings. PreviousTextDefault (section "Association")
+// is the desktop's default application for plain text before Tamber took it.
+std::span<const TSettingDef> ShellStateItems();
 const TSettingDef* FindSettingDef(std::string_view name);  // name compared ignoring case
 
-// The declared items of the settings manager, made from the table.
+// The declared items of the settings manager, made from both tables.
 void DeclareSettingsItems(TRegItems& items);
 
 // A value read for def, kept in its range.

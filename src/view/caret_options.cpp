@@ -1,6 +1,9 @@
 #include "view/caret_options.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "base/notify.h"
 
 namespace tamber {
 
@@ -11,14 +14,14 @@ void TTextEditorCursors::Set(TCursor& field, TCursor v) {
 }
 
 void TTextEditorCursors::Assign(const TTextEditorCursors& s) {
-  if (owner_) owner_->BeginUpdate();
+  std::optional<TScopedUpdate<TTextEditorCaret>> hold;
+  if (owner_) hold.emplace(*owner_);
   SetDefaultCursor(s.default_);
   SetDragSelCursor(s.dragSel_);
   SetDragSelCopyCursor(s.dragSelCopy_);
   SetInSelCursor(s.inSel_);
   SetLeftMarginCursor(s.leftMargin_);
   SetTopMarginCursor(s.topMargin_);
-  if (owner_) owner_->EndUpdate();
 }
 
 bool TTextEditorCursors::operator==(const TTextEditorCursors& o) const {
@@ -31,24 +34,8 @@ void TTextEditorCaret::SetTabSpaceCount(int v) {
   Set(tabSpaceCount_, v - v % 2);
 }
 
-void TTextEditorCaret::Changed() {
-  if (updateCount_ > 0) {
-    pending_ = true;
-    return;
-  }
-  if (onChange_) onChange_();
-}
-
-void TTextEditorCaret::EndUpdate() {
-  if (updateCount_ > 0) --updateCount_;
-  if (updateCount_ == 0 && pending_) {
-    pending_ = false;
-    Changed();
-  }
-}
-
 void TTextEditorCaret::Assign(const TTextEditorCaret& s) {
-  BeginUpdate();
+  const TScopedUpdate hold(*this);
   SetAutoCursor(s.autoCursor_);
   SetAutoIndent(s.autoIndent_);
   SetBackSpaceUnIndent(s.backSpaceUnIndent_);
@@ -68,7 +55,6 @@ void TTextEditorCaret::Assign(const TTextEditorCaret& s) {
   SetTabIndent(s.tabIndent_);
   SetTabSpaceCount(s.tabSpaceCount_);
   SetTokenEndStop(s.tokenEndStop_);
-  EndUpdate();
 }
 
 bool TTextEditorCaret::operator==(const TTextEditorCaret& o) const {

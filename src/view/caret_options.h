@@ -11,7 +11,8 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
+
+#include "base/notify.h"
 
 namespace tamber {
 
@@ -67,7 +68,7 @@ class TTextEditorCursors {
   TCursor topMargin_ = crArrow;
 };
 
-class TTextEditorCaret {
+class TTextEditorCaret : public TNotifyOption {
  public:
   TTextEditorCaret() = default;
   TTextEditorCaret(const TTextEditorCaret&) = delete;
@@ -128,12 +129,6 @@ class TTextEditorCaret {
   void Assign(const TTextEditorCaret& source);
   bool operator==(const TTextEditorCaret& o) const;
 
-  void BeginUpdate() { ++updateCount_; }
-  void EndUpdate();
-  void SetOnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
-  // Reports a change now, or at the end of the update in progress.
-  void Changed();
-
  private:
   template <class T>
   void Set(T& field, T v) {
@@ -161,10 +156,6 @@ class TTextEditorCaret {
   bool tabIndent_ = false;
   int tabSpaceCount_ = 8;
   bool tokenEndStop_ = false;
-
-  int updateCount_ = 0;
-  bool pending_ = false;
-  std::function<void()> onChange_;
 };
 
 // Acceleration of repeated keys (values are bytes).

@@ -159,7 +159,7 @@ bool TEditorSearch::SearchPrev() {
 
 void TEditorSearch::ShowMatch(std::int64_t offset, std::int64_t length, bool backward) {
   TTextEditorScreenStrings& text = editor_.Text();
-  editor_.CaretBeginUpdate();
+  const TCaretUpdate hold(editor_);
   editor_.CleanSelection();
   auto caretTo = [&](std::int64_t o) {
     const auto [r, b] = text.OffsetToRowCol(o);
@@ -176,7 +176,6 @@ void TEditorSearch::ShowMatch(std::int64_t offset, std::int64_t length, bool bac
     editor_.ShowHit(static_cast<int>(length));
     if (backward && editor_.HitStyle() == hsDraw) caretTo(offset);
   }
-  editor_.CaretEndUpdate();
 }
 
 bool TEditorSearch::SelectionIsMatch() {
@@ -239,15 +238,15 @@ std::size_t TEditorSearch::ReplaceAll(std::string_view replacement, bool bulk, c
     spans.reserve(r.matches.size());
     for (const auto& [a, b] : r.matches)
       spans.push_back({static_cast<std::int64_t>(a), static_cast<std::int64_t>(b - a), replacement});
-    text.BeginUpdate();
-    editor_.CaretBeginUpdate();
-    editor_.CleanSelection();
-    text.ReplaceSpans(spans);
-    const std::int64_t caret = bulk ? text.TextLength() : static_cast<std::int64_t>(r.lastEnd);
-    const auto [row, byte] = text.OffsetToRowCol(caret);
-    editor_.SetRowCol(row, editor_.ByteToCol(row, byte));
-    editor_.CaretEndUpdate();
-    text.EndUpdate();
+    {
+      const TScopedUpdate holdText(text);
+      const TCaretUpdate hold(editor_);
+      editor_.CleanSelection();
+      text.ReplaceSpans(spans);
+      const std::int64_t caret = bulk ? text.TextLength() : static_cast<std::int64_t>(r.lastEnd);
+      const auto [row, byte] = text.OffsetToRowCol(caret);
+      editor_.SetRowCol(row, editor_.ByteToCol(row, byte));
+    }
     editor_.SetModified(true);
     return r.count;
   }
@@ -267,39 +266,40 @@ std::size_t TEditorSearch::ReplaceAll(std::string_view replacement, bool bulk, c
   }
 
   r.text = ApplyReplacements(old, r.matches, replacement);
-  text.BeginUpdate();
-  editor_.CaretBeginUpdate();
-  editor_.CleanSelection();
-  text.ReplaceRows(0, text.Count(), r.text);
-  if (moveMarks) {
-    for (int row = 0; row < text.Count(); ++row) {
-      if (text.RowMarks(row)) text.SetRowMarks(row, 0);
-    }
-    // A mark moves up one line for each joined break that ends a line above it.
-    std::vector<std::size_t> breakLines;  // the old line each joined break ends
-    breakLines.reserve(r.joinedBreaks.size());
-    {
-      std::size_t line = 0, at = 0;
-      for (const std::size_t pos : r.joinedBreaks) {
-        line += static_cast<std::size_t>(std::count(old.begin() + static_cast<std::ptrdiff_t>(at),
-                                                    old.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
-        at = pos;
-        breakLines.push_back(line);
+  {
+    const TScopedUpdate holdText(text);
+    const TCaretUpdate hold(editor_);
+    editor_.CleanSelection();
+    text.ReplaceRows(0, text.Count(), r.text);
+    if (moveMarks) {
+      for (int row = 0; row < text.Count(); ++row) {
+        if (text.RowMarks(row)) text.SetRowMarks(row, 0);
+      }
+      // A mark moves up one line for each joined break that ends a line above it.
+      std::vector<std::size_t> breakLines;  // the old line each joined break ends
+      breakLines.reserve(r.joinedBreaks.size());
+      {
+        std::size_t line = 0, at = 0;
+        for (const std::size_t pos : r.joinedBreaks) {
+          line += static_cast<std::size_t>(
+              std::count(old.begin() + static_cast<std::ptrdiff_t>(at),
+                         old.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+          at = pos;
+          breakLines.push_back(line);
+        }
+      }
+      for (const LineMarks& m : marks) {
+        const auto shift = static_cast<int>(std::lower_bound(breakLines.begin(), breakLines.end(),
+                                                             static_cast<std::size_t>(m.line)) -
+                                            breakLines.begin());
+        const int row = std::min(text.LineToRow(m.line - shift), text.Count() - 1);
+        if (row >= 0) text.SetRowMarks(row, text.RowMarks(row) | m.marks);
       }
     }
-    for (const LineMarks& m : marks) {
-      const auto shift = static_cast<int>(
-          std::lower_bound(breakLines.begin(), breakLines.end(), static_cast<std::size_t>(m.line)) -
-          breakLines.begin());
-      const int row = std::min(text.LineToRow(m.line - shift), text.Count() - 1);
-      if (row >= 0) text.SetRowMarks(row, text.RowMarks(row) | m.marks);
-    }
+    const std::int64_t caret = bulk ? text.TextLength() : static_cast<std::int64_t>(r.lastEnd);
+    const auto [row, byte] = text.OffsetToRowCol(caret);
+    editor_.SetRowCol(row, editor_.ByteToCol(row, byte));
   }
-  const std::int64_t caret = bulk ? text.TextLength() : static_cast<std::int64_t>(r.lastEnd);
-  const auto [row, byte] = text.OffsetToRowCol(caret);
-  editor_.SetRowCol(row, editor_.ByteToCol(row, byte));
-  editor_.CaretEndUpdate();
-  text.EndUpdate();
   editor_.SetModified(true);
   return r.count;
 }

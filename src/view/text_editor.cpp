@@ -8,7 +8,7 @@ namespace tamber {
 TTextEditor::TTextEditor()
     : text_(std::make_shared<TTextEditorScreenStrings>()), lines_(text_.get(), this) {
   text_->AttachView(this);
-  caret_.SetOnChange([this] { CaretOptionsChanged(); });
+  caret_.SetOnChange([this](TObject&) { CaretOptionsChanged(); });
 }
 
 TTextEditor::~TTextEditor() {
@@ -158,7 +158,7 @@ void TTextEditor::SetCol(int c, int dir) {
 }
 
 void TTextEditor::SetRowCol(int r, int c) {
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   SetRow(r);
   const RowCols rc = ColsOf(row_);
   c = std::clamp(c, 0, kMaxCol + 1);
@@ -166,7 +166,6 @@ void TTextEditor::SetRowCol(int r, int c) {
   if (!caret_.InTab())
     while (c > 0 && rc.At(c) == kColTabPad) --c;
   SetCol(c, c >= col_ ? 1 : -1);
-  CaretEndUpdate();
 }
 
 // Brings the caret column to a place the options allow. keep: the row
@@ -273,10 +272,9 @@ void TTextEditor::ScrollRows(int n) {
   }
   if (n > 0 && text_->RowAttributeAt(topRow_) == raLast) return;
   const int before = topRow_;
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   SetTopRow(topRow_ + n);
   SetRow(row_ + (topRow_ - before));
-  CaretEndUpdate();
 }
 
 TCaretRect TTextEditor::CaretShape() const {
@@ -409,13 +407,12 @@ void TTextEditor::SetSelLength(std::int64_t n) {
     return;
   }
   SetSelectionMode(smNormal);
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   SetSelStart(start);
   StartSelection();
   const auto [r, c] = OffsetToCaret(start + n);
   SetRowCol(r, c);
   UpdateSelection();
-  CaretEndUpdate();
 }
 
 std::string TTextEditor::SelText() const {
@@ -449,9 +446,10 @@ void TTextEditor::ShowHit(int n) {
   if (hitStyle_ == hsCaret && focused_) {
     // The block spans the hit's columns on one row, else to the row's end.
     const int endCol = selBottom_ == selTop_ ? selEndCol_ : RowWidth(row);
-    CaretBeginUpdate();
-    SetRowCol(row, col);
-    CaretEndUpdate();
+    {
+      const TCaretUpdate hold(*this);
+      SetRowCol(row, col);
+    }
     hitCaret_ = true;
     hitCaretCols_ = std::max(endCol - col_, 0);
   }

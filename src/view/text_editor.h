@@ -28,12 +28,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/notify.h"
+#include "editor/display_columns.h"
 #include "editor/editor_strings.h"
 #include "editor/screen_strings.h"
 #include "editor/text_view.h"
 #include "view/caret_options.h"
 #include "view/clipboard.h"
-#include "editor/display_columns.h"
 #include "view/token_source.h"
 
 namespace tamber {
@@ -456,5 +457,12 @@ class TTextEditor : public TTextEditorView {
   TShiftState lastShift_ = 0;
   TCursor cursor_ = crIBeam;
 };
+
+// Holds the caret's updates for a scope: one refresh at the end.
+struct TCaretUpdateCalls {
+  static void Begin(TTextEditor& e) { e.CaretBeginUpdate(); }
+  static void End(TTextEditor& e) { e.CaretEndUpdate(); }
+};
+using TCaretUpdate = TScopedUpdate<TTextEditor, TCaretUpdateCalls>;
 
 }  // namespace tamber

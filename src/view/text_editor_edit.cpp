@@ -93,7 +93,7 @@ void TTextEditor::SetSelTextBuf(std::string_view s) {
 // s at its start, or the caret row with s inserted (or overwriting) at the
 // caret, padded with spaces when the caret stands past its end.
 void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   const auto rules = Rules();
   std::string text;
   int from = 0, rows = 0;
@@ -144,7 +144,6 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
       CleanSelection();
       text_->Splice({at, 0, put});
       CaretToOffset(at + static_cast<std::int64_t>(put.size()));
-      CaretEndUpdate();
       return;
     } else if (b >= static_cast<int>(row.size())) {
       text.append(row);
@@ -179,7 +178,6 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
       CleanSelection();
       text_->Splice({at, 0, std::string(s)});
       CaretToOffset(at + static_cast<std::int64_t>(s.size()));
-      CaretEndUpdate();
       return;
     }
     text += RowBreak(last);
@@ -187,21 +185,19 @@ void TTextEditor::ReplaceInsertingAtCaret(std::string_view s, bool overwrite) {
   CleanSelection();
   text_->ReplaceRows(from, rows, text);
   CaretToOffset(caret);
-  CaretEndUpdate();
 }
 
 // ---- deleting ----
 
 void TTextEditor::DeleteSelection() {
   if (readOnly_ || !Selected()) return;
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   const int top = selTop_;
   const int last = std::min(selBottom_, text_->Count() - 1);
   if (top > last) {
     // The selection lies wholly on the empty position after a final break:
     // there is nothing to delete.
     CleanSelection();
-    CaretEndUpdate();
     return;
   }
   std::string text;
@@ -232,7 +228,6 @@ void TTextEditor::DeleteSelection() {
     text_->ReplaceRows(top, last - top + 1, text);
     CaretToOffset(start);
   }
-  CaretEndUpdate();
 }
 
 void TTextEditor::Backspace() {
@@ -243,7 +238,7 @@ void TTextEditor::Backspace() {
   }
   if (text_->Count() == 0) return;
   CleanSelection();
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   const auto rules = Rules();
   const int count = text_->Count();
   const std::string_view row = row_ < count ? text_->RowView(row_) : std::string_view();
@@ -281,7 +276,6 @@ void TTextEditor::Backspace() {
       CaretToOffset(at);
     }
   }
-  CaretEndUpdate();
 }
 
 // The column Backspace un-indents to: the indent of the nearest row above
@@ -339,7 +333,7 @@ void TTextEditor::Delete() {
   }
   CleanSelection();
   if (row_ >= text_->Count()) return;
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   const auto rules = Rules();
   const std::string_view row = text_->RowView(row_);
   const std::size_t b = static_cast<std::size_t>(ColToByte(row_, col_));
@@ -349,11 +343,9 @@ void TTextEditor::Delete() {
   if (b < row.size()) {
     text_->Splice({caret, static_cast<std::int64_t>(CharLength(row, b)), {}});
     CaretToOffset(caret);
-    CaretEndUpdate();
     return;
   } else {
     if (text_->RowAttribute(row_) == raLast) {
-      CaretEndUpdate();
       return;
     }
     // Past the end the row is padded to the caret, then joined with the next.
@@ -368,7 +360,6 @@ void TTextEditor::Delete() {
   }
   text_->ReplaceRows(row_, rows, text);
   CaretToOffset(caret);
-  CaretEndUpdate();
 }
 
 // ---- new lines and tabs ----
@@ -380,7 +371,7 @@ void TTextEditor::Enter(bool shift) {
     DeleteSelection();
   }
   CleanSelection();
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   const auto rules = Rules();
   const int count = text_->Count();
   if (row_ >= count) {
@@ -423,7 +414,6 @@ void TTextEditor::Enter(bool shift) {
       CaretToOffset(at + 2 + static_cast<std::int64_t>(pad.size()));
     }
   }
-  CaretEndUpdate();
 }
 
 void TTextEditor::Tab(TShiftState shift) {
@@ -439,22 +429,20 @@ void TTextEditor::Tab(TShiftState shift) {
 // ---- whole text, rows ----
 
 void TTextEditor::SelectAll() {
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   SetSelStart(0);
   SetSelLength(text_->TextLength());
-  CaretEndUpdate();
 }
 
 void TTextEditor::DeleteRow(int row) {
   if (readOnly_ || row < 0 || row >= text_->Count()) return;
   CleanSelection();
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   text_->ReplaceRows(row, 1, "");
   if (row > 0 && text_->RowAttributeAt(row - 1) == raLast && row - 1 == text_->Count() - 1)
     SetRowCol(row - 1, RowWidth(row - 1));
   else
     SetRowCol(row, 0);
-  CaretEndUpdate();
 }
 
 // ---- indent ----
@@ -516,7 +504,7 @@ void TTextEditor::IndentRows(bool indent) {
   const int anchorRow = anchorRow_, caretRow = row_;
   const int anchorByte = shifted(anchorRow_, anchorByte_);
   const int caretByte = shifted(row_, ColToByte(row_, col_));
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   text_->ReplaceRows(top, bottom - top + 1, text);
   // Put the selection back on the same characters.
   anchorByte_ = anchorByte;
@@ -525,7 +513,6 @@ void TTextEditor::IndentRows(bool indent) {
   selState_ = sstSelected;
   UpdateSelection();
   if (SelLength() == 0) CleanSelection();
-  CaretEndUpdate();
 }
 
 // One column more or less of blanks at the box's left column on each row.
@@ -562,13 +549,12 @@ void TTextEditor::IndentBox(bool indent) {
     text += RowBreak(r);
   }
   if (!any) return;
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   text_->ReplaceRows(top, bottom - top + 1, text);
   // The caret keeps its column; the characters under it moved, so it steps
   // off any trail byte or tab padding now there.
   SetRowCol(row_, col_);
   UpdateSelection();
-  CaretEndUpdate();
 }
 
 // ---- dragging ----
@@ -578,7 +564,7 @@ void TTextEditor::MoveSelection(int row, int col) {
     CleanSelection();
     return;
   }
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   const auto rules = Rules();
   const int count = text_->Count();
   row = std::clamp(row, 0, text_->MaxCaretRow());
@@ -592,7 +578,6 @@ void TTextEditor::MoveSelection(int row, int col) {
   std::size_t d = static_cast<std::size_t>(text_->RowByteToOffset(row, ColToByte(row, col)) - base);
   if (d > s && d < e) {  // a drop among the moved bytes moves nothing
     CleanSelection();
-    CaretEndUpdate();
     return;
   }
   // Dropped past a row's end: the row is padded up to the drop column.
@@ -606,7 +591,6 @@ void TTextEditor::MoveSelection(int row, int col) {
   CleanSelection();
   text_->ReplaceRows(lo, hi - lo + 1, text);
   CaretToOffset(base + static_cast<std::int64_t>(d + moved.size()));
-  CaretEndUpdate();
 }
 
 void TTextEditor::CopySelection(int row, int col) {
@@ -615,11 +599,10 @@ void TTextEditor::CopySelection(int row, int col) {
     return;
   }
   const std::string s = SelText();
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   CleanSelection();
   SetRowCol(row, col);
   SetSelTextBuf(s);
-  CaretEndUpdate();
 }
 
 // ---- box paste and the clipboard ----
@@ -634,7 +617,7 @@ void TTextEditor::BoxPaste(std::string_view s) {
   if (s.empty()) return;
   const std::vector<std::string> lines = SplitLines(s);
   if (lines.empty()) return;
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   CleanSelection();
   const auto rules = Rules();
   const int count = text_->Count();
@@ -681,7 +664,6 @@ void TTextEditor::BoxPaste(std::string_view s) {
   const std::int64_t base = text_->RowByteToOffset(begin, 0);
   text_->ReplaceRows(begin, rows, text);
   CaretToOffset(base + static_cast<std::int64_t>(caretAt));
-  CaretEndUpdate();
 }
 
 void TTextEditor::CopyToClipboard() {

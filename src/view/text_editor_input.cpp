@@ -28,52 +28,53 @@ void TTextEditor::NavigationKey(TEditorKey key, TShiftState shift, bool repeat) 
   if (!extend) CleanSelection();
   else if (selState_ == sstNone) StartSelection();
 
-  CaretBeginUpdate();
-  switch (key) {
-    case TEditorKey::PageUp:
-    case TEditorKey::PageDown: {
-      const int half = (visibleRows_ - 1) / 2;
-      const int n = half * (repeat ? speed_.PageVerticalRangeAc : speed_.PageVerticalRange);
-      ScrollRows(key == TEditorKey::PageUp ? -n : n);
-      break;
+  {
+    const TCaretUpdate hold(*this);
+    switch (key) {
+      case TEditorKey::PageUp:
+      case TEditorKey::PageDown: {
+        const int half = (visibleRows_ - 1) / 2;
+        const int n = half * (repeat ? speed_.PageVerticalRangeAc : speed_.PageVerticalRange);
+        ScrollRows(key == TEditorKey::PageUp ? -n : n);
+        break;
+      }
+      case TEditorKey::End:
+        if (ctrl) SetRow(text_->Count());
+        SetCol(RowWidth(row_));
+        break;
+      case TEditorKey::Home:
+        if (ctrl) SetRow(0);
+        SetCol(0);
+        break;
+      case TEditorKey::Left:
+        if (ctrl) {
+          MoveWord(row_, col_, -1);
+        } else if (col_ > 0) {
+          SetCol(col_ - 1, -1);
+        } else if (row_ > 0 && (caret_.NextLine() || text_->RowAttributeAt(row_ - 1) == raFolded)) {
+          SetRowCol(row_ - 1, RowWidth(row_ - 1));
+        }
+        break;
+      case TEditorKey::Right:
+        if (ctrl) {
+          MoveWord(row_, col_, 1);
+        } else {
+          const int before = col_;
+          SetCol(col_ + 1, 1);
+          const TRowAttribute attr = text_->RowAttributeAt(row_);
+          if (col_ == before && row_ < text_->Count() && attr != raLast &&
+              (caret_.NextLine() || attr == raFolded))
+            SetRowCol(row_ + 1, 0);
+        }
+        break;
+      case TEditorKey::Up:
+      case TEditorKey::Down:
+        VerticalKey(key == TEditorKey::Down, ctrl, repeat);
+        break;
+      case TEditorKey::Escape:
+        break;
     }
-    case TEditorKey::End:
-      if (ctrl) SetRow(text_->Count());
-      SetCol(RowWidth(row_));
-      break;
-    case TEditorKey::Home:
-      if (ctrl) SetRow(0);
-      SetCol(0);
-      break;
-    case TEditorKey::Left:
-      if (ctrl) {
-        MoveWord(row_, col_, -1);
-      } else if (col_ > 0) {
-        SetCol(col_ - 1, -1);
-      } else if (row_ > 0 && (caret_.NextLine() || text_->RowAttributeAt(row_ - 1) == raFolded)) {
-        SetRowCol(row_ - 1, RowWidth(row_ - 1));
-      }
-      break;
-    case TEditorKey::Right:
-      if (ctrl) {
-        MoveWord(row_, col_, 1);
-      } else {
-        const int before = col_;
-        SetCol(col_ + 1, 1);
-        const TRowAttribute attr = text_->RowAttributeAt(row_);
-        if (col_ == before && row_ < text_->Count() && attr != raLast &&
-            (caret_.NextLine() || attr == raFolded))
-          SetRowCol(row_ + 1, 0);
-      }
-      break;
-    case TEditorKey::Up:
-    case TEditorKey::Down:
-      VerticalKey(key == TEditorKey::Down, ctrl, repeat);
-      break;
-    case TEditorKey::Escape:
-      break;
   }
-  CaretEndUpdate();
   if (extend) UpdateSelection();
 }
 
@@ -173,20 +174,21 @@ void TTextEditor::RowSelectTo(int row) {
   };
   const TSelectionMode mode = selectionMode_;
   selectionMode_ = smNormal;
-  CaretBeginUpdate();
-  int er, ec;
-  if (row >= rowSelectFirst_) {
-    SetRowCol(rowSelectFirst_, 0);
-    StartSelection();
-    rowEnd(row, er, ec);
-    SetRowCol(er, ec);
-  } else {
-    rowEnd(rowSelectFirst_, er, ec);
-    SetRowCol(er, ec);
-    StartSelection();
-    SetRowCol(row, 0);
+  {
+    const TCaretUpdate hold(*this);
+    int er, ec;
+    if (row >= rowSelectFirst_) {
+      SetRowCol(rowSelectFirst_, 0);
+      StartSelection();
+      rowEnd(row, er, ec);
+      SetRowCol(er, ec);
+    } else {
+      rowEnd(rowSelectFirst_, er, ec);
+      SetRowCol(er, ec);
+      StartSelection();
+      SetRowCol(row, 0);
+    }
   }
-  CaretEndUpdate();
   UpdateSelection();
   selectionMode_ = mode;
 }

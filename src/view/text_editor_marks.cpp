@@ -35,10 +35,9 @@ bool TTextEditor::GotoRowMark(int m) {
   if (m < 0 || m >= kMarkBits) return false;
   const int row = text_->FirstRowWithMark(m);
   if (row < 0) return false;
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   if (row < topRow_ || row >= topRow_ + visibleRows_) SetTopRow(row - visibleRows_ / 2);
   SetRow(row);
-  CaretEndUpdate();
   return true;
 }
 

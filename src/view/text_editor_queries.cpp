@@ -128,9 +128,8 @@ bool TTextEditor::QuoteLines() {
   if (selectionMode_ == smBox) return false;
   if (readOnly_ || !Selected()) return true;
   const int first = text_->RowToLine(selTop_), end = text_->RowToLine(selBottom_);
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   for (int line = first; line < end; ++line) lines_.Put(line, ">" + lines_.Get(line));
-  CaretEndUpdate();
   return true;
 }
 
@@ -138,12 +137,11 @@ bool TTextEditor::UnquoteLines() {
   if (selectionMode_ == smBox) return false;
   if (readOnly_ || !Selected()) return true;
   const int first = text_->RowToLine(selTop_), end = text_->RowToLine(selBottom_);
-  CaretBeginUpdate();
+  const TCaretUpdate hold(*this);
   for (int line = first; line < end; ++line) {
     const std::string s = lines_.Get(line);
     if (!s.empty() && s.front() == '>') lines_.Put(line, std::string_view(s).substr(1));
   }
-  CaretEndUpdate();
   return true;
 }
 

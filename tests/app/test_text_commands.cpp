@@ -1,7 +1,9 @@
 // The text commands of the frame on real documents: each one's text before
 // and after, one undo step back to the start, the read-only beep, the era
-// dates across their boundaries and the line jump's answers.
+// dates across their boundaries, the line jump's answers and the toggles
+// run by name or from their menu items.
 #include <QAction>
+#include <QMdiArea>
 #include <QtTest>
 #include <deque>
 #include <functional>
@@ -271,6 +273,55 @@ class TestTextCommands : public QObject {
     QVERIFY(d.SplitEdit()->Editor().OverWrite());
     f.form.Run("OverWrite");
     QCOMPARE(f.form.StatusText(2), QString::fromUtf8("挿入"));
+  }
+
+  void MaxWindowByNameTogglesAsTheMenuDoes() {
+    TTamberForm form;
+    form.SetPrompts(std::make_unique<test::QuietPrompts>());
+    QAction* mark = form.Action("AcMaxWindow");
+    mark->setChecked(false);
+    form.resize(800, 600);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    TMDIChild* a = form.CreateDocument("/w/a.txt");
+    TMDIChild* b = form.CreateDocument("/w/b.txt");
+    QVERIFY(!b->isMaximized());
+
+    form.Run("AcMaxWindow");
+    QVERIFY(mark->isChecked());
+    QVERIFY(b->isMaximized());
+    QCOMPARE(form.ActiveDocument(), b);
+    // New documents come maximised while the mark is on.
+    TMDIChild* c = form.CreateDocument("/w/c.txt");
+    QVERIFY(c->isMaximized());
+
+    form.Run("AcMaxWindow");
+    QVERIFY(!mark->isChecked());
+    for (TMDIChild* d : {a, b, c}) QVERIFY(!d->isMaximized());
+
+    // The menu item (and F2) goes through the same toggle.
+    mark->trigger();
+    QVERIFY(mark->isChecked());
+    QVERIFY(form.ActiveDocument()->isMaximized());
+    mark->trigger();
+    QVERIFY(!mark->isChecked());
+    QVERIFY(!form.ActiveDocument()->isMaximized());
+
+    // A document's own maximise and restore buttons keep the mark in step;
+    // minimising does not touch it.
+    b->showMaximized();
+    QVERIFY(mark->isChecked());
+    b->showNormal();
+    QVERIFY(!mark->isChecked());
+    b->showMaximized();
+    b->showMinimized();
+    QVERIFY(mark->isChecked());
+    form.Run("AcMaxWindow");
+    QVERIFY(!mark->isChecked());
+    form.MdiArea()->setActiveSubWindow(a);
+    form.Run("AcMaxWindow");
+    QVERIFY(mark->isChecked());
+    QVERIFY(a->isMaximized());
   }
 };
 

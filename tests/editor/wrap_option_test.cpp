@@ -19,7 +19,7 @@ TEST(WrapOption, DefaultsAreTheJapaneseRuleSets) {
 TEST(WrapOption, WrapByteIsClampedAndOnlyRealChangesNotify) {
   TTextEditorWrapOption o;
   int changes = 0;
-  o.SetOnChange([&] { ++changes; });
+  o.SetOnChange([&](TObject&) { ++changes; });
   const std::pair<int, int> cases[] = {{10, 20}, {300, 250}, {100, 100}, {20, 20}, {250, 250}};
   for (const auto& [in, out] : cases) {
     o.SetWrapByte(in);
@@ -38,7 +38,7 @@ TEST(WrapOption, WrapByteIsClampedAndOnlyRealChangesNotify) {
 TEST(WrapOption, ChangesInsideAnUpdateNotifyOnceAtTheEnd) {
   TTextEditorWrapOption o;
   int changes = 0;
-  o.SetOnChange([&] { ++changes; });
+  o.SetOnChange([&](TObject&) { ++changes; });
   o.BeginUpdate();
   o.BeginUpdate();
   o.SetLeading(true);
@@ -65,7 +65,7 @@ TEST(WrapOption, AssignCopiesEveryPropertyAndNotifiesOnce) {
   source.SetWordBreak(true);
   TTextEditorWrapOption o;
   int changes = 0;
-  o.SetOnChange([&] { ++changes; });
+  o.SetOnChange([&](TObject&) { ++changes; });
   o.Assign(source);
   EXPECT_TRUE(o == source);
   EXPECT_EQ(changes, 1);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
 #include "../support/bytes.h"
 #include "encoding/dbcs.h"
 
@@ -99,6 +103,62 @@ TEST(Cp932Codec, NulIsAnOrdinaryCharacter) {
   const std::string s("a\0b", 3);
   EXPECT_EQ(Cp932ToUtf8(s), s);
   EXPECT_EQ(Utf8ToCp932(s), s);
+}
+
+// Long texts go through the block conversion; texts shorter than a block go
+// a character at a time. Random mixes of every kind of sequence, at every
+// place in a block, must come out as the short pieces of them do, with the
+// same losses and forms, and the check agrees with IsValidUtf8.
+TEST(Cp932Codec, BlocksConvertAsTheirCharactersDo) {
+  const std::string tokens[] = {
+      "日", "本", "語", "ｶ", "ﾞ", "　", "、", "ー", "丼",  // plain three-byte characters
+      "〜", "～", "‖", "∥", "−", "－", "—", "―",            // forms of the shared codes
+      "¥", "‾", "é", "±", "Я",                            // two bytes, held or lost
+      Hex("E0 A4 85"), Hex("ED 9F BF"), "😀", "€",          // E0 and ED leads, four bytes, no code
+      Hex("ED A0 80"), Hex("80"), Hex("C0 AF"), Hex("FF"),   // a surrogate, stray and overlong bytes
+      Hex("E3 81"), Hex("F0 9F 98"), Hex("EF BF"),           // sequences cut short
+      "\r\n", "\t", std::string(1, '\0'),
+  };
+  std::uint32_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  int mismatches = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    // Mostly Japanese text; some rounds mix in the rarer sequences.
+    const std::size_t kinds = round % 4 == 0 ? std::size(tokens) : 9;
+    while (text.size() < 64 + next() % 600) {
+      if (next() % 3 == 0)
+        text += std::string(next() % 40 + 1, static_cast<char>('a' + next() % 26));
+      else
+        text += tokens[next() % kinds];
+    }
+    std::size_t lost = 0;
+    Utf8Forms forms;
+    const std::string whole = Utf8ToCp932(text, &lost, &forms);
+    std::string out(Utf8ToCp932Bound(text.size()), '\0');
+    bool wellFormed = false;
+    std::size_t intoLost = 0;
+    out.resize(Utf8ToCp932Into(text, out.data(), &intoLost, nullptr, &wellFormed));
+    // The pieces: below a block each, cut before bytes that start a character.
+    std::string pieces;
+    std::size_t pieceLost = 0;
+    Utf8Forms pieceForms;
+    for (std::size_t at = 0; at < text.size();) {
+      std::size_t stop = std::min(text.size(), at + 40);
+      while (stop < text.size() && stop > at + 1 && (static_cast<unsigned char>(text[stop]) & 0xC0) == 0x80) --stop;
+      pieces += Utf8ToCp932(text.substr(at, stop - at), &pieceLost, &pieceForms);
+      at = stop;
+    }
+    const bool same = whole == pieces && out == pieces && lost == pieceLost && intoLost == pieceLost &&
+                      forms.lost == pieceForms.lost && forms.Choice() == pieceForms.Choice() &&
+                      std::equal(std::begin(forms.first), std::end(forms.first), std::begin(pieceForms.first)) &&
+                      wellFormed == IsValidUtf8(text);
+    if (!same && ++mismatches < 3) ADD_FAILURE() << "round " << round << ": " << ToHex(text);
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 TEST(IsValidUtf8, IsStrict) {

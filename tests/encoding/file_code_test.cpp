@@ -366,6 +366,67 @@ TEST(FileDecoder, PiecesJoinToTheTextConvertedWhole) {
   }
 }
 
+// A text taken for UTF-8 by its start is checked by the decoder: what the
+// reader ends with is what the classification of the whole text gives, also
+// when a byte far on shows the text is not UTF-8 after all.
+TEST(FileDecoder, FinishesTheUtf8CheckOfTheClassification) {
+  std::string utf8;
+  while (utf8.size() < 3 * FileDecoder::kPiece) utf8 += "日本語のテキスト 〜 text\n";
+  const std::string kana = Utf8ToCp932("かなのテキスト\n");
+  const struct Case {
+    const char* name;
+    std::string file;
+    FileCode code;
+    bool startsOver;
+  } cases[] = {
+      {"UTF-8 throughout", utf8 + "終わり", FileCode::Utf8, false},
+      {"a Shift-JIS line at the end", utf8 + kana, FileCode::ShiftJis, true},
+      {"an EUC line in the middle", utf8 + SjisToEuc(kana) + utf8, FileCode::ShiftJis, true},
+      {"one stray byte as the last", utf8 + "\x80", FileCode::ShiftJis, true},
+      {"a break style and no final break", "a\r" + utf8 + "\xE3\x81", FileCode::ShiftJis, true},
+  };
+  for (const Case& c : cases) {
+    const TextFormat eager = ClassifyFileBytes(ProbeBytes(c.file), ".txt", c.file, true);
+    const TextFormat lazy = ClassifyFileBytes(ProbeBytes(c.file), ".txt", c.file, true, Utf8Check::kByDecoder);
+    EXPECT_EQ(eager.code, c.code) << c.name;
+    EXPECT_FALSE(eager.utf8Unchecked) << c.name;
+    EXPECT_EQ(lazy.code, FileCode::Utf8) << c.name;
+    EXPECT_TRUE(lazy.utf8Unchecked) << c.name;
+
+    FileDecoder whole(c.file, eager, false);
+    std::string expected;
+    for (std::string_view p; whole.Next(&p);) expected += p;
+    FileDecoder decoder(c.file, lazy, false);
+    std::string text;
+    bool startedOver = false;
+    for (std::string_view p; decoder.Next(&p);) {
+      if (decoder.StartedOver()) {
+        startedOver = true;
+        text.clear();
+      }
+      text += p;
+    }
+    const TextFormat& f = decoder.Format();
+    EXPECT_EQ(startedOver, c.startsOver) << c.name;
+    EXPECT_EQ(f.code, eager.code) << c.name;
+    EXPECT_EQ(f.textCode, eager.textCode) << c.name;
+    EXPECT_EQ(f.lineEnd, eager.lineEnd) << c.name;
+    EXPECT_EQ(f.finalBreak, eager.finalBreak) << c.name;
+    EXPECT_FALSE(f.utf8Unchecked) << c.name;
+    EXPECT_TRUE(text == expected) << c.name;
+    EXPECT_EQ(decoder.Lost(), whole.Lost()) << c.name;
+    EXPECT_EQ(decoder.OtherForms(), whole.OtherForms()) << c.name;
+    EXPECT_EQ(decoder.Consumed(), c.file.size()) << c.name;
+
+    const ClassifiedText opened = ClassifyOpenedFile(ProbeBytes(c.file), ".txt", c.file, true);
+    EXPECT_EQ(opened.code, eager.code) << c.name;
+    EXPECT_TRUE(opened.text == NormalizeBreaks(expected)) << c.name;
+    EXPECT_EQ(opened.lost, whole.Lost()) << c.name;
+    // Read raw, nothing is converted, so the classification checks it all.
+    EXPECT_FALSE(ClassifyFileBytes(ProbeBytes(c.file), ".txt", c.file, false, Utf8Check::kByDecoder).utf8Unchecked);
+  }
+}
+
 TEST(FileDecoder, CarriesTheJisKanjiSetFromPieceToPiece) {
   // A JIS text that never leaves the kanji set at a break: the set holds on.
   std::string file = "\x1B$B";

@@ -1,6 +1,8 @@
 // Change reports of colours, bracket pairs, word lists and fountains.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "highlight/bracket_collection.h"
 #include "highlight/editor_fountain.h"
 #include "highlight/language_fountains.h"
@@ -56,6 +58,37 @@ TEST(NotifyPersistent, ForwardedChangeIgnoresItselfAsSender) {
   EXPECT_EQ(reports, 0);
   owner.ChangedProc(part);
   EXPECT_EQ(reports, 1);
+}
+
+TEST(ScopedUpdate, EndsTheUpdateOnEveryWayOutAndKeepsTheFirstFailure) {
+  TNotifyPersistent owner;
+  int reports = 0;
+  bool failReport = false;
+  owner.SetOnChange([&](TObject&) {
+    ++reports;
+    if (failReport) throw std::runtime_error("report");
+  });
+  {
+    const TUpdateGuard hold(owner);
+    owner.Changed();
+    EXPECT_EQ(reports, 0);
+  }
+  EXPECT_EQ(owner.UpdateCount(), 0);
+  EXPECT_EQ(reports, 1);
+  // A throw inside the scope still ends the update; a report that fails
+  // while the first failure travels is dropped.
+  failReport = true;
+  try {
+    const TUpdateGuard hold(owner);
+    throw std::logic_error("body");
+  } catch (const std::logic_error& e) {
+    EXPECT_STREQ(e.what(), "body");
+  }
+  EXPECT_EQ(owner.UpdateCount(), 0);
+  EXPECT_EQ(reports, 2);
+  // Leaving normally, the report's own failure travels.
+  EXPECT_THROW({ const TUpdateGuard hold(owner); }, std::runtime_error);
+  EXPECT_EQ(owner.UpdateCount(), 0);
 }
 
 TEST(NotifyEventList, CallsListenersInOrderWithTheSender) {

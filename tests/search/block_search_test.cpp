@@ -2,6 +2,7 @@
 // required-literal skip) against the line-by-line searches they replace.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <string>
 #include <string_view>
@@ -112,7 +113,9 @@ TEST(BlockSearch, AgreesWithTheLineByLineSearchOnRandomTexts) {
       const std::string text = RandomText(rng, 1 + rng() % 40);
       for (const auto sep : {mcls_CRLF, mcls_LF}) {
         SCOPED_TRACE("pattern " + pattern + " text " + ::testing::PrintToString(text));
-        EXPECT_EQ(BlockLines(block, text, sep), ReferenceLines(line, text, sep));
+        const Spans lines = ReferenceLines(line, text, sep);
+        EXPECT_EQ(BlockLines(block, text, sep), lines);
+        EXPECT_EQ(block.CountMatchingLines(text, sep), lines.size());
         EXPECT_EQ(BlockMatches(block, text, sep), ReferenceMatches(line, text, sep));
       }
     }
@@ -129,6 +132,9 @@ TEST(BlockSearch, ReportsLinesUntilTheCallerStops) {
   });
   EXPECT_EQ(n, 2u);
   EXPECT_EQ(seen, (Spans{{0, 3}, {6, 9}}));
+  EXPECT_EQ(p.CountMatchingLines(text, mcls_CRLF), 3u);
+  EXPECT_EQ(p.CountMatchingLines(text, mcls_CRLF, 2), 2u);
+  EXPECT_EQ(p.CountMatchingLines(text, mcls_CRLF, 0), 0u);
 }
 
 TEST(BlockSearch, ALongRunOfHopelessStartsStaysLinear) {
@@ -204,6 +210,47 @@ TEST(LiteralFinder, FindsTheFirstOccurrenceOfAnyString) {
   EXPECT_EQ(many.LongestAt(hay, 97), 0u);
   hay[99] = 'x';                       // "ax" at the very end is no hit, nor "xy" cut off
   EXPECT_EQ(many.Find(hay, 91), std::string_view::npos);
+}
+
+// One string is found by a scan on two of its bytes and a whole compare: it
+// must agree with a plain search from every start, in texts of every length
+// around the vector steps, for strings whose two bytes occur often without
+// the rest, on both scan widths.
+TEST(LiteralFinder, FindsOneStringWhereAPlainSearchDoes) {
+  // A text of few distinct bytes (katakana pairs, letters, breaks), so the
+  // scanned bytes turn up all the time.
+  const std::string alphabet = "\x83\x65\x83\x4C\x83\x58" "aL\n";
+  std::string hay;
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 300; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    hay += alphabet[(seed >> 16) % alphabet.size()];
+  }
+  std::vector<std::string> needles;
+  for (const std::size_t len : {1, 2, 3, 5, 8, 17, 33, 40}) {
+    for (const std::size_t at : {std::size_t{0}, std::size_t{50}, std::size_t{131}, 300 - len}) {
+      std::string n = hay.substr(at, len);
+      needles.push_back(n);
+      n.back() = n.back() == 'a' ? 'b' : 'a';  // a near miss, mostly
+      needles.push_back(n);
+    }
+  }
+  needles.push_back(hay.substr(300 - 64));  // a hit that ends the text
+  const bool wide = WideLiteralScan();
+  for (const bool w : {true, false}) {
+    SetWideLiteralScan(w);
+    for (const std::string& needle : needles) {
+      const LiteralFinder f({needle});
+      for (const std::size_t n : {0, 1, 31, 32, 63, 64, 65, 97, 128, 200, 300}) {
+        const std::string_view text = std::string_view(hay).substr(0, n);
+        for (std::size_t from = 0; from <= n; ++from) {
+          ASSERT_EQ(f.Find(text, from), text.find(needle, from))
+              << "needle of " << needle.size() << " bytes, text of " << n << ", from " << from << ", wide " << w;
+        }
+      }
+    }
+  }
+  SetWideLiteralScan(wide);
 }
 
 }  // namespace

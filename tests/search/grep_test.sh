@@ -68,6 +68,33 @@ printf 'ab\r\rcd\r' > "$work/cr.txt"
 check "offsets after CR" 0 $'1:0:ab\n3:4:cd' -- -n -b . "$work/cr.txt"
 printf '\xEF\xBB\xBFab\ncd\n' > "$work/bom.txt"
 check "offsets after a byte-order mark" 0 $'4:b\n7:d' -- -o -b '[bd]' "$work/bom.txt"
+printf '\xEF\xBB\xBFテab\n' > "$work/bom-kana.txt"
+check "a match at the start of a byte-order-marked file" 0 "3:テ" -- -o -b テ "$work/bom-kana.txt"
+check "a line at the start of a byte-order-marked file" 0 "0:テab" -- -b テ "$work/bom-kana.txt"
+
+# Plain ASCII strings are found in a UTF-8 file's own bytes; lines are shown
+# as the editor shows them (a character with no Shift-JIS form as 〓, ¥ as
+# the 5C it becomes), and ¥ and ‾ still match the \ and ~ they become.
+printf '\xEF\xBB\xBFabc 日本\nx¥abc 😀abc\nnone\nabcABCabc\n~‾\n' > "$work/ascii.txt"
+check "strings in UTF-8 bytes" 0 $'1:0:abc 日本\n2:14:x\\abc 〓abc\n4:34:abcABCabc' -- -n -b abc "$work/ascii.txt"
+check "matches in UTF-8 bytes" 0 $'3:abc\n17:abc\n25:abc\n34:abc\n37:ABC\n40:abc' -- -o -b -i abc "$work/ascii.txt"
+check "count in UTF-8 bytes" 0 "3" -- -c abc "$work/ascii.txt"
+check "inverted in UTF-8 bytes" 0 $'3:none\n5:~~' -- -n -v abc "$work/ascii.txt"
+check "¥ is a backslash to the editor" 0 "1" -- -c -F '\' "$work/ascii.txt"
+check "‾ is a tilde to the editor" 0 "~~" -- -o -F '~~' "$work/ascii.txt"
+printf 'é ab\rab\r' > "$work/cr-utf8.txt"
+check "CR breaks in a UTF-8 file" 0 "2" -- -c ab "$work/cr-utf8.txt"
+
+# Counting a Shift-JIS file reads it in pieces of 256 KB; breaks that are
+# not all alike in a later piece still make it read as the editor reads it.
+yes 'abc テキスト' | head -n 30000 | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 > "$work/big.txt"
+check "count in pieces" 0 "30000" -- -c テキスト "$work/big.txt"
+check "count in pieces by the automaton" 0 "30000" -- -c 'ト$' "$work/big.txt"
+check "names in pieces" 0 "$work/big.txt" -- -l 'ト$' "$work/big.txt"
+{ cat "$work/big.txt"; printf 'テキスト\rテキスト\r\n' | iconv -f UTF-8 -t CP932; } > "$work/big-cr.txt"
+check "a lone CR in a later piece" 0 "30002" -- -c テキスト "$work/big-cr.txt"
+{ cat "$work/big.txt"; printf 'xテキスト\n' | iconv -f UTF-8 -t CP932; } > "$work/big-lf.txt"
+check "an LF break in a later piece" 0 "30001" -- -c $'ト\r' "$work/big-lf.txt"
 
 # Where GNU grep reads the same thing (UTF-8 text with LF breaks), it is the
 # oracle: the same output and the same exit status.
@@ -110,6 +137,12 @@ compare "recursive names" -r -l テキスト tree
 compare "recursive inverted names" -r -l -v テキスト tree
 here=tree compare "recursive without a file" -r -c キ
 compare "end anchor" -n 'ト$' twin.txt
+printf 'テキスト abc\nabcabc x\n日本語\nnoabc\nab\nc\n' > "$work/ascii-twin.txt"
+compare "strings in UTF-8" -n -b abc ascii-twin.txt
+compare "strings in UTF-8, only matching" -o -b -n abc ascii-twin.txt
+compare "strings in UTF-8, count" -c abc ascii-twin.txt
+compare "strings in UTF-8, inverted" -v -n abc ascii-twin.txt
+check "the longest of several strings in UTF-8" 0 $'abc\nabc\nabc\nabc\nc' -- -o 'bc|abc|c' "$work/ascii-twin.txt"
 
 cd "$work" || exit 1
 check "several files" 0 $'sjis.txt:ポイント－１\neuc.txt:ポイント－１' -- ポ sjis.txt euc.txt

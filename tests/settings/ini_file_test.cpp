@@ -133,12 +133,36 @@ TEST(IniFileTest, PlainValuesAreWrittenAsTheyAre) {
   }
 }
 
+TEST(IniFileTest, SectionNamesAreScannedByCharacters) {
+  // ゾ is 83 5D and 表 95 5C: trail bytes that look like ']' and '\\'.
+  const std::string zone = Sjis("ゾーン");
+  const std::string names[] = {zone, Sjis("表示"), Sjis("ポ|ゾ"), Sjis("[ゾ")};
+  for (const std::string& name : names) {
+    TIniFile ini("[Before]\r\nk=0\r\n");
+    ini.WriteValue(name, "k", "1");
+    ini.WriteValue(name, Sjis("ゾ"), "2");  // the second key joins the same section
+    EXPECT_EQ(ToHex(ini.Bytes()), ToHex("[Before]\r\nk=0\r\n[" + name + "]\r\nk=1\r\n" + Sjis("ゾ") + "=2\r\n"));
+    const TIniFile reread(ini.Bytes());
+    EXPECT_EQ(reread.ReadValue(name, "K"), "1") << ToHex(name);
+    EXPECT_EQ(reread.ReadValue(name, Sjis("ゾ")), "2") << ToHex(name);
+    EXPECT_EQ(reread.SectionKeys(name), (std::vector<std::string>{"k", Sjis("ゾ")}));
+  }
+  // A hand-written header: the name ends at the ']' that is a character of its own.
+  const TIniFile hand(Sjis("[ゾーン] ; zone\r\nx=1\r\n[ゾ]\r\nx=2\r\n"));
+  EXPECT_EQ(hand.ReadValue(zone, "x"), "1");
+  EXPECT_EQ(hand.ReadValue(Sjis("ゾ"), "x"), "2");
+  EXPECT_EQ(hand.ReadValue("\x83", "x"), std::nullopt) << "a lead byte alone is no section of the file";
+}
+
 TEST(IniFileTest, NamesThatCannotBeStoredAreRefused) {
   TIniFile ini;
   EXPECT_THROW(ini.WriteValue("S", "a=b", "1"), std::invalid_argument);
   EXPECT_THROW(ini.WriteValue("S", "a\nb", "1"), std::invalid_argument);
   EXPECT_THROW(ini.WriteValue("S]", "a", "1"), std::invalid_argument);
   EXPECT_THROW(ini.WriteValue(" ", "a", "1"), std::invalid_argument);
+  EXPECT_THROW(ini.WriteValue(Sjis("ゾ") + "]", "a", "1"), std::invalid_argument);
+  // "[\x83]" would read back as the section "\x83]": its ']' completes the lead byte.
+  EXPECT_THROW(ini.WriteValue("a\x83", "a", "1"), std::invalid_argument);
   EXPECT_EQ(ini.Bytes(), "");
 }
 

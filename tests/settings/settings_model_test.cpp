@@ -268,6 +268,36 @@ TEST_F(SettingsModelTest, ChangingSettingsRewritesOnlyTheirLines) {
   EXPECT_EQ(s.Sign[0], (std::vector<std::string>{"-- ", Sjis("山田 太郎"), "  "}));
 }
 
+TEST_F(SettingsModelTest, MultiLineAndBlankEdgedValuesSurviveARoundTripByteForByte) {
+  TSettings s;
+  ReadAllSettings(manager, dir.path(), s);
+  s.Sign[0] = {"  -- ", "", Sjis("　山田　"), "\\~not an escape", "tab\t", " "};
+  s.Sign[1] = {""};  // one empty line is not an empty signature
+  s.Sign[2] = {Sjis("ゾーン\\"), "x=y ; z", "[Section]"};
+  s.OptExt = Sjis(" テキスト |*.txt; *.doc |ポ|*.po|");
+  s.WallPaper = Sjis(" /壁紙/ソ.jpg ");
+  s.FollowStr = Sjis(" 、。");
+  WriteAllSettings(manager, dir.path(), s);
+
+  TSettings back;
+  ReadAllSettings(manager, dir.path(), back);
+  for (std::size_t i = 0; i < s.Sign.size(); ++i) EXPECT_EQ(back.Sign[i], s.Sign[i]) << "Sign" << i + 1;
+  EXPECT_EQ(ToHex(back.OptExt), ToHex(s.OptExt));
+  EXPECT_EQ(ToHex(back.WallPaper), ToHex(s.WallPaper));
+  EXPECT_EQ(ToHex(back.FollowStr), ToHex(s.FollowStr));
+  // Nothing a value holds becomes a line, a section or a key of its own.
+  const TIniFile file = File();
+  EXPECT_EQ(file.ReadValue("Section", "x"), std::nullopt);
+  const std::string bytes = ReadWholeFile(manager.IniFileName());
+  for (std::size_t at = 0, end; at < bytes.size(); at = end + 2) {
+    end = bytes.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos) << "every line ends in CR LF";
+    const std::string line = bytes.substr(at, end - at);
+    EXPECT_TRUE(line.front() == '[' || line.find('=') != std::string::npos) << ToHex(line);
+  }
+  EXPECT_EQ(file.ReadValue("Config", "Sign2_ItemCount"), "1");
+}
+
 TEST_F(SettingsModelTest, MissingKeywordFilesAreEmptyAndNeverEmptiedOnWriting) {
   WriteFileAtomically(dir.File("SQL.Def"), "select\r\nfrom\nwhere");
   TSettings s;

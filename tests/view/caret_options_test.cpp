@@ -32,7 +32,7 @@ TEST(CaretOptions, TabSpaceCountIsEvenBetweenTwoAndEight) {
 TEST(CaretOptions, ReportsOnlyRealChangesAndOnceInAnUpdate) {
   TTextEditorCaret c;
   int reports = 0;
-  c.SetOnChange([&] { ++reports; });
+  c.SetOnChange([&](TObject&) { ++reports; });
   c.SetFreeCaret(true);  // unchanged
   c.SetTabSpaceCount(9);  // clamps to the value it has
   EXPECT_EQ(reports, 0);
@@ -49,7 +49,7 @@ TEST(CaretOptions, ReportsOnlyRealChangesAndOnceInAnUpdate) {
 
   TTextEditorCaret copy;
   int copyReports = 0;
-  copy.SetOnChange([&] { ++copyReports; });
+  copy.SetOnChange([&](TObject&) { ++copyReports; });
   copy.Assign(c);
   EXPECT_TRUE(copy == c);
   EXPECT_EQ(copyReports, 1);

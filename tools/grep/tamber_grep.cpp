@@ -17,13 +17,18 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <cerrno>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <cstdio>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -37,6 +42,7 @@
 #include "encoding/file_code.h"
 #include "encoding/file_io.h"
 #include "search/awk_str.h"
+#include "search/required_literal.h"
 #include "search/regexp_error.h"
 
 namespace {
@@ -120,8 +126,10 @@ class FileOffsets {
 
   // The file offset of byte `at` of the line that starts at lineStart in the
   // text, which is line lineIndex (0-based); calls must come in line order.
+  // A line is told where it starts in the file, a byte-order mark before it
+  // included; a match (ofMatch) where it starts itself, after the mark.
   std::size_t Offset(std::size_t lineIndex, std::string_view text, std::size_t lineStart,
-                     std::size_t at) {
+                     std::size_t at, bool ofMatch) {
     while (line_ < lineIndex) {  // step over the file's breaks
       const std::size_t brk = FindLineBreak(file_, fileLine_);
       if (brk == std::string_view::npos) {
@@ -132,7 +140,7 @@ class FileOffsets {
       ++line_;
     }
     std::size_t inLine = HeadLength(text.substr(lineStart, at - lineStart), text.substr(at));
-    if (lineIndex == 0 && format_.code == FileCode::Utf8 && format_.bom && at > lineStart) {
+    if (lineIndex == 0 && format_.code == FileCode::Utf8 && format_.bom && ofMatch) {
       inLine += kUtf8Bom.size();
     }
     return fileLine_ + inLine;
@@ -175,16 +183,19 @@ class FileBytes {
     if (map_) ::munmap(map_, size_);
   }
 
-  // Throws std::system_error.
-  void Open(const std::string& path) {
+  // Throws std::system_error. whole: the bytes are mapped at once (far
+  // fewer page faults than one a page); otherwise as Prefault asks.
+  void Open(const std::string& path, bool whole) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
       struct stat st {};
       if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
+                         MAP_PRIVATE | (whole ? MAP_POPULATE : 0), fd, 0);
         if (m != MAP_FAILED) {
           map_ = m;
           size_ = static_cast<std::size_t>(st.st_size);
+          whole_ = whole;
           ::close(fd);
           return;
         }
@@ -194,6 +205,20 @@ class FileBytes {
     read_ = ReadWholeFile(path, ReadSource::kAnyFile);  // reports the error, or reads a pipe or an empty file
   }
 
+  // Maps the pages holding bytes [from, from + len) now, in one call rather
+  // than a page fault each, when the file was opened without `whole`.
+  void Prefault(std::size_t from, std::size_t len) const {
+#if defined(MADV_POPULATE_READ)
+    if (!map_ || whole_ || len == 0) return;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t start = from / page * page;
+    ::madvise(static_cast<char*>(map_) + start, std::min(from + len, size_) - start, MADV_POPULATE_READ);
+#else
+    (void)from;
+    (void)len;
+#endif
+  }
+
   std::string_view View() const {
     return map_ ? std::string_view(static_cast<const char*>(map_), size_) : std::string_view(read_);
   }
@@ -201,6 +226,7 @@ class FileBytes {
  private:
   void* map_ = nullptr;
   std::size_t size_ = 0;
+  bool whole_ = false;
   std::string read_;
 };
 
@@ -208,8 +234,29 @@ constexpr int kCrLfBreaks = 0;
 constexpr int kLfBreaks = 1;
 constexpr int kMixedBreaks = 2;
 
+#if defined(__x86_64__)
+// Bytes [i, ...) of p in 64-byte steps: whether an LF not after a CR or a CR
+// not before an LF was seen; i is moved past the bytes looked at.
+__attribute__((target("avx2"))) bool OddBreaksAvx2(const unsigned char* p, std::size_t n, std::size_t* i) {
+  const __m256i lf = _mm256_set1_epi8('\n');
+  const __m256i cr = _mm256_set1_epi8('\r');
+  __m256i bad = _mm256_setzero_si256();
+  std::size_t k = *i;
+  for (; k + 64 <= n; k += 64) {
+    const auto* here = reinterpret_cast<const __m256i*>(p + k);
+    const auto* before = reinterpret_cast<const __m256i*>(p + k - 1);
+    bad = _mm256_or_si256(bad, _mm256_xor_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(here), lf),
+                                                _mm256_cmpeq_epi8(_mm256_loadu_si256(before), cr)));
+    bad = _mm256_or_si256(bad, _mm256_xor_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(here + 1), lf),
+                                                _mm256_cmpeq_epi8(_mm256_loadu_si256(before + 1), cr)));
+  }
+  *i = k;
+  return !_mm256_testz_si256(bad, bad);
+}
+#endif
+
 // Whether every break of s is CR LF, every break LF, or neither. Hot loop:
-// one pass of 16-byte compares.
+// one pass of 64-byte compares (AVX2), else 16-byte ones.
 int UniformBreaks(std::string_view s) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   const std::size_t n = s.size();
@@ -218,6 +265,9 @@ int UniformBreaks(std::string_view s) {
   if (n == 0 || p[0] == '\n' || p[n - 1] == '\r') return kMixedBreaks;
   std::size_t i = 1;
   unsigned bad = 0;
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2") && OddBreaksAvx2(p, n, &i)) return kMixedBreaks;
+#endif
 #if defined(__SSE2__)
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
@@ -231,6 +281,70 @@ int UniformBreaks(std::string_view s) {
   for (; i < n; ++i) bad |= (p[i] == '\n') != (p[i - 1] == '\r');
   return bad ? kMixedBreaks : kCrLfBreaks;
 }
+
+// The strings of the pattern when a UTF-8 file can be searched as it is:
+// the pattern matches exactly these strings, each of ASCII bytes (in UTF-8
+// an ASCII byte is always a character of its own) other than the two that
+// UTF-8 characters also become in Shift-JIS (¥ is 5C, ‾ is 7E), none of them
+// a break. Null otherwise.
+const LiteralFinder* Utf8SearchStrings(TAWKStrEx& re) {
+  const LiteralFinder* f = re.ExactStrings();
+  if (!f || f->Empty()) return nullptr;
+  for (const std::string& lit : f->Literals()) {
+    for (const char ch : lit) {
+      const auto b = static_cast<unsigned char>(ch);
+      if (b >= 0x80 || b == '\\' || b == '~' || b == '\r' || b == '\n') return nullptr;
+    }
+  }
+  return f;
+}
+
+// Lines and matches of plain ASCII strings in UTF-8 bytes: every occurrence
+// is a match, the longest string at a place the match there.
+class AsciiStrings {
+ public:
+  explicit AsciiStrings(const LiteralFinder& f) : f_(f) {}
+
+  std::size_t CountLines(std::string_view text, std::size_t most) const {
+    std::size_t count = 0;
+    for (std::size_t q = f_.Find(text, 0); q != std::string_view::npos && count < most;
+         q = f_.Find(text, LineEnd(text, q))) {
+      ++count;
+    }
+    return count;
+  }
+
+  // line(start, end) for each line with a match, end after its LF; stops
+  // when line returns false.
+  template <typename F>
+  void ForEachLine(std::string_view text, F&& line) const {
+    std::size_t pos = 0;  // a line start
+    for (std::size_t q = f_.Find(text, 0); q != std::string_view::npos; q = f_.Find(text, pos)) {
+      const std::size_t lf = q == 0 ? std::string_view::npos : text.rfind('\n', q - 1);
+      const std::size_t start = lf == std::string_view::npos || lf < pos ? pos : lf + 1;
+      pos = LineEnd(text, q);
+      if (!line(start, pos)) return;
+    }
+  }
+
+  // found(start, end) for each match in line, left to right.
+  template <typename F>
+  void ForEachMatch(std::string_view line, F&& found) const {
+    for (std::size_t q = f_.Find(line, 0); q != std::string_view::npos;) {
+      const std::size_t len = f_.LongestAt(line, q);
+      found(q, q + len);
+      q = f_.Find(line, q + len);
+    }
+  }
+
+ private:
+  static std::size_t LineEnd(std::string_view text, std::size_t at) {
+    const std::size_t lf = text.find('\n', at);
+    return lf == std::string_view::npos ? text.size() : lf + 1;
+  }
+
+  const LiteralFinder& f_;
+};
 
 std::string_view WithoutFinalBreak(std::string_view s) {
   if (!s.empty() && s.back() == '\n') s.remove_suffix(1);
@@ -264,9 +378,11 @@ class Grep {
 
   // 0 selected, 1 nothing selected, 2 error.
   int File(const std::string& path) {
+    // Only counted: a Shift-JIS file is then mapped piece by piece as it is searched.
+    const bool countOnly = !o_.invert && (o_.count || o_.filesWithMatches);
     FileBytes file;
     try {
-      file.Open(path);
+      file.Open(path, /*whole=*/!countOnly);
     } catch (const std::system_error& e) {
       std::cerr << "tamber-grep: " << path << ": " << e.code().message() << '\n';
       return 2;
@@ -274,23 +390,47 @@ class Grep {
     const std::string_view bytes = file.View();
     const int probe = ProbeBytes(bytes);
     const bool binary = probe == pfBinary;
+    file.Prefault(0, countOnly ? std::min<std::size_t>(bytes.size(), kProbeLength) : 0);
     ClassifiedText c;
     std::string_view text;  // what is searched: c.text, or the file's own bytes
     TMatchCORE_LineSeparator sep = mcls_CRLF;
+    ascii_.reset();
+    if (countOnly && !binary &&
+        DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes)) == FileCode::ShiftJis) {
+      try {
+        if (const auto n = CountInPieces(file, o_.filesWithMatches ? 1 : static_cast<std::size_t>(-1))) {
+          return Report(path, *n, false);
+        }
+      } catch (const ERegExpParser& e) {
+        std::cerr << "tamber-grep: " << path << ": " << e.what() << '\n';
+        return 2;
+      }
+    }
+    file.Prefault(0, bytes.size());
+    const int style = binary ? kMixedBreaks : UniformBreaks(bytes);
+    const FileCode code = binary || style == kMixedBreaks
+                              ? FileCode::Binary  // not looked at
+                              : DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes));
+    const LiteralFinder* strings = code == FileCode::Utf8 ? Utf8SearchStrings(re_) : nullptr;
     if (binary) {
       text = bytes;  // searched as raw bytes, never printed
       c.format.code = FileCode::Binary;
       sep = mcls_LF;
-    } else if (const int style = UniformBreaks(bytes); style != kMixedBreaks &&
-                                                       (style == kCrLfBreaks || !re_.MatchesBreakChars()) &&
-                                                       DetectFileCode(probe, FileExtension(path), WithoutFinalBreak(bytes)) ==
-                                                           FileCode::ShiftJis) {
+    } else if (code == FileCode::ShiftJis && (style == kCrLfBreaks || !re_.MatchesBreakChars())) {
       // A Shift-JIS file whose every break is CR LF is already the text the
       // editor holds; with LF breaks it searches alike unless the pattern can
       // match a break character. Either way no copy is made.
       text = bytes;
       c.format.code = FileCode::ShiftJis;
       sep = style == kCrLfBreaks ? mcls_CRLF : mcls_LF;
+    } else if (strings) {
+      // Plain ASCII strings are found in the UTF-8 bytes themselves, where
+      // the converted text has them too, line for line (no break is CR
+      // alone). Only the lines printed are converted, to show them as the
+      // editor does.
+      text = bytes;
+      c.format.code = FileCode::ShiftJis;  // offsets: the file's own
+      ascii_.emplace(*strings);
     } else {
       c = ClassifyOpenedFile(probe, FileExtension(path), bytes, /*kanjiAuto=*/true);
       if (c.lost > 0) {
@@ -301,17 +441,7 @@ class Grep {
     }
     try {
       FileOffsets offsets(bytes, c.format);
-      const std::size_t selected = Search(path, text, binary, sep, offsets);
-      if (o_.count) {
-        if (showNames_) std::cout << path << ':';
-        std::cout << selected << '\n';
-      } else if (o_.filesWithMatches) {
-        if (selected > 0) std::cout << path << '\n';
-      } else if (binary && selected > 0) {
-        std::cout.flush();
-        std::cerr << "tamber-grep: " << path << ": binary file matches\n";
-      }
-      return selected > 0 ? 0 : 1;
+      return Report(path, Search(path, text, binary, sep, offsets), binary);
     } catch (const ERegExpParser& e) {
       std::cerr << "tamber-grep: " << path << ": " << e.what() << '\n';
       return 2;
@@ -319,6 +449,64 @@ class Grep {
   }
 
  private:
+  // Prints what is told of a file after its lines; its exit status.
+  int Report(const std::string& path, std::size_t selected, bool binary) {
+    if (o_.count) {
+      if (showNames_) std::cout << path << ':';
+      std::cout << selected << '\n';
+    } else if (o_.filesWithMatches) {
+      if (selected > 0) std::cout << path << '\n';
+    } else if (binary && selected > 0) {
+      std::cout.flush();
+      std::cerr << "tamber-grep: " << path << ": binary file matches\n";
+    }
+    return selected > 0 ? 0 : 1;
+  }
+
+  // The selected lines (at most `most`) of a Shift-JIS file's own bytes,
+  // counted piece by piece: each piece's breaks are checked just before it is
+  // searched, so the bytes come from memory once. Pieces end after an LF, so
+  // no line is cut. Nothing when the breaks are not all CR LF or all LF, or
+  // are LF and the pattern can match a break character: the file is then
+  // read as the editor reads it.
+  std::optional<std::size_t> CountInPieces(const FileBytes& file, std::size_t most) {
+    constexpr std::size_t kPiece = std::size_t{256} << 10;
+    const std::string_view bytes = file.View();
+    const std::size_t n = bytes.size();
+    int style = -1;
+    std::size_t count = 0;
+    std::size_t mapped = 0;  // bytes before this are mapped
+    for (std::size_t a = 0; a < n && count < most;) {
+      if (a + kPiece > mapped && mapped < n) {  // map a stretch of pieces ahead
+        file.Prefault(mapped, std::min(kPiece * 16, n - mapped));
+        mapped += kPiece * 16;
+      }
+      std::size_t b = n;
+      if (n - a > kPiece) {
+        const void* lf = ::memrchr(bytes.data() + a, '\n', kPiece);
+        if (lf) {
+          b = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
+        } else if (const std::size_t next = bytes.find('\n', a + kPiece); next != std::string_view::npos) {
+          b = next + 1;
+        }
+      }
+      const std::string_view piece = bytes.substr(a, b - a);
+      const int here = UniformBreaks(piece);
+      if (here == kMixedBreaks) return std::nullopt;
+      if (style < 0) {
+        style = here;
+        if (style == kLfBreaks && re_.MatchesBreakChars()) return std::nullopt;
+        re_.SetLineSeparator(style == kCrLfBreaks ? mcls_CRLF : mcls_LF);
+      } else if (here != style && piece.find('\n') != std::string_view::npos) {
+        return std::nullopt;  // a piece with no break at all agrees with either
+      }
+      count += re_.CountMatchingLines(piece, most - count);
+      a = b;
+    }
+    if (style < 0) return std::nullopt;  // an empty file
+    return count;
+  }
+
   // Returns the number of selected lines, printing them unless only counts,
   // names or a binary file's verdict are wanted.
   std::size_t Search(const std::string& path, std::string_view text, bool binary, TMatchCORE_LineSeparator sep,
@@ -345,7 +533,11 @@ class Grep {
     };
     const bool stopAtFirst = o_.filesWithMatches || (binary && !o_.count);
     re_.SetLineSeparator(sep);
-    re_.ForEachMatchingLine(text, [&](std::size_t start, std::size_t end) {
+    if (!print && !o_.invert) {
+      const std::size_t most = stopAtFirst ? 1 : static_cast<std::size_t>(-1);
+      return ascii_ ? ascii_->CountLines(text, most) : re_.CountMatchingLines(text, most);
+    }
+    const std::function<bool(std::size_t, std::size_t)> eachLine = [&](std::size_t start, std::size_t end) {
       if (o_.invert) {
         inverted(start);
         if (stopAtFirst && selected > 0) return false;
@@ -362,7 +554,12 @@ class Grep {
         next = end;
       }
       return true;
-    });
+    };
+    if (ascii_) {
+      ascii_->ForEachLine(text, eachLine);
+    } else {
+      re_.ForEachMatchingLine(text, eachLine);
+    }
     if (o_.invert && !(stopAtFirst && selected > 0)) inverted(text.size());
     return selected;
   }
@@ -380,17 +577,27 @@ class Grep {
     if (!shown.empty() && shown.back() == '\n') shown.remove_suffix(1);
     if (!shown.empty() && shown.back() == '\r') shown.remove_suffix(1);
     if (!o_.onlyMatching) {
-      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart) : 0);
-      std::cout << Cp932ToUtf8(shown) << '\n';
+      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart, false) : 0);
+      if (ascii_) {
+        // The bytes of a UTF-8 file: shown as the editor would show them.
+        if (lineStart == 0 && shown.substr(0, kUtf8Bom.size()) == kUtf8Bom) shown.remove_prefix(kUtf8Bom.size());
+        std::cout << Cp932ToUtf8(Utf8ToCp932(shown)) << '\n';
+      } else {
+        std::cout << Cp932ToUtf8(shown) << '\n';
+      }
       return;
     }
     if (o_.invert) return;  // as grep: an unmatched line has no matches to show
     spans_.clear();
-    re_.ForEachMatchInLines(line, [&](std::size_t a, std::size_t b) { spans_.emplace_back(a, b); });
+    if (ascii_) {
+      ascii_->ForEachMatch(line, [&](std::size_t a, std::size_t b) { spans_.emplace_back(a, b); });
+    } else {
+      re_.ForEachMatchInLines(line, [&](std::size_t a, std::size_t b) { spans_.emplace_back(a, b); });
+    }
     for (const auto& [at, end] : spans_) {
       if (at >= shown.size()) continue;  // a match of the line break alone
       const std::string_view matched = shown.substr(at, std::min(end, shown.size()) - at);
-      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart + at) : 0);
+      Prefix(path, lineNo, o_.byteOffset ? offsets.Offset(lineNo, text, lineStart, lineStart + at, true) : 0);
       std::cout << Utf8Of(matched) << '\n';
     }
   }
@@ -406,6 +613,7 @@ class Grep {
   const Options& o_;
   const bool showNames_;
   TAWKStrEx re_;
+  std::optional<AsciiStrings> ascii_;  // the file searched is UTF-8 (see Utf8SearchStrings)
   std::vector<std::pair<std::size_t, std::size_t>> spans_;
   std::unordered_map<std::string, std::string> utf8Of_;
 };

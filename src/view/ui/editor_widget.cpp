@@ -122,6 +122,9 @@ void TEditorWidget::SetBorderStyle(TBorderStyle s) {
 }
 
 QColor TEditorWidget::ToQColor(TColor c) const {
+  // FF0000nn is the other spelling of system colour nn (the settings' defaults
+  // of the current-line and bracket marks use it).
+  if ((c & 0xFF000000) == 0xFF000000 && (c & 0x00FFFF00) == 0) c = SystemColor(c & 0xFF);
   if (IsSystemColor(c)) {
     const QPalette& pal = palette();
     switch (SystemColorIndex(c)) {
@@ -133,6 +136,9 @@ QColor TEditorWidget::ToQColor(TColor c) const {
       case 16: return pal.color(QPalette::Dark);
       case 18: return pal.color(QPalette::ButtonText);
       case 20: return pal.color(QPalette::Light);
+      case 23: return pal.color(QPalette::ToolTipText);
+      case 24: return pal.color(QPalette::ToolTipBase);
+      case 27: return pal.color(QPalette::Highlight).lighter(170);  // gradient active caption
       default: return pal.color(QPalette::Window);
     }
   }

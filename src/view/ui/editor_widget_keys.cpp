@@ -315,21 +315,24 @@ void TEditorWidget::CommitText(const QString& commit, int replacementStart, int 
   if (editor_.ReadOnly()) return;
   std::size_t lost = 0;
   const std::string s = Utf16ToCp932(commit.toStdU16String(), &lost);
-  editor_.CaretBeginUpdate();
-  if (replacementStart != 0 || replacementLength != 0) {
-    // The input method replaces text around the caret (reconversion): select
-    // it, so that the commit takes its place in the same step.
-    const LineWindow w = CaretLineWindow();
-    const int caret16 = Utf16Length(w.Text, static_cast<std::size_t>(w.CaretByte));
-    const int start16 = std::max(0, caret16 + replacementStart);
-    const std::size_t b0 = ByteOfUtf16(w.Text, start16);
-    const std::size_t b1 = ByteOfUtf16(w.Text, start16 + std::max(0, replacementLength));
-    editor_.SetSelStart(w.Offset + static_cast<std::int64_t>(b0));
-    if (b1 > b0) editor_.SetSelLength(static_cast<std::int64_t>(b1 - b0));
+  {
+    const TCaretUpdate hold(editor_);
+    if (replacementStart != 0 || replacementLength != 0) {
+      // The input method replaces text around the caret (reconversion): select
+      // it, so that the commit takes its place in the same step.
+      const LineWindow w = CaretLineWindow();
+      const int caret16 = Utf16Length(w.Text, static_cast<std::size_t>(w.CaretByte));
+      const int start16 = std::max(0, caret16 + replacementStart);
+      const std::size_t b0 = ByteOfUtf16(w.Text, start16);
+      const std::size_t b1 = ByteOfUtf16(w.Text, start16 + std::max(0, replacementLength));
+      editor_.SetSelStart(w.Offset + static_cast<std::int64_t>(b0));
+      if (b1 > b0) editor_.SetSelLength(static_cast<std::int64_t>(b1 - b0));
+    }
+    if (!s.empty())
+      editor_.InsertText(s);
+    else if (editor_.Selected())
+      editor_.DeleteSelection();
   }
-  if (!s.empty()) editor_.InsertText(s);
-  else if (editor_.Selected()) editor_.DeleteSelection();
-  editor_.CaretEndUpdate();
   ReportReplaced(static_cast<int>(lost));
 }
 

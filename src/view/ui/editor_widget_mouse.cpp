@@ -246,12 +246,11 @@ void TEditorWidget::AutoScrollTick() {
 
 void TEditorWidget::ScrollRowsBy(int delta) {
   const int before = editor_.TopRow();
-  editor_.CaretBeginUpdate();
+  const TCaretUpdate hold(editor_);
   editor_.SetTopRow(before + delta);
   // With LockScroll the caret keeps its place in the window.
   const int moved = editor_.TopRow() - before;
   if (moved != 0 && editor_.Caret().LockScroll()) editor_.SetRow(editor_.Row() + moved);
-  editor_.CaretEndUpdate();
 }
 
 void TEditorWidget::ScrollBarAction(bool vertical, int action) {

@@ -361,12 +361,11 @@ std::string FindTextFromEditor(TTextEditorFx& fx) {
   TTextEditor& e = fx.Editor();
   if (e.Selected()) return e.SelText();
   const int row = e.Row(), col = e.Col();
-  e.CaretBeginUpdate();
+  const TCaretUpdate hold(e);
   e.SelectTokenAtCaret();
   std::string word = e.Selected() ? e.SelText() : std::string();
   e.CleanSelection();
   e.SetRowCol(row, col);
-  e.CaretEndUpdate();
   return word;
 }
 

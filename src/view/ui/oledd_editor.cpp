@@ -95,12 +95,15 @@ Qt::DropAction TOleddEditor::Drop(const QMimeData& mime, QPoint pos, Qt::Keyboar
   }
   auto text = ReadEditorMime(mime);
   if (!text) return Qt::IgnoreAction;
-  e.CaretBeginUpdate();
-  e.CleanSelection();
-  e.SetRowCol(p.Row, p.RoundedCol);
-  if (text->Box) e.BoxPaste(text->Text);
-  else e.SetSelTextBuf(text->Text);
-  e.CaretEndUpdate();
+  {
+    const TCaretUpdate hold(e);
+    e.CleanSelection();
+    e.SetRowCol(p.Row, p.RoundedCol);
+    if (text->Box)
+      e.BoxPaste(text->Text);
+    else
+      e.SetSelTextBuf(text->Text);
+  }
   ReportReplaced(text->Replaced);
   return action;
 }
