@@ -9,6 +9,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "editor/row_loader.h"
 #include "editor/row_saver.h"
@@ -80,24 +81,42 @@ TLoadedFile LoadDocumentFile(TTextEditor& editor, const std::string& path, bool 
 
 namespace {
 
-// Removes files on a thread of its own, one after another; at exit the
-// removals asked for are finished before the program ends.
+// Removes files on a thread of its own, one after another, once they are
+// let go: a backup replaced by a save is removed after the save, not while it
+// writes. At exit the removals asked for are finished before the program ends.
 class LateRemover {
  public:
+  static LateRemover& Get() {
+    static LateRemover remover;
+    return remover;
+  }
+
   ~LateRemover() {
     std::thread t;
+    std::vector<std::string> held;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       t = std::move(thread_);
+      held.swap(held_);
     }
     if (t.joinable()) t.join();
+    for (const std::string& path : held) ::unlink(path.c_str());
   }
 
-  void Remove(std::string path) {
+  // path is to be removed once the save under way has ended.
+  void Hold(std::string path) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    held_.push_back(std::move(path));
+  }
+
+  // The held files go.
+  void Release() {
     std::thread done;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
-      queue_.push_back(std::move(path));
+      if (held_.empty()) return;
+      for (std::string& path : held_) queue_.push_back(std::move(path));
+      held_.clear();
       if (running_) return;
       done = std::move(thread_);
       running_ = true;
@@ -124,15 +143,11 @@ class LateRemover {
   }
 
   std::mutex mutex_;
+  std::vector<std::string> held_;
   std::deque<std::string> queue_;
   std::thread thread_;
   bool running_ = false;
 };
-
-void RemoveLater(const std::string& path) {
-  static LateRemover remover;
-  remover.Remove(path);
-}
 
 }  // namespace
 
@@ -163,7 +178,7 @@ void MakeBackup(const std::string& path, bool enabled) {
     const std::string aside = backup + ".tamber-old";
     if (::rename(backup.c_str(), aside.c_str()) == 0) {
       if (::link(file.c_str(), backup.c_str()) == 0) {
-        RemoveLater(aside);
+        LateRemover::Get().Hold(aside);
         return;
       }
       ::rename(aside.c_str(), backup.c_str());
@@ -185,6 +200,10 @@ void MakeBackup(const std::string& path, bool enabled) {
 }
 
 void WriteDocumentFile(TTextEditor& editor, const std::string& path, const TextFormat& format) {
+  // The backup this save replaced goes once the save has ended, whatever its end.
+  struct ReleaseHeld {
+    ~ReleaseHeld() { LateRemover::Get().Release(); }
+  } release;
   // FileCode::Binary: the rows as they are, with the file's own line ends.
   editor.Text().SaveToFile(path, format);
 }

@@ -43,7 +43,9 @@ std::string BackupName(const std::string& path);
 // With enabled: keeps path's bytes as they are now (when it is a regular
 // file) under its backup name, replacing an older backup, for a save that
 // then replaces path by a rename: a second link to the file where the file
-// system allows it, else a copy. Saving "x.bak" itself makes no backup.
+// system allows it, else a copy. An older backup is removed on a thread of
+// its own once the WriteDocumentFile that follows has ended (freeing a large
+// file's blocks takes long). Saving "x.bak" itself makes no backup.
 // Throws std::system_error when the backup cannot be made.
 void MakeBackup(const std::string& path, bool enabled);
 

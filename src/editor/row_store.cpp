@@ -734,6 +734,9 @@ void RowStore::CheckInvariants() const {
     Require(blk.tag.empty() || blk.tag.size() == blk.Rows(), "tags misaligned");
     for (std::size_t k = 0; k < blk.Rows(); ++k) Require(blk.ends[k] >= blk.Begin(k), "ends fall");
     Require(blk.ends.back() == blk.bytes.size(), "last end is not the byte count");
+    Require(blk.source.stretch == 0 ||
+                (blk.source.place < blk.source.count && blk.source.begin <= blk.source.end),
+            "block source out of its stretch");
     RowBlock copy;
     copy.attr = blk.attr;
     copy.extra = blk.extra;

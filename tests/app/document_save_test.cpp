@@ -86,6 +86,7 @@ class DocumentSaveTest : public ::testing::Test {
                       const std::string& what) {
     const std::string expected = FullEncode(e, format);
     WriteDocumentFile(e, path, format);
+    e.Text().CheckInvariants();
     const std::string got = Read(path);
     ASSERT_EQ(got.size(), expected.size()) << what;
     ASSERT_TRUE(got == expected) << what << ": the bytes differ from the full encode";
