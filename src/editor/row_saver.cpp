@@ -18,14 +18,6 @@ constexpr std::size_t kEncodePiece = 1 << 18;
 
 std::uint8_t BreakBit(LineEnd e) { return static_cast<std::uint8_t>(1u << static_cast<int>(e)); }
 
-std::string_view BreakBytes(LineEnd e) {
-  switch (e) {
-    case LineEnd::Lf: return "\n";
-    case LineEnd::Cr: return "\r";
-    case LineEnd::CrLf: break;
-  }
-  return "\r\n";
-}
 
 // Whether a text written in b gives, stretch by stretch, the bytes a gave.
 bool SameBytes(const TextFormat& a, const TextFormat& b) {
@@ -63,20 +55,6 @@ struct Span {
   std::uint64_t begin, end;
 };
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // The source file opened for copying, when it is still as it was taken.
 int OpenUnchanged(const RowSourceFile& src) {
   const int fd = ::open(src.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -93,7 +71,7 @@ void WriteRows(const RowStore& rows, const TextFormat& format, int srcFd, FileSi
   // A text held in another code than Shift-JIS and written in a third is
   // converted as a whole: its decoders carry state across lines.
   const bool inPieces = raw || format.textCode == FileCode::ShiftJis;
-  const std::string_view brk = raw ? BreakBytes(format.lineEnd) : std::string_view("\r\n");
+  const std::string_view brk = raw ? LineBreakBytes(format.lineEnd) : std::string_view("\r\n");
   TextFormat pieceFormat = format;
   pieceFormat.bom = false;
   if (!raw && format.code == FileCode::Utf8 && format.bom) sink.Write(kUtf8Bom);
@@ -167,7 +145,7 @@ void SaveRows(RowStore& rows, const std::string& path, const TextFormat& format)
   while (true) {
     try {
       written = WriteFileAtomicallyWith(path, [&](FileSink& sink) {
-        const Fd fd(copy ? OpenUnchanged(*src) : -1);
+        const FileDescriptor fd(copy ? OpenUnchanged(*src) : -1);
         WriteRows(rows, format, fd.get(), sink, spans);
       });
       break;

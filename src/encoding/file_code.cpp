@@ -88,6 +88,15 @@ std::string NormalizeBreaks(std::string_view s) {
   return out;
 }
 
+std::string_view LineBreakBytes(LineEnd e) {
+  switch (e) {
+    case LineEnd::Lf: return "\n";
+    case LineEnd::Cr: return "\r";
+    case LineEnd::CrLf: break;
+  }
+  return "\r\n";
+}
+
 namespace {
 
 LineEnd FirstBreakStyle(std::string_view s) {
@@ -97,14 +106,6 @@ LineEnd FirstBreakStyle(std::string_view s) {
   return (i + 1 < s.size() && s[i + 1] == '\n') ? LineEnd::CrLf : LineEnd::Cr;
 }
 
-std::string_view BreakBytes(LineEnd e) {
-  switch (e) {
-    case LineEnd::Lf: return "\n";
-    case LineEnd::Cr: return "\r";
-    case LineEnd::CrLf: break;
-  }
-  return "\r\n";
-}
 
 bool HasHighByte(std::string_view s) { return AsciiRunEnd(s, 0) < s.size(); }
 
@@ -352,7 +353,7 @@ EncodedText EncodeForSave(std::string_view text, const TextFormat& format) {
   }
   // Every break, CR LF, CR or LF, is written as the file's break; whether the
   // last line ends with one is the text's own affair.
-  AppendWithBreaks(bytes, BreakBytes(format.lineEnd), r.bytes);
+  AppendWithBreaks(bytes, LineBreakBytes(format.lineEnd), r.bytes);
   return r;
 }
 

@@ -30,6 +30,8 @@ std::string_view FileCodeText(FileCode code);
 std::string_view ChrCodeLabel(ChrCodeEnum code);
 
 enum class LineEnd { CrLf, Lf, Cr };
+// "\r\n", "\n" or "\r".
+std::string_view LineBreakBytes(LineEnd e);
 
 // How a document's text goes back to its file.
 struct TextFormat {

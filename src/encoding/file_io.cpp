@@ -13,31 +13,21 @@
 
 namespace tamber {
 
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int FileDescriptor::Close() {
+  const int r = ::close(fd_);
+  fd_ = -1;
+  return r;
+}
+
 namespace {
 
 [[noreturn]] void Fail(int err, const std::string& what) {
   throw std::system_error(err, std::generic_category(), what);
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  void Release() { fd_ = -1; }
-  int Close() {
-    const int r = ::close(fd_);
-    fd_ = -1;
-    return r;
-  }
-
- private:
-  int fd_;
-};
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -59,7 +49,7 @@ FileStamp StampOf(const struct stat& st) {
 }
 
 // The rest of an open file (st from fstat on it).
-std::string ReadAll(const Fd& fd, const struct stat& st, const std::string& path) {
+std::string ReadAll(const FileDescriptor& fd, const struct stat& st, const std::string& path) {
   std::string data;
   if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
   std::vector<char> buf(1 << 16);
@@ -106,7 +96,7 @@ int OpenForReading(const std::string& path, ReadSource source, struct stat* st) 
   }
   const int fd = ::open(path.c_str(), flags);
   if (fd < 0) Fail(errno, path);
-  Fd owner(fd);
+  FileDescriptor owner(fd);
   if (::fstat(fd, st) != 0) Fail(errno, path);
   check(*st);
   if (flags & O_NONBLOCK) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -123,13 +113,13 @@ const std::error_category& FileKindCategory() {
 
 std::string ReadWholeFile(const std::string& path, ReadSource source) {
   struct stat st {};
-  Fd fd(OpenForReading(path, source, &st));
+  FileDescriptor fd(OpenForReading(path, source, &st));
   return ReadAll(fd, st, path);
 }
 
 MappedFile::MappedFile(const std::string& path, ReadSource source) {
   struct stat st {};
-  Fd fd(OpenForReading(path, source, &st));
+  FileDescriptor fd(OpenForReading(path, source, &st));
   stamp_ = StampOf(st);
   if (S_ISREG(st.st_mode) && st.st_size > 0) {
     void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd.get(), 0);
@@ -343,7 +333,7 @@ class FdSink : public FileSink {
 void WriteDirectly(const std::string& path, const std::string& target,
                    const std::function<void(FileSink&)>& produce) {
   // A pipe nobody reads would block the writer for ever: refuse it instead.
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (fd.get() < 0) Fail(errno, target);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) Fail(errno, target);
@@ -402,7 +392,7 @@ FileStamp WriteFileAtomicallyWith(const std::string& target,
   std::string tmp = FolderOf(path) + "/.tamber-XXXXXX";
   std::vector<char> name(tmp.begin(), tmp.end());
   name.push_back('\0');
-  Fd fd(::mkostemp(name.data(), O_CLOEXEC));
+  FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
   if (fd.get() < 0) Fail(errno, target);
   tmp.assign(name.data());
 

@@ -12,6 +12,23 @@
 
 namespace tamber {
 
+// An open file descriptor, closed when its holder goes (a negative one holds nothing).
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Gives the descriptor up without closing it.
+  void Release() { fd_ = -1; }
+  // Closes it now; the result of close(2).
+  int Close();
+
+ private:
+  int fd_;
+};
+
 // What a read accepts. Documents and conversions read regular files only, so
 // that a folder, a pipe or a device such as /dev/zero is refused before it is
 // opened (a pipe could block for ever, a device never end); tools that read
