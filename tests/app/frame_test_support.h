@@ -1,13 +1,16 @@
-// What the frame's offscreen tests share: whole-file reads and writes, and
-// prompts that answer every question "no" and count the beeps.
+// What the frame's offscreen tests share: whole-file reads and writes,
+// prompts that answer every question "no" and count the beeps, and putting a
+// test's own prompts on a frame.
 #pragma once
 
 #include <QString>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "app/shell_prompts.h"
+#include "app/tamber_form.h"
 
 namespace tamber::test {
 
@@ -33,5 +36,15 @@ struct QuietPrompts : TShellPrompts {
   void Beep() override { ++beeps; }
   bool RunFileDialog(TFileDialogRequest&) override { return false; }
 };
+
+// Gives form a new P to answer its questions; the test keeps the pointer to
+// script and count the answers (the form owns it).
+template <class P>
+P* InstallPrompts(TTamberForm& form) {
+  auto p = std::make_unique<P>();
+  P* raw = p.get();
+  form.SetPrompts(std::move(p));
+  return raw;
+}
 
 }  // namespace tamber::test

@@ -62,9 +62,7 @@ struct Frame {
   TTamberForm form;
   TestPrompts* prompts;
   Frame() {
-    auto p = std::make_unique<TestPrompts>();
-    prompts = p.get();
-    form.SetPrompts(std::move(p));
+    prompts = test::InstallPrompts<TestPrompts>(form);
   }
   bool Enabled(std::string_view name) {
     form.UpdateCommands();

@@ -53,9 +53,7 @@ struct Frame {
   TTamberForm form;
   TestPrompts* prompts;
   Frame() {
-    auto p = std::make_unique<TestPrompts>();
-    prompts = p.get();
-    form.SetPrompts(std::move(p));
+    prompts = test::InstallPrompts<TestPrompts>(form);
     form.resize(800, 600);
     form.show();
   }

@@ -19,9 +19,7 @@ struct Frame {
   TTamberForm form;
   Prompts* prompts;
   Frame() {
-    auto p = std::make_unique<Prompts>();
-    prompts = p.get();
-    form.SetPrompts(std::move(p));
+    prompts = test::InstallPrompts<Prompts>(form);
     form.Settings().TaskBar = true;
     form.Action("AcMaxWindow")->setChecked(false);
     form.resize(900, 640);

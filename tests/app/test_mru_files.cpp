@@ -29,16 +29,7 @@ QStringList Texts(const QMenu& m) {
   return out;
 }
 
-struct Prompts : TShellPrompts {
-  int beeps = 0;
-  void Information(const QString&) override {}
-  void Error(const QString&) override {}
-  void CommandFailed(const QString&) override {}
-  TAnswer AskYesNoCancel(const QString&) override { return TAnswer::No; }
-  TAnswer AskOkCancel(const QString&) override { return TAnswer::Cancel; }
-  void Beep() override { ++beeps; }
-  bool RunFileDialog(TFileDialogRequest&) override { return false; }
-};
+using Prompts = test::QuietPrompts;
 
 }  // namespace
 
@@ -121,9 +112,7 @@ class TestMRUFiles : public QObject {
     Write(a, "a\r\n");
     Write(b, "b\r\n");
     TTamberForm form;
-    auto p = std::make_unique<Prompts>();
-    Prompts* prompts = p.get();
-    form.SetPrompts(std::move(p));
+    Prompts* prompts = test::InstallPrompts<Prompts>(form);
     QVERIFY(form.OpenOrActivate(a));
     QVERIFY(form.OpenOrActivate(b));
     TMRUFiles& m = form.MRUFiles();

@@ -130,9 +130,7 @@ class TestOptionLists : public QObject {
     QWidget holder;
     Page* page;
     explicit Fixture(TOptionPage* (*factory)(TTamberForm&, QWidget*)) {
-      auto p = std::make_unique<TestPrompts>();
-      prompts = p.get();
-      form.SetPrompts(std::move(p));
+      prompts = test::InstallPrompts<TestPrompts>(form);
       page = dynamic_cast<Page*>(factory(form, &holder));
       Q_ASSERT(page);
       page->Load(form.Settings());

@@ -65,9 +65,7 @@ struct Frame {
   explicit Frame(const QString& home) {
     qputenv("TAMBER_HOME", home.toUtf8());
     form = std::make_unique<TTamberForm>();
-    auto p = std::make_unique<Prompts>();
-    prompts = p.get();
-    form->SetPrompts(std::move(p));
+    prompts = test::InstallPrompts<Prompts>(*form);
   }
   TOptionDlg& Dlg() const { return form->OptionDlg(); }
   template <class W>

@@ -33,9 +33,7 @@ struct Frame {
   TTamberForm form;
   TestPrompts* prompts;
   Frame() {
-    auto p = std::make_unique<TestPrompts>();
-    prompts = p.get();
-    form.SetPrompts(std::move(p));
+    prompts = test::InstallPrompts<TestPrompts>(form);
   }
   TMDIChild& Doc(const std::string& text) {
     form.Run("AcFileNew");
